@@ -1,0 +1,91 @@
+#include "jobwarden/cli/command_line_options.h"
+
+#include <utility>
+
+#include "jobwarden/console/console_writer.h"
+#include "jobwarden/text/ascii_fold.h"
+
+namespace {
+
+bool StartsLikeSwitch(const wchar_t* argument) {
+  return argument[0] == L'/' || argument[0] == L'-';
+}
+
+}  // namespace
+
+CommandLineOption::CommandLineOption(std::wstring switch_text, OptionId id, bool takes_value,
+                                     std::wstring description)
+    : SwitchText(std::move(switch_text)),
+      Id(id),
+      TakesValue(takes_value),
+      Description(std::move(description)) {}
+
+void CommandLineOptions::AddOption(std::wstring switch_text, OptionId id, bool takes_value,
+                                   std::wstring description) {
+  options_.emplace_back(std::move(switch_text), id, takes_value, std::move(description));
+}
+
+void CommandLineOptions::Parse(int argc, wchar_t** argv) {
+  if (argc <= 1)
+    throw CommandLineOptionsInvalidSyntax();
+
+  std::wstring folded;
+  int i = 1;
+  while (i < argc) {
+    wchar_t* argument = argv[i];
+    if (!StartsLikeSwitch(argument))
+      throw CommandLineOptionsInvalidSyntax();
+    argument[0] = L'/';
+    folded = argument;
+    FoldAsciiToLower(&folded);
+    if (!MatchSwitch(folded, argc, argv, &i))
+      throw CommandLineOptionsInvalidSyntax();
+    ++i;
+  }
+}
+
+// Walks the rows in order and marks each one whose switch equals the folded
+// argument; the first such row that takes a value consumes the next argument
+// and ends the walk. Only tables built by hand can have two rows with one
+// switch, but the walk stays well defined for them.
+bool CommandLineOptions::MatchSwitch(const std::wstring& folded_argument, int argc,
+                                     wchar_t** argv, int* position) {
+  bool matched = false;
+  for (CommandLineOption& option : options_) {
+    if (option.SwitchText != folded_argument)
+      continue;
+    option.Present = true;
+    matched = true;
+    if (!option.TakesValue)
+      continue;
+    ++*position;
+    if (*position >= argc || StartsLikeSwitch(argv[*position]))
+      throw CommandLineOptionsInvalidSyntax();
+    option.Value = argv[*position];
+    break;
+  }
+  return matched;
+}
+
+const CommandLineOption* CommandLineOptions::FindId(OptionId id) const {
+  for (const CommandLineOption& option : options_) {
+    if (option.Id == id)
+      return &option;
+  }
+  return nullptr;
+}
+
+bool CommandLineOptions::IsPresent(OptionId id) const {
+  const CommandLineOption* option = FindId(id);
+  return option && option->Present;
+}
+
+std::wstring CommandLineOptions::GetValue(OptionId id) const {
+  const CommandLineOption* option = FindId(id);
+  return option ? option->Value : std::wstring();
+}
+
+void CommandLineOptions::PrintHelp() const {
+  for (const CommandLineOption& option : options_)
+    WriteConsoleText(L"\n" + option.SwitchText + L"\t" + option.Description);
+}

@@ -1,0 +1,13 @@
+#include "jobwarden/console/console_writer.h"
+
+#include <cstdio>
+
+#include "wide_text.h"
+
+// The terminal and every pipe on a POSIX host take UTF-8. The conversion is
+// our own rather than the C library's wide output, which would need a locale
+// and would stop at the first character it cannot convert.
+void WriteToStandardOutput(const std::wstring& text) {
+  const std::string bytes = Utf8FromWide(text);
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}

@@ -1,0 +1,17 @@
+#include "jobwarden/console/console_writer.h"
+
+namespace {
+ConsoleCapture* g_capture = nullptr;
+}  // namespace
+
+ConsoleCapture::ConsoleCapture() { g_capture = this; }
+
+ConsoleCapture::~ConsoleCapture() { g_capture = nullptr; }
+
+void WriteConsoleText(const std::wstring& text) {
+  if (g_capture) {
+    g_capture->text_ += text;
+    return;
+  }
+  WriteToStandardOutput(text);
+}

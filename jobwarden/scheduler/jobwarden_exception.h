@@ -1,0 +1,15 @@
+// The error of the scheduled-task client: the complete text to show,
+// without the leading line break the entry routine adds.
+#ifndef JOBWARDEN_SCHEDULER_JOBWARDEN_EXCEPTION_H
+#define JOBWARDEN_SCHEDULER_JOBWARDEN_EXCEPTION_H
+
+#include <string>
+
+class JobwardenException {
+ public:
+  explicit JobwardenException(const std::wstring& message) : Message(message) {}
+
+  std::wstring Message;
+};
+
+#endif  // JOBWARDEN_SCHEDULER_JOBWARDEN_EXCEPTION_H

@@ -1,0 +1,5 @@
+#include "jobwarden/scheduler/secure_zero.h"
+
+#include <windows.h>
+
+void SecureZero(void* memory, size_t size) { SecureZeroMemory(memory, size); }

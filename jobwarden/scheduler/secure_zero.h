@@ -1,0 +1,14 @@
+// Overwrites a secret in a way the compiler may not optimise away, even
+// when the memory is never read again.
+#ifndef JOBWARDEN_SCHEDULER_SECURE_ZERO_H
+#define JOBWARDEN_SCHEDULER_SECURE_ZERO_H
+
+#include <cstddef>
+
+void SecureZero(void* memory, size_t size);
+
+// Zeroes every character of a NUL-terminated wide string, keeping its
+// buffer; a null pointer is left alone.
+void SecureZeroWideString(wchar_t* text);
+
+#endif  // JOBWARDEN_SCHEDULER_SECURE_ZERO_H

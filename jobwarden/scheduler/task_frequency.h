@@ -1,0 +1,13 @@
+#ifndef JOBWARDEN_SCHEDULER_TASK_FREQUENCY_H
+#define JOBWARDEN_SCHEDULER_TASK_FREQUENCY_H
+
+#include <cstdint>
+
+enum class TaskFrequency : int32_t {
+  Hourly = 0,
+  Daily = 1,
+  Weekly = 2,
+  Monthly = 3,
+};
+
+#endif  // JOBWARDEN_SCHEDULER_TASK_FREQUENCY_H

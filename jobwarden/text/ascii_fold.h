@@ -1,0 +1,12 @@
+// Jobwarden never sets a locale, so wherever it ignores case (switches, the
+// account name, the schedule keyword) it folds exactly the 26 ASCII capitals
+// and leaves every other character alone.
+#ifndef JOBWARDEN_TEXT_ASCII_FOLD_H
+#define JOBWARDEN_TEXT_ASCII_FOLD_H
+
+#include <string>
+
+void FoldAsciiToLower(std::wstring* text);
+std::wstring AsciiLowered(std::wstring text);
+
+#endif  // JOBWARDEN_TEXT_ASCII_FOLD_H

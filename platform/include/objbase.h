@@ -1,0 +1,32 @@
+// Linux stand-in for the part of the COM runtime (<objbase.h>) that Jobwarden uses.
+#ifndef JOBWARDEN_PLATFORM_OBJBASE_H
+#define JOBWARDEN_PLATFORM_OBJBASE_H
+
+#include <cstddef>
+
+#include <windows.h>
+
+struct IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) = 0;
+  virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+  virtual ULONG STDMETHODCALLTYPE Release() = 0;
+
+ protected:
+  ~IUnknown() = default;
+};
+typedef IUnknown* LPUNKNOWN;
+
+enum CLSCTX : DWORD {
+  CLSCTX_INPROC_SERVER = 0x1,
+};
+
+extern const IID IID_IUnknown;
+
+HRESULT WINAPI CoInitialize(LPVOID pvReserved);
+void WINAPI CoUninitialize();
+HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext,
+                                REFIID riid, LPVOID* ppv);
+LPVOID WINAPI CoTaskMemAlloc(size_t cb);
+void WINAPI CoTaskMemFree(LPVOID pv);
+
+#endif  // JOBWARDEN_PLATFORM_OBJBASE_H
