@@ -1,0 +1,24 @@
+#include "osreport.h"
+
+#include <cstdio>
+
+#include "edition_line.h"
+#include "version_fields.h"
+#include "version_report.h"
+
+bool IsFullReportRequested(int argc, char** argv) {
+  return argc > 1 && lstrcmpiA(argv[1], "/F") == 0;
+}
+
+int RunOsreport(int argc, char** argv, VersionQueryFunction query) {
+  const bool full_report = IsFullReportRequested(argc, argv);
+  OSVERSIONINFOEXA record;
+  const VersionQueryResult result = QueryVersionRecord(&record, query);
+  if (!result.obtained) {
+    printf("Error %d calling GetVersionEx()\n", AsPrintedNumber(result.error_code));
+    return 1;
+  }
+  if (full_report) PrintVersionRecord(record, result.extended);
+  PrintEditionLine(record);
+  return 0;
+}

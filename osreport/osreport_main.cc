@@ -1,0 +1,3 @@
+#include "osreport.h"
+
+int main(int argc, char** argv) { return RunOsreport(argc, argv); }

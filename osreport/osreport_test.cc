@@ -1,0 +1,138 @@
+#include "osreport.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "stdout_capture.h"
+#include "test_records.h"
+
+namespace {
+
+const OSVERSIONINFOEXA kXpRecord = [] {
+  OSVERSIONINFOEXA record = MakeRecord(2, 5, 1, 2600, "Service Pack 3", 1, 0x0100);
+  record.wServicePackMajor = 3;
+  return record;
+}();
+
+BOOL WINAPI XpQuery(LPOSVERSIONINFOA record) {
+  FillUpToRequestedSize(record, kXpRecord);
+  return TRUE;
+}
+
+// A system that knows only the basic record, like NT 4 before its sixth
+// service pack.
+BOOL WINAPI BasicOnlyQuery(LPOSVERSIONINFOA record) {
+  if (record->dwOSVersionInfoSize != kBasicRecordSize) {
+    SetLastError(87);
+    return FALSE;
+  }
+  FillUpToRequestedSize(record, MakeRecord(2, 4, 0, 1381, "Service Pack 5", 1));
+  return TRUE;
+}
+
+BOOL WINAPI FailingQuery(LPOSVERSIONINFOA /*record*/) {
+  SetLastError(0xFFFFFFFE);
+  return FALSE;
+}
+
+struct RunResult {
+  std::string output;
+  int status;
+};
+
+RunResult RunWith(std::vector<std::string> args, VersionQueryFunction query) {
+  args.insert(args.begin(), "osreport");
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  RunResult run;
+  run.output = CapturedStdout([&] {
+    run.status = RunOsreport(static_cast<int>(args.size()), argv.data(), query);
+  });
+  return run;
+}
+
+const char kXpEditionLine[] =
+    "Microsoft Windows XP Professional 5.1 (Build 2600) Service Pack 3";
+
+const char kXpFullReport[] =
+    "Version:             5.1\n"
+    "Build:               2600\n"
+    "Platform ID:         VER_PLATFORM_WIN32_NT (0x00000002)\n"
+    "CSDVersion:          'Service Pack 3'\n"
+    "Service Pack:        3.0\n"
+    "Suite Mask (0x0100): \n"
+    "Product Type:        VER_NT_WORKSTATION (0x0001)\n"
+    "\n"
+    "Microsoft Windows XP Professional 5.1 (Build 2600) Service Pack 3";
+
+}  // namespace
+
+TEST(OsreportTest, WithoutArgumentsWritesOnlyTheEditionLine) {
+  const RunResult run = RunWith({}, XpQuery);
+  EXPECT_EQ(kXpEditionLine, run.output);
+  EXPECT_EQ(0, run.status);
+}
+
+TEST(OsreportTest, SlashFInEitherCaseWritesTheFullReport) {
+  for (const char* mode : {"/F", "/f"}) {
+    SCOPED_TRACE(mode);
+    const RunResult run = RunWith({mode}, XpQuery);
+    EXPECT_EQ(kXpFullReport, run.output);
+    EXPECT_EQ(0, run.status);
+  }
+}
+
+TEST(OsreportTest, ArgumentsAfterTheFirstAreIgnored) {
+  RunResult run = RunWith({"/F", "extra", "/x"}, XpQuery);
+  EXPECT_EQ(kXpFullReport, run.output);
+  EXPECT_EQ(0, run.status);
+
+  run = RunWith({"other", "/F"}, XpQuery);
+  EXPECT_EQ(kXpEditionLine, run.output);
+  EXPECT_EQ(0, run.status);
+}
+
+TEST(OsreportTest, ArgumentsThatOnlyResembleSlashFKeepTheDefaultMode) {
+  for (const char* mode : {"-F", "-f", "/FF", "/", "F", "/F ", ""}) {
+    SCOPED_TRACE(mode);
+    const RunResult run = RunWith({mode}, XpQuery);
+    EXPECT_EQ(kXpEditionLine, run.output);
+    EXPECT_EQ(0, run.status);
+  }
+}
+
+TEST(OsreportTest, BasicRecordReportIsFollowedDirectlyByTheEditionLine) {
+  const RunResult run = RunWith({"/F"}, BasicOnlyQuery);
+  EXPECT_EQ(
+      "Version:             4.0\n"
+      "Build:               1381\n"
+      "Platform ID:         VER_PLATFORM_WIN32_NT (0x00000002)\n"
+      "CSDVersion:          'Service Pack 5'\n"
+      "Microsoft Windows NT  4.0 (Build 1381) Service Pack 5",
+      run.output);
+  EXPECT_EQ(0, run.status);
+}
+
+TEST(OsreportTest, FailedQueryWritesOnlyTheErrorInSignedDecimal) {
+  for (const char* mode : {"", "/F"}) {
+    SCOPED_TRACE(mode);
+    const RunResult run = RunWith({mode}, FailingQuery);
+    EXPECT_EQ("Error -2 calling GetVersionEx()\n", run.output);
+    EXPECT_EQ(1, run.status);
+  }
+}
+
+TEST(IsFullReportRequestedTest, LooksAtTheFirstArgumentOnly) {
+  char program[] = "osreport";
+  char full[] = "/f";
+  char other[] = "-F";
+  char* just_program[] = {program, nullptr};
+  char* full_then_other[] = {program, full, other, nullptr};
+  char* other_then_full[] = {program, other, full, nullptr};
+  EXPECT_FALSE(IsFullReportRequested(1, just_program));
+  EXPECT_TRUE(IsFullReportRequested(3, full_then_other));
+  EXPECT_FALSE(IsFullReportRequested(3, other_then_full));
+}

@@ -1,0 +1,79 @@
+#include "version_report.h"
+
+#include <cstdio>
+
+#include "version_fields.h"
+
+namespace {
+
+struct SuiteWord {
+  WORD bit;
+  const char* text;
+};
+
+// In the order the report lists them. "VER_SUITE_TERMINAL" comes last and
+// carries no blank, so a line that ends with it has no trailing blank.
+const SuiteWord kSuiteWords[] = {
+    {kSuiteBackOffice, "VER_SUITE_BACKOFFICE "},
+    {kSuiteBlade, "VER_SUITE_BLADE "},
+    {kSuiteDataCenter, "VER_SUITE_DATACENTER "},
+    {kSuiteEnterprise, "VER_SUITE_ENTERPRISE "},
+    {kSuitePersonal, "VER_SUITE_PERSONAL "},
+    {kSuiteSmallBusiness, "VER_SUITE_SMALLBUSINESS "},
+    {kSuiteSmallBusinessRestricted, "VER_SUITE_SMALLBUSINESS_RESTRICTED "},
+    {kSuiteTerminal, "VER_SUITE_TERMINAL"},
+};
+
+void PrintExtendedFields(const OSVERSIONINFOEXA& record) {
+  printf("Service Pack:        %d.%d\n",
+         AsPrintedNumber(record.wServicePackMajor),
+         AsPrintedNumber(record.wServicePackMinor));
+  printf("Suite Mask (0x%04x): ", static_cast<unsigned>(record.wSuiteMask));
+  printf("%s", SuiteWords(record.wSuiteMask).c_str());
+  printf("\n");
+  printf("Product Type:        ");
+  printf("%s", ProductTypeName(record.wProductType));
+  printf(" (0x%04X)", static_cast<unsigned>(record.wProductType));
+  printf("\n\n");
+}
+
+}  // namespace
+
+const char* PlatformName(DWORD platform_id) {
+  switch (platform_id) {
+    case kPlatformWin32s: return "VER_PLAFTORM_WIN32s";
+    case kPlatformWindows: return "VER_PLATFORM_WIN32_WINDOWS";
+    case kPlatformNt: return "VER_PLATFORM_WIN32_NT";
+    default: return "<UNKNOWN>";
+  }
+}
+
+const char* ProductTypeName(BYTE product_type) {
+  switch (product_type) {
+    case kProductWorkstation: return "VER_NT_WORKSTATION";
+    case kProductDomainController: return "VER_NT_DOMAIN_CONTROLLER";
+    case kProductServer: return "VER_NT_SERVER";
+    default: return "UNKNOWN";
+  }
+}
+
+std::string SuiteWords(WORD suite_mask) {
+  std::string words;
+  for (const SuiteWord& word : kSuiteWords) {
+    if (suite_mask & word.bit) words += word.text;
+  }
+  return words;
+}
+
+void PrintVersionRecord(const OSVERSIONINFOEXA& record, bool extended) {
+  const DWORD platform_id = record.dwPlatformId;
+  printf("Version:             %d.%d\n", AsPrintedNumber(record.dwMajorVersion),
+         AsPrintedNumber(record.dwMinorVersion));
+  printf("Build:               %d\n", AsPrintedNumber(BuildValue(record)));
+  printf("Platform ID:         ");
+  printf("%s", PlatformName(platform_id));
+  printf(" (0x%04X%04X)\n", static_cast<unsigned>(platform_id >> 16),
+         static_cast<unsigned>(platform_id & 0xFFFF));
+  printf("CSDVersion:          '%s'\n", CsdText(record).c_str());
+  if (extended) PrintExtendedFields(record);
+}
