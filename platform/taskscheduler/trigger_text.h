@@ -7,6 +7,12 @@
 
 #include <string>
 
+// The trigger type as a number. A trigger read from a file may hold a value
+// outside TASK_TRIGGER_TYPE, which C++ does not let us read or write through
+// the enumeration itself; these go through the bytes instead.
+DWORD TriggerTypeCode(const TASK_TRIGGER& trigger);
+void SetTriggerTypeCode(DWORD code, TASK_TRIGGER* trigger);
+
 // S_OK, or E_INVALIDARG for a field outside its documented range.
 HRESULT ValidateTrigger(const TASK_TRIGGER& trigger);
 

@@ -1,0 +1,226 @@
+#include "trigger_text.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr WORD kAllDaysOfWeek = 0x7F;
+constexpr WORD kAllMonths = 0xFFF;
+constexpr DWORD kAllDaysOfMonth = 0x7FFFFFFF;
+constexpr DWORD kKnownFlags = TASK_TRIGGER_FLAG_HAS_END_DATE |
+                              TASK_TRIGGER_FLAG_KILL_AT_DURATION_END | TASK_TRIGGER_FLAG_DISABLED;
+
+// ---- Range checks ----------------------------------------------------------
+
+bool IsLeapYear(unsigned year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+unsigned DaysInMonth(unsigned year, unsigned month) {
+  static const unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// The years SYSTEMTIME can hold.
+bool IsValidDate(WORD year, WORD month, WORD day) {
+  return year >= 1601 && year <= 30827 && month >= 1 && month <= 12 && day >= 1 &&
+         day <= DaysInMonth(year, month);
+}
+
+bool IsValidDaySet(WORD days) { return days != 0 && (days & ~kAllDaysOfWeek) == 0; }
+bool IsValidMonthSet(WORD months) { return months != 0 && (months & ~kAllMonths) == 0; }
+
+bool HasValidTypeFields(const TASK_TRIGGER& trigger) {
+  const TRIGGER_TYPE_UNION& type = trigger.Type;
+  switch (TriggerTypeCode(trigger)) {
+    case TASK_TIME_TRIGGER_ONCE:
+    case TASK_EVENT_TRIGGER_ON_IDLE:
+    case TASK_EVENT_TRIGGER_AT_SYSTEMSTART:
+    case TASK_EVENT_TRIGGER_AT_LOGON:
+      return true;
+    case TASK_TIME_TRIGGER_DAILY:
+      return type.Daily.DaysInterval >= 1;
+    case TASK_TIME_TRIGGER_WEEKLY:
+      return type.Weekly.WeeksInterval >= 1 && IsValidDaySet(type.Weekly.rgfDaysOfTheWeek);
+    case TASK_TIME_TRIGGER_MONTHLYDATE:
+      return type.MonthlyDate.rgfDays != 0 && (type.MonthlyDate.rgfDays & ~kAllDaysOfMonth) == 0 &&
+             IsValidMonthSet(type.MonthlyDate.rgfMonths);
+    case TASK_TIME_TRIGGER_MONTHLYDOW:
+      return type.MonthlyDOW.wWhichWeek >= 1 && type.MonthlyDOW.wWhichWeek <= 5 &&
+             IsValidDaySet(type.MonthlyDOW.rgfDaysOfTheWeek) &&
+             IsValidMonthSet(type.MonthlyDOW.rgfMonths);
+  }
+  return false;
+}
+
+bool HasValidTimes(const TASK_TRIGGER& trigger) {
+  if (!IsValidDate(trigger.wBeginYear, trigger.wBeginMonth, trigger.wBeginDay))
+    return false;
+  if ((trigger.rgFlags & TASK_TRIGGER_FLAG_HAS_END_DATE) &&
+      !IsValidDate(trigger.wEndYear, trigger.wEndMonth, trigger.wEndDay))
+    return false;
+  if (trigger.wStartHour > 23 || trigger.wStartMinute > 59)
+    return false;
+  return trigger.MinutesInterval == 0 || trigger.MinutesInterval <= trigger.MinutesDuration;
+}
+
+// ---- Wording ---------------------------------------------------------------
+
+std::wstring Number(unsigned long value) { return std::to_wstring(value); }
+
+// 24-hour clock with two-digit minutes: "9:05", "23:59".
+std::wstring TimeText(WORD hour, WORD minute) {
+  return Number(hour) + (minute < 10 ? L":0" : L":") + Number(minute);
+}
+
+// Month/day/year without padding: "12/7/2026".
+std::wstring DateText(WORD year, WORD month, WORD day) {
+  return Number(month) + L"/" + Number(day) + L"/" + Number(year);
+}
+
+// The names of the bits set in `bits`, lowest first, joined by ", ".
+std::wstring BitNames(DWORD bits, const wchar_t* const* names, unsigned count) {
+  std::wstring text;
+  for (unsigned i = 0; i < count; ++i) {
+    if ((bits >> i) & 1) {
+      if (!text.empty())
+        text += L", ";
+      text += names[i];
+    }
+  }
+  return text;
+}
+
+std::wstring DayOfWeekNames(WORD days) {
+  static const wchar_t* const kNames[7] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
+  return BitNames(days, kNames, 7);
+}
+
+// "every month" when all twelve are set, else the month names.
+std::wstring MonthsText(WORD months) {
+  static const wchar_t* const kNames[12] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
+                                            L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
+  if ((months & kAllMonths) == kAllMonths)
+    return L"every month";
+  return BitNames(months, kNames, 12);
+}
+
+std::wstring DaysOfMonthText(DWORD days) {
+  std::wstring text;
+  for (unsigned day = 1; day <= 31; ++day) {
+    if ((days >> (day - 1)) & 1) {
+      if (!text.empty())
+        text += L", ";
+      text += Number(day);
+    }
+  }
+  return text;
+}
+
+std::wstring WhichWeekText(WORD which) {
+  static const wchar_t* const kNames[5] = {L"first", L"second", L"third", L"fourth", L"last"};
+  return which >= 1 && which <= 5 ? kNames[which - 1] : L"unknown";
+}
+
+// Whole hours when the minutes divide evenly, else minutes.
+std::wstring SpanText(DWORD minutes) {
+  if (minutes != 0 && minutes % 60 == 0)
+    return Number(minutes / 60) + L" hour(s)";
+  return Number(minutes) + L" minute(s)";
+}
+
+// "At 10:21", or for a repeating trigger
+// "Every 1 hour(s) from 10:21 for a duration of 24 hour(s)".
+std::wstring WhenText(const TASK_TRIGGER& trigger) {
+  const std::wstring time = TimeText(trigger.wStartHour, trigger.wStartMinute);
+  if (trigger.MinutesInterval == 0)
+    return L"At " + time;
+  return L"Every " + SpanText(trigger.MinutesInterval) + L" from " + time +
+         L" for a duration of " + SpanText(trigger.MinutesDuration);
+}
+
+// "day" or "2 days", "week" or "3 weeks".
+std::wstring EveryText(WORD interval, const wchar_t* unit) {
+  if (interval <= 1)
+    return std::wstring(L"every ") + unit;
+  return L"every " + Number(interval) + L" " + unit + L"s";
+}
+
+// What sets the recurring kinds apart: " every day", " on day 1, 2 of every month".
+std::wstring PatternText(const TASK_TRIGGER& trigger) {
+  const TRIGGER_TYPE_UNION& type = trigger.Type;
+  switch (TriggerTypeCode(trigger)) {
+    case TASK_TIME_TRIGGER_DAILY:
+      return L" " + EveryText(type.Daily.DaysInterval, L"day");
+    case TASK_TIME_TRIGGER_WEEKLY:
+      return L" every " + DayOfWeekNames(type.Weekly.rgfDaysOfTheWeek) + L" of " +
+             EveryText(type.Weekly.WeeksInterval, L"week");
+    case TASK_TIME_TRIGGER_MONTHLYDATE:
+      return L" on day " + DaysOfMonthText(type.MonthlyDate.rgfDays) + L" of " +
+             MonthsText(type.MonthlyDate.rgfMonths);
+    case TASK_TIME_TRIGGER_MONTHLYDOW:
+      return L" on the " + WhichWeekText(type.MonthlyDOW.wWhichWeek) + L" " +
+             DayOfWeekNames(type.MonthlyDOW.rgfDaysOfTheWeek) + L" of " +
+             MonthsText(type.MonthlyDOW.rgfMonths);
+    default:
+      return std::wstring();
+  }
+}
+
+std::wstring DateRangeText(const TASK_TRIGGER& trigger) {
+  std::wstring text =
+      L", starting " + DateText(trigger.wBeginYear, trigger.wBeginMonth, trigger.wBeginDay);
+  if (trigger.rgFlags & TASK_TRIGGER_FLAG_HAS_END_DATE)
+    text += L", ending " + DateText(trigger.wEndYear, trigger.wEndMonth, trigger.wEndDay);
+  return text;
+}
+
+std::wstring ScheduleText(const TASK_TRIGGER& trigger) {
+  switch (TriggerTypeCode(trigger)) {
+    case TASK_TIME_TRIGGER_ONCE:
+      return WhenText(trigger) + L" on " +
+             DateText(trigger.wBeginYear, trigger.wBeginMonth, trigger.wBeginDay);
+    case TASK_TIME_TRIGGER_DAILY:
+    case TASK_TIME_TRIGGER_WEEKLY:
+    case TASK_TIME_TRIGGER_MONTHLYDATE:
+    case TASK_TIME_TRIGGER_MONTHLYDOW:
+      return WhenText(trigger) + PatternText(trigger) + DateRangeText(trigger);
+    case TASK_EVENT_TRIGGER_ON_IDLE:
+      return L"Run whenever the computer becomes idle";
+    case TASK_EVENT_TRIGGER_AT_SYSTEMSTART:
+      return L"At system startup";
+    case TASK_EVENT_TRIGGER_AT_LOGON:
+      return L"At log on";
+  }
+  return L"Unknown schedule";
+}
+
+}  // namespace
+
+static_assert(sizeof(TASK_TRIGGER_TYPE) == sizeof(DWORD), "the trigger type is a DWORD on disk");
+
+DWORD TriggerTypeCode(const TASK_TRIGGER& trigger) {
+  DWORD code;
+  std::memcpy(&code, &trigger.TriggerType, sizeof(code));
+  return code;
+}
+
+void SetTriggerTypeCode(DWORD code, TASK_TRIGGER* trigger) {
+  std::memcpy(&trigger->TriggerType, &code, sizeof(code));
+}
+
+HRESULT ValidateTrigger(const TASK_TRIGGER& trigger) {
+  if (trigger.cbTriggerSize != sizeof(TASK_TRIGGER) || (trigger.rgFlags & ~kKnownFlags) != 0)
+    return E_INVALIDARG;
+  if (!HasValidTimes(trigger) || !HasValidTypeFields(trigger))
+    return E_INVALIDARG;
+  return S_OK;
+}
+
+std::wstring DescribeTrigger(const TASK_TRIGGER& trigger) {
+  std::wstring text = ScheduleText(trigger);
+  if (trigger.rgFlags & TASK_TRIGGER_FLAG_DISABLED)
+    text += L" (disabled)";
+  return text;
+}

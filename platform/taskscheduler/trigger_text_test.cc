@@ -1,0 +1,246 @@
+#include "trigger_text.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A valid trigger of the given kind, as the client fills one at 10:20 on
+// 12/7/2026: begin date today, start one minute later.
+TASK_TRIGGER Trigger(TASK_TRIGGER_TYPE type) {
+  TASK_TRIGGER trigger = {};
+  trigger.cbTriggerSize = sizeof(TASK_TRIGGER);
+  trigger.wBeginYear = 2026;
+  trigger.wBeginMonth = 12;
+  trigger.wBeginDay = 7;
+  trigger.wStartHour = 10;
+  trigger.wStartMinute = 21;
+  trigger.TriggerType = type;
+  switch (type) {
+    case TASK_TIME_TRIGGER_DAILY:
+      trigger.Type.Daily.DaysInterval = 1;
+      break;
+    case TASK_TIME_TRIGGER_WEEKLY:
+      trigger.Type.Weekly.WeeksInterval = 1;
+      trigger.Type.Weekly.rgfDaysOfTheWeek = 0x7F;
+      break;
+    case TASK_TIME_TRIGGER_MONTHLYDATE:
+      trigger.Type.MonthlyDate.rgfDays = 0xFFFF;
+      trigger.Type.MonthlyDate.rgfMonths = 0xFFF;
+      break;
+    case TASK_TIME_TRIGGER_MONTHLYDOW:
+      trigger.Type.MonthlyDOW.wWhichWeek = 1;
+      trigger.Type.MonthlyDOW.rgfDaysOfTheWeek = TASK_MONDAY;
+      trigger.Type.MonthlyDOW.rgfMonths = 0xFFF;
+      break;
+    default:
+      break;
+  }
+  return trigger;
+}
+
+TASK_TRIGGER Hourly() {
+  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_DAILY);
+  trigger.MinutesInterval = 60;
+  trigger.MinutesDuration = 1440;
+  return trigger;
+}
+
+const TASK_TRIGGER_TYPE kAllTypes[] = {
+    TASK_TIME_TRIGGER_ONCE,        TASK_TIME_TRIGGER_DAILY,           TASK_TIME_TRIGGER_WEEKLY,
+    TASK_TIME_TRIGGER_MONTHLYDATE, TASK_TIME_TRIGGER_MONTHLYDOW,      TASK_EVENT_TRIGGER_ON_IDLE,
+    TASK_EVENT_TRIGGER_AT_SYSTEMSTART, TASK_EVENT_TRIGGER_AT_LOGON,
+};
+
+// Applies `change` to a valid trigger of `type` and returns the verdict.
+HRESULT ValidateChanged(TASK_TRIGGER_TYPE type, const std::function<void(TASK_TRIGGER&)>& change) {
+  TASK_TRIGGER trigger = Trigger(type);
+  change(trigger);
+  return ValidateTrigger(trigger);
+}
+
+TEST(ValidateTrigger, AcceptsWhatTheClientSets) {
+  for (TASK_TRIGGER_TYPE type : kAllTypes)
+    EXPECT_EQ(S_OK, ValidateTrigger(Trigger(type))) << type;
+  EXPECT_EQ(S_OK, ValidateTrigger(Hourly()));
+}
+
+TEST(ValidateTrigger, ChecksTheSizeTypeAndFlags) {
+  const auto daily = TASK_TIME_TRIGGER_DAILY;
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(daily, [](TASK_TRIGGER& t) { t.cbTriggerSize = 0; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(daily, [](TASK_TRIGGER& t) { t.cbTriggerSize = 47; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(daily, [](TASK_TRIGGER& t) {
+              SetTriggerTypeCode(8, &t);
+            }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(daily, [](TASK_TRIGGER& t) { t.rgFlags = 0x8; }));
+  EXPECT_EQ(S_OK, ValidateChanged(daily, [](TASK_TRIGGER& t) {
+              t.rgFlags = TASK_TRIGGER_FLAG_DISABLED | TASK_TRIGGER_FLAG_KILL_AT_DURATION_END;
+            }));
+}
+
+TEST(ValidateTrigger, ChecksTheBeginDateIncludingLeapYears) {
+  struct Date {
+    WORD year, month, day;
+    HRESULT expected;
+  };
+  const Date dates[] = {
+      {2024, 2, 29, S_OK},         {2023, 2, 29, E_INVALIDARG}, {2000, 2, 29, S_OK},
+      {1900 + 200, 2, 29, E_INVALIDARG},  // 2100 is not a leap year
+      {2026, 4, 30, S_OK},         {2026, 4, 31, E_INVALIDARG}, {2026, 12, 31, S_OK},
+      {2026, 1, 0, E_INVALIDARG},  {2026, 0, 1, E_INVALIDARG},  {2026, 13, 1, E_INVALIDARG},
+      {1601, 1, 1, S_OK},          {1600, 12, 31, E_INVALIDARG}, {30827, 12, 31, S_OK},
+      {30828, 1, 1, E_INVALIDARG}, {0, 0, 0, E_INVALIDARG},
+  };
+  for (const Date& date : dates) {
+    TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_ONCE);
+    trigger.wBeginYear = date.year;
+    trigger.wBeginMonth = date.month;
+    trigger.wBeginDay = date.day;
+    EXPECT_EQ(date.expected, ValidateTrigger(trigger))
+        << date.year << "-" << date.month << "-" << date.day;
+  }
+}
+
+TEST(ValidateTrigger, ChecksTheEndDateOnlyWhenThereIsOne) {
+  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_DAILY);
+  trigger.wEndMonth = 13;
+  EXPECT_EQ(S_OK, ValidateTrigger(trigger));
+  trigger.rgFlags = TASK_TRIGGER_FLAG_HAS_END_DATE;
+  EXPECT_EQ(E_INVALIDARG, ValidateTrigger(trigger));
+  trigger.wEndYear = 2027;
+  trigger.wEndMonth = 2;
+  trigger.wEndDay = 29;
+  EXPECT_EQ(E_INVALIDARG, ValidateTrigger(trigger));
+  trigger.wEndDay = 28;
+  EXPECT_EQ(S_OK, ValidateTrigger(trigger));
+}
+
+TEST(ValidateTrigger, ChecksTheStartTimeAndRepetition) {
+  const auto daily = TASK_TIME_TRIGGER_DAILY;
+  EXPECT_EQ(S_OK, ValidateChanged(daily, [](TASK_TRIGGER& t) { t.wStartHour = 23; t.wStartMinute = 59; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(daily, [](TASK_TRIGGER& t) { t.wStartHour = 24; }));
+  // What a client gets at 10:59 if it adds one minute without carrying.
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(daily, [](TASK_TRIGGER& t) { t.wStartMinute = 60; }));
+  EXPECT_EQ(S_OK, ValidateChanged(daily, [](TASK_TRIGGER& t) { t.MinutesDuration = 30; }));
+  EXPECT_EQ(S_OK, ValidateChanged(daily, [](TASK_TRIGGER& t) {
+              t.MinutesInterval = 60;
+              t.MinutesDuration = 60;
+            }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(daily, [](TASK_TRIGGER& t) {
+              t.MinutesInterval = 61;
+              t.MinutesDuration = 60;
+            }));
+}
+
+TEST(ValidateTrigger, ChecksTheFieldsOfEachKind) {
+  const auto daily = TASK_TIME_TRIGGER_DAILY;
+  const auto weekly = TASK_TIME_TRIGGER_WEEKLY;
+  const auto date = TASK_TIME_TRIGGER_MONTHLYDATE;
+  const auto dow = TASK_TIME_TRIGGER_MONTHLYDOW;
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(daily, [](TASK_TRIGGER& t) { t.Type.Daily.DaysInterval = 0; }));
+
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(weekly, [](TASK_TRIGGER& t) { t.Type.Weekly.WeeksInterval = 0; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(weekly, [](TASK_TRIGGER& t) { t.Type.Weekly.rgfDaysOfTheWeek = 0; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(weekly, [](TASK_TRIGGER& t) { t.Type.Weekly.rgfDaysOfTheWeek = 0x80; }));
+  EXPECT_EQ(S_OK, ValidateChanged(weekly, [](TASK_TRIGGER& t) { t.Type.Weekly.rgfDaysOfTheWeek = TASK_SATURDAY; }));
+
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(date, [](TASK_TRIGGER& t) { t.Type.MonthlyDate.rgfDays = 0; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(date, [](TASK_TRIGGER& t) { t.Type.MonthlyDate.rgfDays = 0x80000000; }));
+  EXPECT_EQ(S_OK, ValidateChanged(date, [](TASK_TRIGGER& t) { t.Type.MonthlyDate.rgfDays = 0x7FFFFFFF; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(date, [](TASK_TRIGGER& t) { t.Type.MonthlyDate.rgfMonths = 0; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(date, [](TASK_TRIGGER& t) { t.Type.MonthlyDate.rgfMonths = 0x1000; }));
+
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(dow, [](TASK_TRIGGER& t) { t.Type.MonthlyDOW.wWhichWeek = 0; }));
+  EXPECT_EQ(S_OK, ValidateChanged(dow, [](TASK_TRIGGER& t) { t.Type.MonthlyDOW.wWhichWeek = 5; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(dow, [](TASK_TRIGGER& t) { t.Type.MonthlyDOW.wWhichWeek = 6; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(dow, [](TASK_TRIGGER& t) { t.Type.MonthlyDOW.rgfDaysOfTheWeek = 0; }));
+  EXPECT_EQ(E_INVALIDARG, ValidateChanged(dow, [](TASK_TRIGGER& t) { t.Type.MonthlyDOW.rgfMonths = 0x1FFF; }));
+}
+
+TEST(DescribeTrigger, DescribesWhatTheClientCreates) {
+  EXPECT_EQ(L"At 10:21 every day, starting 12/7/2026",
+            DescribeTrigger(Trigger(TASK_TIME_TRIGGER_DAILY)));
+  EXPECT_EQ(L"Every 1 hour(s) from 10:21 for a duration of 24 hour(s) every day, starting 12/7/2026",
+            DescribeTrigger(Hourly()));
+  EXPECT_EQ(L"At 10:21 every Sun, Mon, Tue, Wed, Thu, Fri, Sat of every week, starting 12/7/2026",
+            DescribeTrigger(Trigger(TASK_TIME_TRIGGER_WEEKLY)));
+  EXPECT_EQ(L"At 10:21 on day 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16 of every month, "
+            L"starting 12/7/2026",
+            DescribeTrigger(Trigger(TASK_TIME_TRIGGER_MONTHLYDATE)));
+}
+
+TEST(DescribeTrigger, DescribesIntervalsAndSubsets) {
+  TASK_TRIGGER daily = Trigger(TASK_TIME_TRIGGER_DAILY);
+  daily.Type.Daily.DaysInterval = 2;
+  EXPECT_EQ(L"At 10:21 every 2 days, starting 12/7/2026", DescribeTrigger(daily));
+
+  TASK_TRIGGER weekly = Trigger(TASK_TIME_TRIGGER_WEEKLY);
+  weekly.Type.Weekly.WeeksInterval = 3;
+  weekly.Type.Weekly.rgfDaysOfTheWeek = TASK_MONDAY | TASK_FRIDAY;
+  EXPECT_EQ(L"At 10:21 every Mon, Fri of every 3 weeks, starting 12/7/2026", DescribeTrigger(weekly));
+
+  TASK_TRIGGER monthly = Trigger(TASK_TIME_TRIGGER_MONTHLYDATE);
+  monthly.Type.MonthlyDate.rgfDays = 0x40000001;
+  monthly.Type.MonthlyDate.rgfMonths = 0x801;
+  EXPECT_EQ(L"At 10:21 on day 1, 31 of Jan, Dec, starting 12/7/2026", DescribeTrigger(monthly));
+
+  TASK_TRIGGER dow = Trigger(TASK_TIME_TRIGGER_MONTHLYDOW);
+  EXPECT_EQ(L"At 10:21 on the first Mon of every month, starting 12/7/2026", DescribeTrigger(dow));
+  dow.Type.MonthlyDOW.wWhichWeek = 5;
+  dow.Type.MonthlyDOW.rgfDaysOfTheWeek = TASK_SUNDAY | TASK_SATURDAY;
+  dow.Type.MonthlyDOW.rgfMonths = 0x042;
+  EXPECT_EQ(L"At 10:21 on the last Sun, Sat of Feb, Jul, starting 12/7/2026", DescribeTrigger(dow));
+}
+
+TEST(DescribeTrigger, DescribesOneTimeAndEventTriggers) {
+  EXPECT_EQ(L"At 10:21 on 12/7/2026", DescribeTrigger(Trigger(TASK_TIME_TRIGGER_ONCE)));
+  EXPECT_EQ(L"Run whenever the computer becomes idle",
+            DescribeTrigger(Trigger(TASK_EVENT_TRIGGER_ON_IDLE)));
+  EXPECT_EQ(L"At system startup", DescribeTrigger(Trigger(TASK_EVENT_TRIGGER_AT_SYSTEMSTART)));
+  EXPECT_EQ(L"At log on", DescribeTrigger(Trigger(TASK_EVENT_TRIGGER_AT_LOGON)));
+}
+
+TEST(DescribeTrigger, FormatsTimesDatesAndSpans) {
+  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_DAILY);
+  trigger.wStartHour = 0;
+  trigger.wStartMinute = 5;
+  trigger.wBeginYear = 2027;
+  trigger.wBeginMonth = 1;
+  trigger.wBeginDay = 2;
+  EXPECT_EQ(L"At 0:05 every day, starting 1/2/2027", DescribeTrigger(trigger));
+
+  trigger.MinutesInterval = 45;
+  trigger.MinutesDuration = 90;
+  EXPECT_EQ(L"Every 45 minute(s) from 0:05 for a duration of 90 minute(s) every day, starting 1/2/2027",
+            DescribeTrigger(trigger));
+
+  TASK_TRIGGER once = Trigger(TASK_TIME_TRIGGER_ONCE);
+  once.MinutesInterval = 120;
+  once.MinutesDuration = 600;
+  EXPECT_EQ(L"Every 2 hour(s) from 10:21 for a duration of 10 hour(s) on 12/7/2026",
+            DescribeTrigger(once));
+}
+
+TEST(DescribeTrigger, AddsTheEndDateAndTheDisabledMark) {
+  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_DAILY);
+  trigger.wEndYear = 2027;
+  trigger.wEndMonth = 6;
+  trigger.wEndDay = 30;
+  EXPECT_EQ(L"At 10:21 every day, starting 12/7/2026", DescribeTrigger(trigger));
+  trigger.rgFlags = TASK_TRIGGER_FLAG_HAS_END_DATE;
+  EXPECT_EQ(L"At 10:21 every day, starting 12/7/2026, ending 6/30/2027", DescribeTrigger(trigger));
+  trigger.rgFlags |= TASK_TRIGGER_FLAG_DISABLED;
+  EXPECT_EQ(L"At 10:21 every day, starting 12/7/2026, ending 6/30/2027 (disabled)",
+            DescribeTrigger(trigger));
+}
+
+TEST(DescribeTrigger, NamesAnUnknownKindWithoutReadingItsFields) {
+  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_ONCE);
+  SetTriggerTypeCode(99, &trigger);
+  EXPECT_EQ(L"Unknown schedule", DescribeTrigger(trigger));
+}
+
+}  // namespace
