@@ -65,6 +65,12 @@ std::string NameByBuild(const BuildName (&names)[N], DWORD build) {
   return "";
 }
 
+void PrintWin32sLine(const OSVERSIONINFOEXA& record) {
+  const LineValues v(record);
+  printf("Microsoft Win32s in Windows %d.%d (Build %d) %s", v.major, v.minor,
+         v.build, v.csd.c_str());
+}
+
 void PrintWindows9xLine(const OSVERSIONINFOEXA& record) {
   const LineValues v(record);
   if (IsVersion(record, 4, 0)) {
@@ -171,12 +177,7 @@ std::string LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
 
 void PrintEditionLine(const OSVERSIONINFOEXA& record) {
   switch (record.dwPlatformId) {
-    case kPlatformWin32s: {
-      const LineValues v(record);
-      printf("Microsoft Win32s in Windows %d.%d (Build %d) %s", v.major, v.minor,
-             v.build, v.csd.c_str());
-      return;
-    }
+    case kPlatformWin32s: PrintWin32sLine(record); return;
     case kPlatformWindows: PrintWindows9xLine(record); return;
     case kPlatformNt: PrintNtLine(record); return;
     default: return;

@@ -201,13 +201,3 @@ TEST(EditionLineTest, OtherPlatformsWriteNothing) {
   EXPECT_EQ("", LineOf(MakeRecord(0x00010002, 5, 1, 2600, "", 1)));
   EXPECT_EQ("", LineOf(MakeRecord(0xFFFFFFFF, 4, 0, 950, "", 1)));
 }
-
-TEST(EditionWordTest, EmptyWhereNoRuleNamesAnEdition) {
-  EXPECT_EQ("", NtEditionWord(0));
-  EXPECT_EQ("", NtEditionWord(4));
-  EXPECT_EQ("", Windows2000EditionWord(0xFF, 0xFFFF));
-  EXPECT_EQ("", XpEditionWord(3, 0x0400));
-  EXPECT_EQ("", XpEditionWord(5, 0x0200));
-  EXPECT_EQ("", LaterNtEditionWord(10, 0, 14392, 3));
-  EXPECT_EQ("", LaterNtEditionWord(11, 0, 30000, 1));
-}

@@ -124,15 +124,3 @@ TEST(OsreportTest, FailedQueryWritesOnlyTheErrorInSignedDecimal) {
     EXPECT_EQ(1, run.status);
   }
 }
-
-TEST(IsFullReportRequestedTest, LooksAtTheFirstArgumentOnly) {
-  char program[] = "osreport";
-  char full[] = "/f";
-  char other[] = "-F";
-  char* just_program[] = {program, nullptr};
-  char* full_then_other[] = {program, full, other, nullptr};
-  char* other_then_full[] = {program, other, full, nullptr};
-  EXPECT_FALSE(IsFullReportRequested(1, just_program));
-  EXPECT_TRUE(IsFullReportRequested(3, full_then_other));
-  EXPECT_FALSE(IsFullReportRequested(3, other_then_full));
-}
