@@ -1,0 +1,144 @@
+#include "jobwarden/cli/jobwarden_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "job_file.h"
+#include "jobwarden/cli/test_arguments.h"
+#include "jobwarden/console/console_writer.h"
+#include "jobwarden/scheduler/temporary_task_folder.h"
+
+using test_hooks::Operation;
+
+namespace {
+
+const std::wstring kHelp =
+    L"\n/create\tCreates a new scheduled task."
+    L"\n/sc\tSpecifies the schedule frequency. Valid values: HOURLY, DAILY, WEEKLY, MONTHLY."
+    L"\n/ru\tSpecifies the user context under which the command should execute."
+    L"\n/rp\tSpecifies the password for the given user context."
+    L"\n/tn\tSpecifies a name which uniquely identifies this scheduled task."
+    L"\n/tr\tSpecifies the path and file name of the program to be run by this scheduled task."
+    L"\n/query\tDislplays all scheduled tasks."
+    L"\n/delete\tDeletes the scheduled task.";
+const std::wstring kInvalid = L"\nInvalid syntax" + kHelp;
+
+struct Outcome {
+  std::wstring output;
+  int status;
+};
+
+bool operator==(const Outcome& a, const Outcome& b) {
+  return a.output == b.output && a.status == b.status;
+}
+
+std::ostream& operator<<(std::ostream& out, const Outcome& o) {
+  std::string narrow;
+  for (wchar_t c : o.output)
+    narrow += c < 0x80 ? static_cast<char>(c) : '?';
+  return out << "status " << o.status << " output \"" << narrow << "\"";
+}
+
+class JobwardenEntryTest : public testing::Test {
+ protected:
+  Outcome Run(std::initializer_list<std::wstring> arguments) {
+    TestArguments args(arguments);
+    ConsoleCapture capture;
+    const int status = RunJobwarden(args.argc(), args.argv());
+    return {capture.Text(), status};
+  }
+
+  JobFile StoredJob(const std::string& file_name) {
+    std::ifstream in(folder_.path() + "/" + file_name, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    JobFile job;
+    EXPECT_TRUE(ParseJobFile(bytes.data(), bytes.size(), &job)) << file_name;
+    return job;
+  }
+
+  static std::vector<std::string> ComCalls() {
+    std::vector<std::string> calls;
+    for (const std::string& call : test_hooks::CallLog()) {
+      if (call == "CoInitialize" || call == "CoUninitialize")
+        calls.push_back(call);
+    }
+    return calls;
+  }
+
+  TemporaryTaskFolder folder_;
+};
+
+TEST_F(JobwardenEntryTest, SyntaxErrorsAndHelpNeverReachTheScheduler) {
+  EXPECT_EQ(Run({}), (Outcome{kInvalid, 1}));
+  EXPECT_EQ(Run({L"/?", L"/bogus"}), (Outcome{kHelp, 1}));
+  EXPECT_EQ(Run({L"/create", L"/?"}), (Outcome{kInvalid, 1}));
+  EXPECT_EQ(Run({L"/query", L"/ru", L"bob"}),
+            (Outcome{L"\nPlease specify user account password", 1}));
+  EXPECT_EQ(Run({L"/delete"}), (Outcome{kInvalid, 1}));
+  EXPECT_TRUE(ComCalls().empty());
+}
+
+TEST_F(JobwardenEntryTest, NoCommandStillStartsAndStopsTheClientOnce) {
+  EXPECT_EQ(Run({L"/tn", L"x"}), (Outcome{L"", 0}));
+  EXPECT_EQ(ComCalls(), (std::vector<std::string>{"CoInitialize", "CoUninitialize"}));
+}
+
+TEST_F(JobwardenEntryTest, BadKeywordIsReportedAfterTheClientHasGone) {
+  EXPECT_EQ(Run({L"/create", L"/tn", L"t"}), (Outcome{kInvalid, 1}));
+  EXPECT_EQ(ComCalls(), (std::vector<std::string>{"CoInitialize", "CoUninitialize"}));
+  EXPECT_TRUE(folder_.Files().empty());
+}
+
+TEST_F(JobwardenEntryTest, ComStartFailureWinsOverABadKeyword) {
+  test_hooks::FailCall(Operation::CoInitialize, 1, E_FAIL);
+  EXPECT_EQ(Run({L"/create", L"/sc", L"bogus"}), (Outcome{L"\nCouldn't initialize COM\t.", 1}));
+  EXPECT_EQ(ComCalls(), std::vector<std::string>{"CoInitialize"});
+}
+
+TEST_F(JobwardenEntryTest, SchedulerErrorsArePrintedWithALeadingLineBreak) {
+  EXPECT_EQ(Run({L"/delete", L"/tn", L"missing"}),
+            (Outcome{L"\nError deleting task, Please make sure the task name is valid.", 1}));
+  EXPECT_EQ(ComCalls(), (std::vector<std::string>{"CoInitialize", "CoUninitialize"}));
+}
+
+TEST_F(JobwardenEntryTest, CreateHandsOverTheSplitRunValueAndTheAccountAsTyped) {
+  EXPECT_EQ(Run({L"/create", L"/tn", L"Nightly", L"/sc", L"DAILY", L"/ru", L"SYSTEM", L"/tr",
+                 L"\"C:\\Program Files\\b.exe\" -x  y"}),
+            (Outcome{L"", 0}));
+  JobFile job = StoredJob("Nightly.job");
+  EXPECT_EQ(job.application_name, L"C:\\Program Files\\b.exe");
+  EXPECT_EQ(job.parameters, L" -x  y");
+  EXPECT_EQ(job.account_name, L"");
+
+  EXPECT_EQ(Run({L"/create", L"/tn", L"Named", L"/sc", L"weekly", L"/ru", L"Operator", L"/rp",
+                 L"pw", L"/tr", L"backup --all"}),
+            (Outcome{L"", 0}));
+  job = StoredJob("Named.job");
+  EXPECT_EQ(job.application_name, L"backup");
+  EXPECT_EQ(job.parameters, L" --all");
+  EXPECT_EQ(job.account_name, L"Operator");
+
+  // Nothing given for /tr: both parts empty.
+  EXPECT_EQ(Run({L"/create", L"/tn", L"Bare", L"/sc", L"monthly"}), (Outcome{L"", 0}));
+  job = StoredJob("Bare.job");
+  EXPECT_EQ(job.application_name, L"");
+  EXPECT_EQ(job.parameters, L"");
+}
+
+TEST_F(JobwardenEntryTest, ANonAsciiNameRoundTripsThroughCreateQueryAndDelete) {
+  const std::wstring name = L"Резервная копия 備份 \x1F600";
+  EXPECT_EQ(Run({L"/create", L"/tn", name, L"/sc", L"hourly", L"/ru", L"system"}),
+            (Outcome{L"", 0}));
+  const Outcome listing = Run({L"/query"});
+  EXPECT_EQ(listing.status, 0);
+  EXPECT_EQ(listing.output.compare(0, name.size() + 6, L"\n" + name + L".job "), 0);
+  EXPECT_EQ(Run({L"/delete", L"/tn", name}), (Outcome{L"", 0}));
+  EXPECT_EQ(Run({L"/query"}), (Outcome{L"", 0}));
+}
+
+}  // namespace

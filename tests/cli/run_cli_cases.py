@@ -1,0 +1,167 @@
+#!/usr/bin/env python3
+"""Runs the black-box command-line cases against a built Jobwarden.
+
+Each case is a list of steps (arguments, expected standard output byte for
+byte, expected exit status) that run one after the other against a task
+folder of the case's own, which starts out empty. Standard error must stay
+empty.
+
+The same cases run against the Linux build (the task folder is handed over
+in JOBWARDEN_TASKS_DIR) and against the Windows build under Wine (the
+prefix's own task folder is emptied before each case); --host selects which
+expectations apply where a case states one for a host.
+
+Placeholders in expected output: {HELP} is the help listing, {INVALID} the
+syntax error message followed by the help listing.
+"""
+
+import argparse
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HELP = "".join(
+    "\n%s\t%s" % row
+    for row in [
+        ("/create", "Creates a new scheduled task."),
+        ("/sc", "Specifies the schedule frequency. Valid values: HOURLY, DAILY, WEEKLY, MONTHLY."),
+        ("/ru", "Specifies the user context under which the command should execute."),
+        ("/rp", "Specifies the password for the given user context."),
+        ("/tn", "Specifies a name which uniquely identifies this scheduled task."),
+        ("/tr", "Specifies the path and file name of the program to be run by this scheduled task."),
+        ("/query", "Dislplays all scheduled tasks."),
+        ("/delete", "Deletes the scheduled task."),
+    ]
+)
+INVALID = "\nInvalid syntax" + HELP
+
+
+def expand(text):
+    return text.replace("{INVALID}", INVALID).replace("{HELP}", HELP)
+
+
+def argument_bytes(argument):
+    """An argument is text, or {"hex": "..."} for bytes that are not UTF-8."""
+    if isinstance(argument, dict):
+        return bytes.fromhex(argument["hex"])
+    return argument.encode("utf-8")
+
+
+def host_value(step, key, host):
+    return step.get("%s_%s" % (key, host), step.get(key))
+
+
+class TaskFolder:
+    """A fresh, empty task folder for one case."""
+
+    def __init__(self, wine_tasks_dir):
+        self.wine_tasks_dir = wine_tasks_dir
+        if wine_tasks_dir:
+            self.path = wine_tasks_dir
+            os.makedirs(self.path, exist_ok=True)
+            for entry in os.listdir(self.path):
+                os.remove(os.path.join(self.path, entry))
+        else:
+            self.scratch = tempfile.mkdtemp(prefix="jobwarden-cli-")
+            self.path = os.path.join(self.scratch, "tasks")
+
+    def environment(self):
+        env = dict(os.environ)
+        if not self.wine_tasks_dir:
+            env["JOBWARDEN_TASKS_DIR"] = self.path
+        return env
+
+    def files(self):
+        if not os.path.isdir(self.path):
+            return []
+        return [os.path.join(self.path, name) for name in sorted(os.listdir(self.path))]
+
+    def close(self):
+        if not self.wine_tasks_dir:
+            shutil.rmtree(self.scratch, ignore_errors=True)
+
+
+def check_step(step, host, result, folder):
+    problems = []
+    expected_status = host_value(step, "status", host)
+    if result.returncode != expected_status:
+        problems.append("exit status %d, expected %d" % (result.returncode, expected_status))
+    if result.stderr:
+        problems.append("standard error not empty: %r" % result.stderr)
+    pattern = host_value(step, "stdout_regex", host)
+    if pattern is not None:
+        if not re.fullmatch(expand(pattern).encode("utf-8"), result.stdout, re.DOTALL):
+            problems.append("output %r does not match %r" % (result.stdout, expand(pattern)))
+    else:
+        expected = expand(host_value(step, "stdout", host)).encode("utf-8")
+        if result.stdout != expected:
+            problems.append("output %r, expected %r" % (result.stdout, expected))
+    secret = step.get("secret_absent_from_task_folder")
+    if secret:
+        for path in folder.files():
+            with open(path, "rb") as handle:
+                data = handle.read()
+            for encoding in ("utf-8", "utf-16-le"):
+                if secret.encode(encoding) in data:
+                    problems.append("%s holds the secret (%s)" % (path, encoding))
+        if secret.encode("utf-8") in result.stdout:
+            problems.append("the secret appears in the output")
+    return problems
+
+
+def run_case(case, args):
+    folder = TaskFolder(args.wine_tasks_dir)
+    failures = []
+    try:
+        for number, step in enumerate(case["steps"], 1):
+            command = args.launcher + [args.exe] + [argument_bytes(a) for a in step["args"]]
+            result = subprocess.run(
+                command, capture_output=True, env=folder.environment(), timeout=args.timeout
+            )
+            for problem in check_step(step, args.host, result, folder):
+                failures.append("step %d %r: %s" % (number, step["args"], problem))
+    finally:
+        folder.close()
+    return failures
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--cases", required=True, nargs="+", help="JSON case files")
+    parser.add_argument("--exe", required=True, help="the Jobwarden executable")
+    parser.add_argument("--launcher", default="", help="command prefix, e.g. wine64")
+    parser.add_argument("--host", default="linux", help="whose expectations apply: linux or wine")
+    parser.add_argument("--wine-tasks-dir", default=None,
+                        help="the Wine prefix's task folder, emptied before each case")
+    parser.add_argument("--filter", default=None, help="run only cases whose name holds this")
+    parser.add_argument("--timeout", type=float, default=60)
+    args = parser.parse_args()
+    args.launcher = args.launcher.split() if args.launcher else []
+
+    cases = []
+    for path in args.cases:
+        with open(path, encoding="utf-8") as handle:
+            cases.extend(json.load(handle)["cases"])
+
+    failed = 0
+    ran = 0
+    for case in cases:
+        if args.filter and args.filter not in case["name"]:
+            continue
+        ran += 1
+        failures = run_case(case, args)
+        if failures:
+            failed += 1
+            print("FAIL %s" % case["name"])
+            for failure in failures:
+                print("    " + failure)
+    print("%d of %d cases passed" % (ran - failed, ran))
+    return 1 if failed or ran == 0 else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
