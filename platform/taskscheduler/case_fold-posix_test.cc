@@ -1,0 +1,22 @@
+#include "case_fold.h"
+
+#include <gtest/gtest.h>
+#include <locale.h>
+
+TEST(CaseFoldTest, FoldsAsciiLettersOnly) {
+  EXPECT_EQ(L"BACKUP 2-NIGHT_[X]", FoldCase(L"backup 2-Night_[x]"));
+  EXPECT_TRUE(EqualIgnoringCase(L"Backup.job", L"BACKUP.JOB"));
+  EXPECT_FALSE(EqualIgnoringCase(L"Backup", L"Backup "));
+  // '@' and '`' border the letters; they must not fold into them.
+  EXPECT_FALSE(EqualIgnoringCase(L"@", L"`"));
+}
+
+TEST(CaseFoldTest, FoldsOtherLettersWithoutTouchingTheProcessLocale) {
+  locale_t probe = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  if (probe == static_cast<locale_t>(0))
+    GTEST_SKIP() << "no C.UTF-8 locale on this host";
+  freelocale(probe);
+  EXPECT_TRUE(EqualIgnoringCase(L"\x00e9t\x00e9", L"\x00c9T\x00c9"));
+  EXPECT_TRUE(EqualIgnoringCase(L"\x0434\x0430", L"\x0414\x0410"));
+  EXPECT_STREQ("C", setlocale(LC_CTYPE, nullptr));
+}

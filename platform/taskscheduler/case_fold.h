@@ -1,0 +1,15 @@
+// Task names are compared without regard to case, as in a Windows task
+// folder, whatever the case sensitivity of the Linux file system below.
+#ifndef JOBWARDEN_PLATFORM_CASE_FOLD_H
+#define JOBWARDEN_PLATFORM_CASE_FOLD_H
+
+#include <string>
+
+// Upper-cases every character that has a simple upper-case mapping (all
+// letters when the host has a C.UTF-8 locale, A-Z otherwise), leaving the
+// process locale alone.
+std::wstring FoldCase(const std::wstring& text);
+
+bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b);
+
+#endif  // JOBWARDEN_PLATFORM_CASE_FOLD_H

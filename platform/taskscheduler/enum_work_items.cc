@@ -1,0 +1,102 @@
+#include "enum_work_items.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+#include "call_tracking.h"
+#include "reference_count.h"
+#include "task_memory.h"
+
+namespace {
+
+class EnumWorkItems final : public IEnumWorkItems {
+ public:
+  explicit EnumWorkItems(std::vector<std::wstring> names) : names_(std::move(names)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    call_tracking::Log("IEnumWorkItems::QueryInterface");
+    if (!object)
+      return E_POINTER;
+    *object = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IEnumWorkItems)
+      return E_NOINTERFACE;
+    references_.Add();
+    *object = static_cast<IEnumWorkItems*>(this);
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    call_tracking::Log("IEnumWorkItems::AddRef");
+    return references_.Add();
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    call_tracking::Log("IEnumWorkItems::Release");
+    ULONG left = references_.Drop();
+    if (left == 0)
+      delete this;
+    return left;
+  }
+
+  HRESULT STDMETHODCALLTYPE Next(ULONG celt, LPWSTR** rgpwszNames, ULONG* pceltFetched) override;
+
+ private:
+  ~EnumWorkItems() = default;
+
+  ReferenceCount references_;
+  std::vector<std::wstring> names_;
+  size_t next_ = 0;
+};
+
+void ClearOutputs(LPWSTR** names, ULONG* fetched) {
+  if (names)
+    *names = nullptr;
+  if (fetched)
+    *fetched = 0;
+}
+
+// Frees a partly filled array on a failure path; none of it was handed out.
+void FreeNames(LPWSTR* names, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    FreeUnhandedTaskMemory(names[i]);
+  FreeUnhandedTaskMemory(names);
+}
+
+HRESULT EnumWorkItems::Next(ULONG celt, LPWSTR** rgpwszNames, ULONG* pceltFetched) {
+  HRESULT planned;
+  if (call_tracking::Enter("IEnumWorkItems::Next", test_hooks::Operation::EnumNext, &planned)) {
+    ClearOutputs(rgpwszNames, pceltFetched);
+    return planned;
+  }
+  // As for every COM enumerator, the fetched count may be left out only
+  // when asking for one item.
+  if (!rgpwszNames || celt == 0 || (celt > 1 && !pceltFetched)) {
+    ClearOutputs(rgpwszNames, pceltFetched);
+    return E_INVALIDARG;
+  }
+  ClearOutputs(rgpwszNames, pceltFetched);
+  size_t count = std::min<size_t>(celt, names_.size() - next_);
+  if (count == 0)
+    return S_FALSE;
+  auto* names = static_cast<LPWSTR*>(CoTaskMemAlloc(count * sizeof(LPWSTR)));
+  if (!names)
+    return E_OUTOFMEMORY;
+  for (size_t i = 0; i < count; ++i) {
+    names[i] = CopyToTaskMemory(names_[next_ + i]);
+    if (!names[i]) {
+      FreeNames(names, i);
+      return E_OUTOFMEMORY;
+    }
+  }
+  next_ += count;
+  *rgpwszNames = names;
+  if (pceltFetched)
+    *pceltFetched = static_cast<ULONG>(count);
+  return count == celt ? S_OK : S_FALSE;
+}
+
+}  // namespace
+
+HRESULT NewEnumWorkItems(std::vector<std::wstring> names, IEnumWorkItems** enumerator) {
+  *enumerator = new (std::nothrow) EnumWorkItems(std::move(names));
+  return *enumerator ? S_OK : E_OUTOFMEMORY;
+}

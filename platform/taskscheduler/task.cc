@@ -1,0 +1,251 @@
+#include "task.h"
+
+#include <new>
+#include <utility>
+
+#include "call_tracking.h"
+#include "hresults.h"
+#include "reference_count.h"
+#include "task_memory.h"
+#include "task_trigger.h"
+#include "wide_text.h"
+
+namespace {
+
+using test_hooks::Operation;
+
+// A trigger index is a WORD.
+constexpr size_t kMaxTriggers = 0xFFFF;
+
+// What CreateTrigger starts a trigger with before the caller's SetTrigger:
+// once a day from midnight today.
+TASK_TRIGGER DefaultTrigger() {
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  TASK_TRIGGER trigger = {};
+  trigger.cbTriggerSize = sizeof(TASK_TRIGGER);
+  trigger.wBeginYear = now.wYear;
+  trigger.wBeginMonth = now.wMonth;
+  trigger.wBeginDay = now.wDay;
+  trigger.TriggerType = TASK_TIME_TRIGGER_DAILY;
+  trigger.Type.Daily.DaysInterval = 1;
+  return trigger;
+}
+
+class Task final : public ITask {
+ public:
+  explicit Task(std::shared_ptr<TaskState> state)
+      : persist_file_(this), state_(std::move(state)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    HRESULT planned;
+    if (call_tracking::Enter("ITask::QueryInterface", Operation::TaskQueryInterface, &planned)) {
+      if (object)
+        *object = nullptr;
+      return planned;
+    }
+    return Find(riid, object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    call_tracking::Log("ITask::AddRef");
+    return references_.Add();
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    call_tracking::Log("ITask::Release");
+    return Drop();
+  }
+
+  HRESULT STDMETHODCALLTYPE CreateTrigger(WORD* piNewTrigger, ITaskTrigger** ppTrigger) override;
+  HRESULT STDMETHODCALLTYPE GetTrigger(WORD iTrigger, ITaskTrigger** ppTrigger) override;
+  HRESULT STDMETHODCALLTYPE SetAccountInformation(LPCWSTR pwszAccountName,
+                                                  LPCWSTR pwszPassword) override;
+  HRESULT STDMETHODCALLTYPE SetApplicationName(LPCWSTR pwszApplicationName) override;
+  HRESULT STDMETHODCALLTYPE SetParameters(LPCWSTR pwszParameters) override;
+
+  // QueryInterface and reference counting without a log entry, for the
+  // component's own use and for the persist file.
+  HRESULT Find(REFIID riid, void** object) {
+    if (!object)
+      return E_POINTER;
+    *object = nullptr;
+    if (riid == IID_IUnknown || riid == IID_ITask || riid == IID_IScheduledWorkItem)
+      *object = static_cast<ITask*>(this);
+    else if (riid == IID_IPersistFile)
+      *object = static_cast<IPersistFile*>(&persist_file_);
+    else
+      return E_NOINTERFACE;
+    references_.Add();
+    return S_OK;
+  }
+  ULONG Add() { return references_.Add(); }
+  ULONG Drop() {
+    ULONG left = references_.Drop();
+    if (left == 0)
+      delete this;
+    return left;
+  }
+
+ private:
+  class PersistFile final : public IPersistFile {
+   public:
+    explicit PersistFile(Task* task) : task_(task) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+      call_tracking::Log("IPersistFile::QueryInterface");
+      return task_->Find(riid, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+      call_tracking::Log("IPersistFile::AddRef");
+      return task_->Add();
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+      call_tracking::Log("IPersistFile::Release");
+      return task_->Drop();
+    }
+    HRESULT STDMETHODCALLTYPE IsDirty() override {
+      call_tracking::Log("IPersistFile::IsDirty");
+      return task_->state_->dirty ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Load(LPCOLESTR, DWORD) override {
+      // Tasks are loaded by name through ITaskScheduler::Activate.
+      call_tracking::Log("IPersistFile::Load");
+      return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Save(LPCOLESTR pszFileName, BOOL fRemember) override;
+    HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* ppszFileName) override;
+
+   private:
+    Task* task_;
+  };
+
+  ~Task() = default;
+
+  ReferenceCount references_;
+  PersistFile persist_file_;
+  std::shared_ptr<TaskState> state_;
+};
+
+HRESULT Task::CreateTrigger(WORD* piNewTrigger, ITaskTrigger** ppTrigger) {
+  HRESULT planned;
+  if (call_tracking::Enter("ITask::CreateTrigger", Operation::CreateTrigger, &planned)) {
+    if (ppTrigger)
+      *ppTrigger = nullptr;
+    return planned;
+  }
+  if (!piNewTrigger || !ppTrigger)
+    return E_INVALIDARG;
+  *ppTrigger = nullptr;
+  std::vector<TASK_TRIGGER>& triggers = state_->job.triggers;
+  if (triggers.size() >= kMaxTriggers)
+    return E_OUTOFMEMORY;
+  triggers.push_back(DefaultTrigger());
+  state_->dirty = true;
+  *piNewTrigger = static_cast<WORD>(triggers.size() - 1);
+  return NewTaskTrigger(state_, *piNewTrigger, ppTrigger);
+}
+
+HRESULT Task::GetTrigger(WORD iTrigger, ITaskTrigger** ppTrigger) {
+  HRESULT planned;
+  if (call_tracking::Enter("ITask::GetTrigger", Operation::GetTrigger, &planned)) {
+    if (ppTrigger)
+      *ppTrigger = nullptr;
+    return planned;
+  }
+  if (!ppTrigger)
+    return E_INVALIDARG;
+  *ppTrigger = nullptr;
+  if (iTrigger >= state_->job.triggers.size())
+    return SCHED_E_TRIGGER_NOT_FOUND;
+  return NewTaskTrigger(state_, iTrigger, ppTrigger);
+}
+
+HRESULT Task::SetAccountInformation(LPCWSTR pwszAccountName, LPCWSTR pwszPassword) {
+  HRESULT planned;
+  if (call_tracking::Enter("ITask::SetAccountInformation", Operation::SetAccountInformation,
+                           &planned))
+    return planned;
+  if (!pwszAccountName)
+    return E_INVALIDARG;
+  // The password is never read, so no copy of it exists to leak or wipe:
+  // only whether one was given matters. A named account needs one unless
+  // the task runs only while its user is logged on.
+  if (pwszAccountName[0] != 0 && !pwszPassword &&
+      (state_->job.flags & TASK_FLAG_RUN_ONLY_IF_LOGGED_ON) == 0)
+    return SCHED_E_UNSUPPORTED_ACCOUNT_OPTION;
+  state_->job.account_name = pwszAccountName;
+  state_->dirty = true;
+  return S_OK;
+}
+
+HRESULT Task::SetApplicationName(LPCWSTR pwszApplicationName) {
+  HRESULT planned;
+  if (call_tracking::Enter("ITask::SetApplicationName", Operation::SetApplicationName, &planned))
+    return planned;
+  if (!pwszApplicationName)
+    return E_INVALIDARG;
+  state_->job.application_name = pwszApplicationName;
+  state_->dirty = true;
+  return S_OK;
+}
+
+HRESULT Task::SetParameters(LPCWSTR pwszParameters) {
+  HRESULT planned;
+  if (call_tracking::Enter("ITask::SetParameters", Operation::SetParameters, &planned))
+    return planned;
+  if (!pwszParameters)
+    return E_INVALIDARG;
+  state_->job.parameters = pwszParameters;
+  state_->dirty = true;
+  return S_OK;
+}
+
+HRESULT Task::PersistFile::Save(LPCOLESTR pszFileName, BOOL /*fRemember*/) {
+  HRESULT planned;
+  if (call_tracking::Enter("IPersistFile::Save", Operation::PersistSave, &planned))
+    return planned;
+  // A task lives in the task folder under its own name; saving a copy
+  // elsewhere is a feature no caller of ours needs.
+  if (pszFileName)
+    return E_NOTIMPL;
+  return SaveTask(task_->state_.get());
+}
+
+HRESULT Task::PersistFile::GetCurFile(LPOLESTR* ppszFileName) {
+  call_tracking::Log("IPersistFile::GetCurFile");
+  if (!ppszFileName)
+    return E_POINTER;
+  const TaskState& state = *task_->state_;
+  *ppszFileName = CopyToTaskMemory(WideFromUtf8(state.folder.path()) + L"/" + state.file_name);
+  return *ppszFileName ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace
+
+bool IsTaskInterface(REFIID riid) {
+  return riid == IID_IUnknown || riid == IID_ITask || riid == IID_IScheduledWorkItem ||
+         riid == IID_IPersistFile;
+}
+
+HRESULT CreateTaskObject(std::shared_ptr<TaskState> state, REFIID riid, void** object) {
+  if (object)
+    *object = nullptr;
+  auto* task = new (std::nothrow) Task(std::move(state));
+  if (!task)
+    return E_OUTOFMEMORY;
+  HRESULT result = task->Find(riid, object);
+  task->Drop();
+  return result;
+}
+
+HRESULT SaveTask(TaskState* state) {
+  using WriteMode = TaskFolder::WriteMode;
+  std::vector<uint8_t> bytes = SerializeJobFile(state->job);
+  HRESULT result = state->folder.WriteTask(state->file_name, bytes,
+                                           state->stored ? WriteMode::kReplace
+                                                         : WriteMode::kCreateNew);
+  if (FAILED(result))
+    return result;
+  state->stored = true;
+  state->dirty = false;
+  return S_OK;
+}

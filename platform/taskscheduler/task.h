@@ -1,0 +1,24 @@
+// The task object: ITask for its settings and triggers, and IPersistFile to
+// store it. IPersistFile is a separate small object sharing the task's
+// reference count, so a Release is told apart by the interface it came
+// through.
+#ifndef JOBWARDEN_PLATFORM_TASK_H
+#define JOBWARDEN_PLATFORM_TASK_H
+
+#include <mstask.h>
+
+#include <memory>
+
+#include "task_state.h"
+
+// Whether `riid` names an interface of the task object.
+bool IsTaskInterface(REFIID riid);
+
+// A new task object over `state`, returned as `riid` with one reference.
+HRESULT CreateTaskObject(std::shared_ptr<TaskState> state, REFIID riid, void** object);
+
+// Stores the task: a new task's first save refuses to replace an existing
+// file, every later one replaces its own.
+HRESULT SaveTask(TaskState* state);
+
+#endif  // JOBWARDEN_PLATFORM_TASK_H

@@ -1,0 +1,406 @@
+#include "task_folder-posix.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "case_fold.h"
+#include "hresults.h"
+#include "random_bytes.h"
+#include "task_name.h"
+#include "wide_text.h"
+
+namespace {
+
+// Closes a descriptor on every path out of a function.
+class Descriptor {
+ public:
+  Descriptor() = default;
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { Reset(-1); }
+
+  int get() const { return fd_; }
+  void Reset(int fd) {
+    if (fd_ >= 0)
+      close(fd_);
+    fd_ = fd;
+  }
+  int Release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_ = -1;
+};
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string HomeDirectory() {
+  std::string home = EnvironmentValue("HOME");
+  if (!home.empty())
+    return home;
+  std::vector<char> buffer(16384);
+  passwd entry = {};
+  passwd* result = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result &&
+      result->pw_dir)
+    return result->pw_dir;
+  return "";
+}
+
+HRESULT ReadEntries(int folder_fd, std::vector<std::string>* names) {
+  // fdopendir takes the descriptor over; the caller keeps its own.
+  int listing_fd = dup(folder_fd);
+  if (listing_fd < 0)
+    return HresultFromErrno(errno);
+  DIR* dir = fdopendir(listing_fd);
+  if (!dir) {
+    int error = errno;
+    close(listing_fd);
+    return HresultFromErrno(error);
+  }
+  rewinddir(dir);
+  HRESULT result = S_OK;
+  for (;;) {
+    errno = 0;
+    dirent* entry = readdir(dir);
+    if (!entry) {
+      if (errno != 0)
+        result = HresultFromErrno(errno);
+      break;
+    }
+    std::string name = entry->d_name;
+    if (name != "." && name != "..")
+      names->push_back(std::move(name));
+  }
+  closedir(dir);
+  return result;
+}
+
+bool IsRegularFile(int folder_fd, const std::string& name) {
+  struct stat info = {};
+  return fstatat(folder_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+         S_ISREG(info.st_mode);
+}
+
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes, int* error) {
+  size_t written = 0;
+  while (written < bytes.size()) {
+    ssize_t count = write(fd, bytes.data() + written, bytes.size() - written);
+    if (count < 0) {
+      if (errno == EINTR)
+        continue;
+      *error = errno;
+      return false;
+    }
+    written += static_cast<size_t>(count);
+  }
+  return true;
+}
+
+// A name no listing takes for a task (it does not end in ".job") and that
+// stays short whatever the task's name.
+std::string TemporaryName() {
+  uint8_t random[8];
+  RandomBytes(random, sizeof random);
+  static const char kHex[] = "0123456789abcdef";
+  std::string name = ".jobwarden-";
+  for (uint8_t byte : random) {
+    name += kHex[byte >> 4];
+    name += kHex[byte & 0xF];
+  }
+  return name + ".tmp";
+}
+
+// Writes `bytes` to a new temporary file in the folder and flushes it to
+// disk, so that a rename or link publishes complete content only.
+HRESULT WriteTemporaryFile(int folder_fd, const std::vector<uint8_t>& bytes,
+                           std::string* temporary) {
+  Descriptor file;
+  for (int attempt = 0; attempt < 16 && file.get() < 0; ++attempt) {
+    *temporary = TemporaryName();
+    file.Reset(openat(folder_fd, temporary->c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (file.get() < 0 && errno != EEXIST)
+      return HresultFromErrno(errno);
+  }
+  if (file.get() < 0)
+    return HresultFromErrno(EEXIST);
+  int error = 0;
+  if (!WriteAll(file.get(), bytes, &error) || fsync(file.get()) != 0 ||
+      close(file.Release()) != 0) {
+    if (error == 0)
+      error = errno;
+    unlinkat(folder_fd, temporary->c_str(), 0);
+    return HresultFromErrno(error);
+  }
+  return S_OK;
+}
+
+// Gives the temporary file its final name only if that name is free, so
+// that of two processes creating one task exactly one succeeds.
+HRESULT PublishNew(int folder_fd, const std::string& temporary, const std::string& final_name) {
+  if (renameat2(folder_fd, temporary.c_str(), folder_fd, final_name.c_str(),
+                RENAME_NOREPLACE) == 0)
+    return S_OK;
+  int error = errno;
+  if (error != EINVAL && error != ENOSYS && error != ENOTSUP) {
+    unlinkat(folder_fd, temporary.c_str(), 0);
+    return error == EEXIST ? HRESULT_FILE_EXISTS : HresultFromErrno(error);
+  }
+  // File systems without RENAME_NOREPLACE: link() refuses an existing name
+  // just as atomically.
+  int linked = linkat(folder_fd, temporary.c_str(), folder_fd, final_name.c_str(), 0);
+  error = errno;
+  unlinkat(folder_fd, temporary.c_str(), 0);
+  if (linked == 0)
+    return S_OK;
+  return error == EEXIST ? HRESULT_FILE_EXISTS : HresultFromErrno(error);
+}
+
+HRESULT PublishReplacing(int folder_fd, const std::string& temporary,
+                         const std::string& final_name) {
+  // rename() replaces a symbolic link itself, never the file it points to.
+  if (renameat(folder_fd, temporary.c_str(), folder_fd, final_name.c_str()) == 0)
+    return S_OK;
+  int error = errno;
+  unlinkat(folder_fd, temporary.c_str(), 0);
+  return HresultFromErrno(error);
+}
+
+HRESULT FindEntryIn(int folder_fd, const std::wstring& file_name, std::wstring* found,
+                    bool* is_regular_file) {
+  std::vector<std::string> names;
+  HRESULT result = ReadEntries(folder_fd, &names);
+  if (FAILED(result))
+    return result;
+  std::sort(names.begin(), names.end());  // the same match each time when several do
+  std::wstring wanted = FoldCase(file_name);
+  for (const std::string& name : names) {
+    std::wstring wide = WideFromUtf8(name);
+    if (FoldCase(wide) == wanted) {
+      *found = wide;
+      *is_regular_file = IsRegularFile(folder_fd, name);
+      return S_OK;
+    }
+  }
+  return S_FALSE;
+}
+
+}  // namespace
+
+HRESULT HresultFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+      return HRESULT_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return HRESULT_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return E_ACCESSDENIED;
+    case ENOMEM:
+      return E_OUTOFMEMORY;
+    case EEXIST:
+      return HRESULT_FILE_EXISTS;
+    case ENOSPC:
+    case EDQUOT:
+      return HRESULT_DISK_FULL;
+    case ENAMETOOLONG:
+      return HRESULT_NAME_TOO_LONG;
+    default:
+      return E_FAIL;
+  }
+}
+
+std::string TaskFolderPathFromEnvironment(bool* is_default) {
+  std::string named = EnvironmentValue("JOBWARDEN_TASKS_DIR");
+  *is_default = named.empty();
+  if (!named.empty())
+    return named;
+  // The XDG rules ignore a relative XDG_DATA_HOME.
+  std::string data_home = EnvironmentValue("XDG_DATA_HOME");
+  if (data_home.empty() || data_home[0] != '/') {
+    std::string home = HomeDirectory();
+    if (home.empty())
+      return "";
+    data_home = home + "/.local/share";
+  }
+  return data_home + "/jobwarden/tasks";
+}
+
+TaskFolder::TaskFolder(std::string path, bool create_parents)
+    : path_(std::move(path)), create_parents_(create_parents) {}
+
+TaskFolder TaskFolder::FromEnvironment() {
+  bool is_default = false;
+  std::string path = TaskFolderPathFromEnvironment(&is_default);
+  return TaskFolder(std::move(path), is_default);
+}
+
+HRESULT TaskFolder::CreateFolder() const {
+  // Owner-only: the files name accounts and programs run on the user's
+  // behalf.
+  size_t start = create_parents_ ? 1 : path_.size();
+  for (size_t slash = path_.find('/', start); ; slash = path_.find('/', slash + 1)) {
+    std::string prefix = slash == std::string::npos ? path_ : path_.substr(0, slash);
+    if (!prefix.empty() && mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
+      return errno == ENOENT ? HRESULT_PATH_NOT_FOUND : HresultFromErrno(errno);
+    if (slash == std::string::npos)
+      return S_OK;
+  }
+}
+
+// S_FALSE (and no descriptor) when the folder does not exist and `create`
+// is false.
+HRESULT TaskFolder::OpenFolder(bool create, int* fd) const {
+  *fd = -1;
+  if (path_.empty())
+    return HRESULT_PATH_NOT_FOUND;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    int opened = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (opened >= 0) {
+      *fd = opened;
+      return S_OK;
+    }
+    if (errno != ENOENT)
+      return HresultFromErrno(errno);
+    if (!create)
+      return S_FALSE;
+    HRESULT created = CreateFolder();
+    if (FAILED(created))
+      return created;
+  }
+  return HRESULT_PATH_NOT_FOUND;
+}
+
+HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) const {
+  file_names->clear();
+  int opened = -1;
+  HRESULT result = OpenFolder(false, &opened);
+  Descriptor folder(opened);
+  if (result != S_OK)
+    return SUCCEEDED(result) ? S_OK : result;
+  std::vector<std::string> names;
+  result = ReadEntries(folder.get(), &names);
+  if (FAILED(result))
+    return result;
+  std::vector<std::pair<std::wstring, std::string>> tasks;  // (folded, on disk)
+  for (const std::string& name : names) {
+    std::wstring wide = WideFromUtf8(name);
+    if (HasJobExtension(wide) && IsRegularFile(folder.get(), name))
+      tasks.emplace_back(FoldCase(wide), name);
+  }
+  std::sort(tasks.begin(), tasks.end());
+  for (const auto& task : tasks)
+    file_names->push_back(WideFromUtf8(task.second));
+  return S_OK;
+}
+
+HRESULT TaskFolder::FindEntry(const std::wstring& file_name, std::wstring* found,
+                              bool* is_regular_file) const {
+  int opened = -1;
+  HRESULT result = OpenFolder(false, &opened);
+  Descriptor folder(opened);
+  if (result != S_OK)
+    return result;
+  return FindEntryIn(folder.get(), file_name, found, is_regular_file);
+}
+
+HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>* bytes) const {
+  bytes->clear();
+  int opened = -1;
+  HRESULT result = OpenFolder(false, &opened);
+  Descriptor folder(opened);
+  if (result != S_OK)
+    return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
+  // O_NONBLOCK: a FIFO planted under a task's name must not hang us before
+  // fstat can tell that it is no task.
+  Descriptor file(openat(folder.get(), Utf8FromWide(file_name).c_str(),
+                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.get() < 0)
+    return errno == ELOOP ? HRESULT_FILE_NOT_FOUND : HresultFromErrno(errno);
+  struct stat info = {};
+  if (fstat(file.get(), &info) != 0)
+    return HresultFromErrno(errno);
+  if (!S_ISREG(info.st_mode))
+    return HRESULT_FILE_NOT_FOUND;
+  // Read one byte past the limit: the size fstat gave may be stale.
+  bytes->resize(kMaxTaskFileSize + 1);
+  size_t filled = 0;
+  while (filled < bytes->size()) {
+    ssize_t count = read(file.get(), bytes->data() + filled, bytes->size() - filled);
+    if (count < 0) {
+      if (errno == EINTR)
+        continue;
+      return HresultFromErrno(errno);
+    }
+    if (count == 0)
+      break;
+    filled += static_cast<size_t>(count);
+  }
+  if (filled > kMaxTaskFileSize) {
+    bytes->clear();
+    return HRESULT_INVALID_DATA;
+  }
+  bytes->resize(filled);
+  return S_OK;
+}
+
+HRESULT TaskFolder::WriteTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
+                              WriteMode mode) const {
+  int opened = -1;
+  HRESULT result = OpenFolder(true, &opened);
+  Descriptor folder(opened);
+  if (FAILED(result))
+    return result;
+  if (mode == WriteMode::kCreateNew) {
+    // Another process may have stored the name, in another case, since
+    // NewWorkItem looked; the folder is case-sensitive, so link() alone
+    // would not notice.
+    std::wstring found;
+    bool is_regular_file = false;
+    result = FindEntryIn(folder.get(), file_name, &found, &is_regular_file);
+    if (FAILED(result))
+      return result;
+    if (result == S_OK)
+      return HRESULT_FILE_EXISTS;
+  }
+  std::string temporary;
+  result = WriteTemporaryFile(folder.get(), bytes, &temporary);
+  if (FAILED(result))
+    return result;
+  std::string final_name = Utf8FromWide(file_name);
+  result = mode == WriteMode::kCreateNew ? PublishNew(folder.get(), temporary, final_name)
+                                         : PublishReplacing(folder.get(), temporary, final_name);
+  if (SUCCEEDED(result))
+    fsync(folder.get());  // Makes the new name durable; the data already is.
+  return result;
+}
+
+HRESULT TaskFolder::RemoveTask(const std::wstring& file_name) const {
+  int opened = -1;
+  HRESULT result = OpenFolder(false, &opened);
+  Descriptor folder(opened);
+  if (result != S_OK)
+    return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
+  std::string name = Utf8FromWide(file_name);
+  if (!IsRegularFile(folder.get(), name))
+    return HRESULT_FILE_NOT_FOUND;
+  // Should a link replace the file after the check, unlinkat removes the
+  // link itself, never its target.
+  if (unlinkat(folder.get(), name.c_str(), 0) != 0)
+    return HresultFromErrno(errno);
+  return S_OK;
+}

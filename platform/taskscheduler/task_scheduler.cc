@@ -1,0 +1,199 @@
+#include "task_scheduler.h"
+
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "call_tracking.h"
+#include "enum_work_items.h"
+#include "hresults.h"
+#include "random_bytes.h"
+#include "reference_count.h"
+#include "task.h"
+#include "task_folder-posix.h"
+#include "task_name.h"
+
+namespace {
+
+using test_hooks::Operation;
+
+// Finds the file of an existing task. Callers pass a name as NewWorkItem
+// took it or as Enum handed it out (with ".job"); the file named exactly
+// so wins, so every enumerated name finds its own task.
+HRESULT FindTaskFile(const TaskFolder& folder, const std::wstring& name,
+                     std::wstring* file_name) {
+  if (name.empty())
+    return E_INVALIDARG;
+  std::vector<std::wstring> candidates;
+  if (HasJobExtension(name))
+    candidates.push_back(name);
+  candidates.push_back(TaskFileName(name));
+  for (const std::wstring& candidate : candidates) {
+    bool is_regular_file = false;
+    HRESULT result = folder.FindEntry(candidate, file_name, &is_regular_file);
+    if (FAILED(result))
+      return result;
+    // A link or folder planted under a task's name is not a task.
+    if (result == S_OK && is_regular_file)
+      return S_OK;
+  }
+  return HRESULT_FILE_NOT_FOUND;
+}
+
+// A version 4 (random) UUID, laid out as a Windows GUID.
+void NewJobUuid(BYTE uuid[16]) {
+  RandomBytes(uuid, 16);
+  uuid[7] = static_cast<BYTE>((uuid[7] & 0x0F) | 0x40);  // high byte of Data3
+  uuid[8] = static_cast<BYTE>((uuid[8] & 0x3F) | 0x80);
+}
+
+class TaskScheduler final : public ITaskScheduler {
+ public:
+  explicit TaskScheduler(TaskFolder folder) : folder_(std::move(folder)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    call_tracking::Log("ITaskScheduler::QueryInterface");
+    return Find(riid, object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    call_tracking::Log("ITaskScheduler::AddRef");
+    return references_.Add();
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    call_tracking::Log("ITaskScheduler::Release");
+    return Drop();
+  }
+
+  HRESULT STDMETHODCALLTYPE Enum(IEnumWorkItems** ppEnumWorkItems) override;
+  HRESULT STDMETHODCALLTYPE Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk) override;
+  HRESULT STDMETHODCALLTYPE Delete(LPCWSTR pwszName) override;
+  HRESULT STDMETHODCALLTYPE NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID riid,
+                                        IUnknown** ppUnk) override;
+
+  HRESULT Find(REFIID riid, void** object) {
+    if (!object)
+      return E_POINTER;
+    *object = nullptr;
+    if (riid != IID_IUnknown && riid != IID_ITaskScheduler)
+      return E_NOINTERFACE;
+    references_.Add();
+    *object = static_cast<ITaskScheduler*>(this);
+    return S_OK;
+  }
+  ULONG Drop() {
+    ULONG left = references_.Drop();
+    if (left == 0)
+      delete this;
+    return left;
+  }
+
+ private:
+  ~TaskScheduler() = default;
+
+  ReferenceCount references_;
+  TaskFolder folder_;
+};
+
+HRESULT TaskScheduler::Enum(IEnumWorkItems** ppEnumWorkItems) {
+  HRESULT planned;
+  if (call_tracking::Enter("ITaskScheduler::Enum", Operation::Enum, &planned)) {
+    if (ppEnumWorkItems)
+      *ppEnumWorkItems = nullptr;
+    return planned;
+  }
+  if (!ppEnumWorkItems)
+    return E_INVALIDARG;
+  *ppEnumWorkItems = nullptr;
+  std::vector<std::wstring> names;
+  HRESULT result = folder_.ListTasks(&names);
+  if (FAILED(result))
+    return result;
+  return NewEnumWorkItems(std::move(names), ppEnumWorkItems);
+}
+
+HRESULT TaskScheduler::Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk) {
+  HRESULT planned;
+  if (call_tracking::Enter("ITaskScheduler::Activate", Operation::Activate, &planned)) {
+    if (ppUnk)
+      *ppUnk = nullptr;
+    return planned;
+  }
+  if (!pwszName || !ppUnk)
+    return E_INVALIDARG;
+  *ppUnk = nullptr;
+  if (!IsTaskInterface(riid))
+    return E_NOINTERFACE;
+  std::wstring file_name;
+  HRESULT result = FindTaskFile(folder_, pwszName, &file_name);
+  if (FAILED(result))
+    return result;
+  std::vector<uint8_t> bytes;
+  result = folder_.ReadTask(file_name, &bytes);
+  if (FAILED(result))
+    return result;
+  auto state = std::make_shared<TaskState>(folder_, file_name, /*stored=*/true);
+  if (!ParseJobFile(bytes.data(), bytes.size(), &state->job))
+    return HRESULT_INVALID_DATA;
+  return CreateTaskObject(std::move(state), riid, reinterpret_cast<void**>(ppUnk));
+}
+
+HRESULT TaskScheduler::Delete(LPCWSTR pwszName) {
+  HRESULT planned;
+  if (call_tracking::Enter("ITaskScheduler::Delete", Operation::Delete, &planned))
+    return planned;
+  if (!pwszName)
+    return E_INVALIDARG;
+  std::wstring file_name;
+  HRESULT result = FindTaskFile(folder_, pwszName, &file_name);
+  if (FAILED(result))
+    return result;
+  return folder_.RemoveTask(file_name);
+}
+
+HRESULT TaskScheduler::NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID riid,
+                                   IUnknown** ppUnk) {
+  HRESULT planned;
+  if (call_tracking::Enter("ITaskScheduler::NewWorkItem", Operation::NewWorkItem, &planned)) {
+    if (ppUnk)
+      *ppUnk = nullptr;
+    return planned;
+  }
+  if (!pwszTaskName || !ppUnk)
+    return E_INVALIDARG;
+  *ppUnk = nullptr;
+  if (rclsid != CLSID_CTask)
+    return CLASS_E_CLASSNOTAVAILABLE;
+  if (!IsTaskInterface(riid))
+    return E_NOINTERFACE;
+  std::wstring name = pwszTaskName;
+  if (!IsValidTaskName(name))
+    return E_INVALIDARG;
+  // Any entry under the name, in any case, blocks it: the first save
+  // could not store the task there.
+  std::wstring file_name = TaskFileName(name);
+  std::wstring existing;
+  bool is_regular_file = false;
+  HRESULT result = folder_.FindEntry(file_name, &existing, &is_regular_file);
+  if (FAILED(result))
+    return result;
+  if (result == S_OK)
+    return HRESULT_FILE_EXISTS;
+  auto state = std::make_shared<TaskState>(folder_, file_name, /*stored=*/false);
+  NewJobUuid(state->job.job_uuid);
+  return CreateTaskObject(std::move(state), riid, reinterpret_cast<void**>(ppUnk));
+}
+
+}  // namespace
+
+HRESULT CreateTaskScheduler(REFIID riid, void** object) {
+  if (!object)
+    return E_POINTER;
+  *object = nullptr;
+  auto* scheduler = new (std::nothrow) TaskScheduler(TaskFolder::FromEnvironment());
+  if (!scheduler)
+    return E_OUTOFMEMORY;
+  HRESULT result = scheduler->Find(riid, object);
+  scheduler->Drop();
+  return result;
+}

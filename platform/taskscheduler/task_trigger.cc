@@ -1,0 +1,96 @@
+#include "task_trigger.h"
+
+#include <new>
+#include <utility>
+
+#include "call_tracking.h"
+#include "reference_count.h"
+#include "task_memory.h"
+#include "trigger_text.h"
+
+namespace {
+
+using test_hooks::Operation;
+
+class TaskTrigger final : public ITaskTrigger {
+ public:
+  TaskTrigger(std::shared_ptr<TaskState> state, WORD index)
+      : state_(std::move(state)), index_(index) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    call_tracking::Log("ITaskTrigger::QueryInterface");
+    if (!object)
+      return E_POINTER;
+    *object = nullptr;
+    if (riid != IID_IUnknown && riid != IID_ITaskTrigger)
+      return E_NOINTERFACE;
+    references_.Add();
+    *object = static_cast<ITaskTrigger*>(this);
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    call_tracking::Log("ITaskTrigger::AddRef");
+    return references_.Add();
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    call_tracking::Log("ITaskTrigger::Release");
+    ULONG left = references_.Drop();
+    if (left == 0)
+      delete this;
+    return left;
+  }
+
+  HRESULT STDMETHODCALLTYPE SetTrigger(const PTASK_TRIGGER pTrigger) override {
+    HRESULT planned;
+    if (call_tracking::Enter("ITaskTrigger::SetTrigger", Operation::SetTrigger, &planned))
+      return planned;
+    if (!pTrigger)
+      return E_INVALIDARG;
+    HRESULT valid = ValidateTrigger(*pTrigger);
+    if (FAILED(valid))
+      return valid;
+    // Stored in the task now, on disk with the task's next save.
+    Stored() = *pTrigger;
+    state_->dirty = true;
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTrigger(PTASK_TRIGGER pTrigger) override {
+    call_tracking::Log("ITaskTrigger::GetTrigger");
+    if (!pTrigger)
+      return E_INVALIDARG;
+    *pTrigger = Stored();
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTriggerString(LPWSTR* ppwszTrigger) override {
+    HRESULT planned;
+    if (call_tracking::Enter("ITaskTrigger::GetTriggerString", Operation::GetTriggerString,
+                             &planned)) {
+      if (ppwszTrigger)
+        *ppwszTrigger = nullptr;
+      return planned;
+    }
+    if (!ppwszTrigger)
+      return E_INVALIDARG;
+    *ppwszTrigger = CopyToTaskMemory(DescribeTrigger(Stored()));
+    return *ppwszTrigger ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  ~TaskTrigger() = default;
+
+  // Triggers are only ever appended, so the index stays valid.
+  TASK_TRIGGER& Stored() { return state_->job.triggers[index_]; }
+
+  ReferenceCount references_;
+  std::shared_ptr<TaskState> state_;
+  WORD index_;
+};
+
+}  // namespace
+
+HRESULT NewTaskTrigger(std::shared_ptr<TaskState> state, WORD index, ITaskTrigger** trigger) {
+  *trigger = new (std::nothrow) TaskTrigger(std::move(state), index);
+  return *trigger ? S_OK : E_OUTOFMEMORY;
+}

@@ -1,0 +1,123 @@
+#include "test_hooks.h"
+
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "call_tracking.h"
+
+namespace {
+
+// All hook state lives behind one lock: a test may drive the component from
+// more than one thread (CoInitialize is per thread).
+struct HookState {
+  std::mutex mutex;
+  std::map<std::pair<test_hooks::Operation, int>, HRESULT> planned;
+  std::map<test_hooks::Operation, int> calls;
+  std::vector<std::string> log;
+  int references = 0;
+  int allocations = 0;
+  bool time_fixed = false;
+  SYSTEMTIME fixed_time = {};
+};
+
+HookState& State() {
+  // Never destroyed: objects released during static destruction still
+  // report here.
+  static HookState* state = new HookState;
+  return *state;
+}
+
+}  // namespace
+
+namespace test_hooks {
+
+void FailCall(Operation operation, int nth_call, HRESULT result) {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.planned[{operation, nth_call}] = result;
+}
+
+void Reset() {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.planned.clear();
+  state.calls.clear();
+  state.log.clear();
+}
+
+std::vector<std::string> CallLog() {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.log;
+}
+
+int OutstandingReferences() {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.references;
+}
+
+int OutstandingAllocations() {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.allocations;
+}
+
+void SetFixedLocalTime(const SYSTEMTIME& time) {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.time_fixed = true;
+  state.fixed_time = time;
+}
+
+void ClearFixedLocalTime() {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.time_fixed = false;
+}
+
+}  // namespace test_hooks
+
+namespace call_tracking {
+
+void Log(const char* name) {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.log.emplace_back(name);
+}
+
+bool Enter(const char* name, test_hooks::Operation operation, HRESULT* planned) {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.log.emplace_back(name);
+  int nth = ++state.calls[operation];
+  auto found = state.planned.find({operation, nth});
+  if (found == state.planned.end())
+    return false;
+  *planned = found->second;
+  return true;
+}
+
+void CountReference(int delta) {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.references += delta;
+}
+
+void CountAllocation(int delta) {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.allocations += delta;
+}
+
+bool FixedLocalTime(SYSTEMTIME* time) {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (!state.time_fixed)
+    return false;
+  *time = state.fixed_time;
+  return true;
+}
+
+}  // namespace call_tracking
