@@ -139,13 +139,24 @@ TEST_F(SchedulerClientTest, CreateStoresTheTaskAndReleasesEverything) {
 }
 
 TEST_F(SchedulerClientTest, SystemAccountInAnyCaseIsTheEmptyAccount) {
-  for (const wchar_t* user : {L"system", L"SyStEm", L"SYSTEM"}) {
-    const std::wstring name = std::wstring(L"Task ") + user;
-    ASSERT_EQ(Create(name.c_str(), TaskFrequency::Daily, user), L"");
-    EXPECT_EQ(StoredJob(std::string("Task ") + (user[1] == L'y' ? "system" : user[1] == L'Y' ? "SYSTEM" : "SyStEm") + ".job").account_name, L"");
+  const struct {
+    const wchar_t* user;
+    const char* file;
+    const wchar_t* account;
+  } cases[] = {
+      {L"system", "lower.job", L""},
+      {L"SyStEm", "mixed.job", L""},
+      {L"SYSTEM", "upper.job", L""},
+      {L"system ", "padded.job", L"system "},
+      {L"", "empty.job", L""},
+      {L"\\system", "prefixed.job", L"\\system"},
+  };
+  for (const auto& c : cases) {
+    const std::string file(c.file);
+    const std::wstring name(file.begin(), file.end() - 4);
+    ASSERT_EQ(Create(name.c_str(), TaskFrequency::Daily, c.user), L"") << c.file;
+    EXPECT_EQ(StoredJob(c.file).account_name, c.account) << c.file;
   }
-  ASSERT_EQ(Create(L"Padded", TaskFrequency::Daily, L"system "), L"");
-  EXPECT_EQ(StoredJob("Padded.job").account_name, L"system ");
 }
 
 TEST_F(SchedulerClientTest, NewWorkItemFailuresAreToldApartByCode) {
@@ -208,8 +219,8 @@ TEST_F(SchedulerClientTest, EveryCreationStepFailureReleasesInOrder) {
       {Operation::TaskQueryInterface, 2, "ITask::SetParameters", L"Error saving job file.",
        {"ITask::Release", "ITaskTrigger::Release", "ITaskScheduler::Release"}, true},
       {Operation::PersistSave, 2, "ITask::SetParameters", L"Error saving job file.",
-       {"IPersistFile::Release", "IPersistFile::Release", "ITask::Release",
-        "ITaskTrigger::Release", "ITaskScheduler::Release"},
+       {"IPersistFile::Release", "ITask::Release", "ITaskTrigger::Release",
+        "ITaskScheduler::Release"},
        true},
   };
   for (const auto& c : cases) {
@@ -254,6 +265,7 @@ TEST_F(SchedulerClientTest, DeleteRemovesTheTaskOrSaysTheNameIsWrong) {
   EXPECT_EQ(Run([](SchedulerClient& client) { client.DeleteTask(L""); }),
             L"Error deleting task, Please make sure the task name is valid.");
 
+  test_hooks::Reset();
   test_hooks::FailCall(Operation::CoCreateInstance, 1, E_FAIL);
   EXPECT_EQ(Run([](SchedulerClient& client) { client.DeleteTask(L"Backup"); }),
             L"Error deleting job.");
