@@ -1,0 +1,77 @@
+// For the component's tests: a fresh task folder per test (named through
+// JOBWARDEN_TASKS_DIR, not yet created), COM initialised on the thread, the
+// hooks reset, and everything removed again afterwards.
+#ifndef JOBWARDEN_PLATFORM_TEST_TASK_FOLDER_H
+#define JOBWARDEN_PLATFORM_TEST_TASK_FOLDER_H
+
+#include <mstask.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "test_hooks.h"
+
+class TestTaskFolder {
+ public:
+  TestTaskFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "taskfolder-XXXXXX").string();
+    root_ = mkdtemp(&pattern[0]) ? pattern : "";
+    path_ = root_ + "/tasks";
+    setenv("JOBWARDEN_TASKS_DIR", path_.c_str(), 1);
+    CoInitialize(nullptr);
+    test_hooks::Reset();
+  }
+  ~TestTaskFolder() {
+    CoUninitialize();
+    test_hooks::Reset();
+    test_hooks::ClearFixedLocalTime();
+    unsetenv("JOBWARDEN_TASKS_DIR");
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+  TestTaskFolder(const TestTaskFolder&) = delete;
+  TestTaskFolder& operator=(const TestTaskFolder&) = delete;
+
+  // A private folder beside the task folder, for files that must stay
+  // untouched.
+  const std::string& root() const { return root_; }
+  const std::string& path() const { return path_; }
+
+  void Create() const { std::filesystem::create_directories(path_); }
+
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(path_, error))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  static void Write(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+  }
+
+ private:
+  std::string root_;
+  std::string path_;
+};
+
+inline ITaskScheduler* NewScheduler() {
+  ITaskScheduler* scheduler = nullptr;
+  CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                   reinterpret_cast<void**>(&scheduler));
+  return scheduler;
+}
+
+#endif  // JOBWARDEN_PLATFORM_TEST_TASK_FOLDER_H
