@@ -179,23 +179,49 @@ HRESULT PublishReplacing(int folder_fd, const std::string& temporary,
   return HresultFromErrno(error);
 }
 
+// Whether `name` can only mean an entry of the folder itself: anything
+// else must never reach a lookup relative to it.
+bool IsPlainEntryName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+// The entry named exactly `file_name`, when that is a regular file. Every
+// name that Enum hands out, and every name typed in the case it was stored
+// with, is found so with one lookup instead of a scan of the folder, which
+// would make listing n tasks cost n scans.
+bool FindRegularFileNamedExactly(int folder_fd, const std::wstring& file_name,
+                                 std::wstring* found) {
+  std::string name = Utf8FromWide(file_name);
+  if (!IsPlainEntryName(name) || !IsRegularFile(folder_fd, name))
+    return false;
+  *found = WideFromUtf8(name);
+  return true;
+}
+
 HRESULT FindEntryIn(int folder_fd, const std::wstring& file_name, std::wstring* found,
                     bool* is_regular_file) {
+  if (FindRegularFileNamedExactly(folder_fd, file_name, found)) {
+    *is_regular_file = true;
+    return S_OK;
+  }
   std::vector<std::string> names;
   HRESULT result = ReadEntries(folder_fd, &names);
   if (FAILED(result))
     return result;
-  std::sort(names.begin(), names.end());  // the same match each time when several do
+  // The least matching name, so that the same one wins each time when
+  // several do; a minimum, not a sort, as every /create scans the folder.
   std::wstring wanted = FoldCase(file_name);
+  const std::string* match = nullptr;
   for (const std::string& name : names) {
-    std::wstring wide = WideFromUtf8(name);
-    if (FoldCase(wide) == wanted) {
-      *found = wide;
-      *is_regular_file = IsRegularFile(folder_fd, name);
-      return S_OK;
-    }
+    if ((!match || name < *match) && FoldCase(WideFromUtf8(name)) == wanted)
+      match = &name;
   }
-  return S_FALSE;
+  if (!match)
+    return S_FALSE;
+  *found = WideFromUtf8(*match);
+  *is_regular_file = IsRegularFile(folder_fd, *match);
+  return S_OK;
 }
 
 }  // namespace
@@ -336,10 +362,17 @@ HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>
     return HresultFromErrno(errno);
   if (!S_ISREG(info.st_mode))
     return HRESULT_FILE_NOT_FOUND;
-  // Read one byte past the limit: the size fstat gave may be stale.
-  bytes->resize(kMaxTaskFileSize + 1);
+  // Room for one byte past the size fstat gave, which may be stale, grown
+  // as needed up to one byte past the limit. Not the limit at once: zeroing
+  // 1 MiB for each task of a few hundred bytes cost more than reading it.
+  bytes->resize(std::min(static_cast<size_t>(info.st_size), kMaxTaskFileSize) + 1);
   size_t filled = 0;
-  while (filled < bytes->size()) {
+  for (;;) {
+    if (filled == bytes->size()) {
+      if (filled > kMaxTaskFileSize)
+        break;
+      bytes->resize(std::min(2 * filled, kMaxTaskFileSize + 1));
+    }
     ssize_t count = read(file.get(), bytes->data() + filled, bytes->size() - filled);
     if (count < 0) {
       if (errno == EINTR)

@@ -1,0 +1,130 @@
+// How the task folder finds a task by name and reads it: the exact name
+// first, a case-blind scan only when that fails, and neither ever reaching
+// outside the folder.
+#include "task_folder-posix.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "hresults.h"
+#include "task_scheduler.h"
+
+namespace {
+
+std::string NewScratchRoot() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "lookup-XXXXXX").string();
+  return mkdtemp(&pattern[0]) ? pattern : "";
+}
+
+class TaskFolderLookupTest : public testing::Test {
+ protected:
+  TaskFolderLookupTest() { std::filesystem::create_directory(root_ + "/tasks"); }
+  ~TaskFolderLookupTest() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+
+  // `relative` is taken from the scratch root, so tests can put files
+  // beside the task folder as well as in it.
+  void Write(const std::string& relative, const std::string& content) const {
+    std::ofstream(root_ + "/" + relative, std::ios::binary) << content;
+  }
+  bool Exists(const std::string& relative) const {
+    return std::filesystem::exists(root_ + "/" + relative);
+  }
+  std::string Read(const std::wstring& file_name) const {
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(S_OK, folder_.ReadTask(file_name, &bytes));
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  const std::string root_ = NewScratchRoot();
+  const TaskFolder folder_{root_ + "/tasks", false};
+};
+
+TEST_F(TaskFolderLookupTest, EachNameInAnotherCaseFindsItsOwnFile) {
+  // Possible on a case-sensitive folder (copied in, or two racing creates);
+  // each listed name must still lead to its own task.
+  Write("tasks/Backup.job", "upper");
+  Write("tasks/backup.job", "lower");
+  std::vector<std::wstring> listed;
+  ASSERT_EQ(S_OK, folder_.ListTasks(&listed));
+  for (const std::wstring& name : listed) {
+    std::wstring found;
+    bool regular = false;
+    ASSERT_EQ(S_OK, folder_.FindEntry(name, &found, &regular));
+    EXPECT_EQ(name, found);
+    EXPECT_TRUE(regular);
+  }
+  EXPECT_EQ("upper", Read(L"Backup.job"));
+  EXPECT_EQ("lower", Read(L"backup.job"));
+}
+
+TEST_F(TaskFolderLookupTest, ANameInNoStoredCaseFindsTheLeastMatchEachTime) {
+  Write("tasks/backup.job", "lower");
+  Write("tasks/BACKUP.job", "upper");
+  std::wstring found;
+  bool regular = false;
+  ASSERT_EQ(S_OK, folder_.FindEntry(L"Backup.JOB", &found, &regular));
+  EXPECT_EQ(L"BACKUP.job", found);
+  EXPECT_TRUE(regular);
+}
+
+TEST_F(TaskFolderLookupTest, AnExactNameThatIsNoFileYieldsToAFileInAnotherCase) {
+  std::filesystem::create_directory(root_ + "/tasks/nightly.job");
+  Write("tasks/Nightly.job", "task");
+  std::wstring found;
+  bool regular = false;
+  ASSERT_EQ(S_OK, folder_.FindEntry(L"nightly.job", &found, &regular));
+  EXPECT_EQ(L"Nightly.job", found);
+  EXPECT_TRUE(regular);
+}
+
+TEST_F(TaskFolderLookupTest, NamesWithPathsFindNothingOutsideTheFolder) {
+  Write("outside.job", "not a task");
+  std::filesystem::create_directory(root_ + "/tasks/sub");
+  Write("tasks/sub/inner.job", "not a task either");
+  std::wstring found;
+  bool regular = false;
+  for (const wchar_t* name : {L"../outside.job", L"sub/inner.job", L"./sub/inner.job",
+                              L"/dev/null"})
+    EXPECT_EQ(S_FALSE, folder_.FindEntry(name, &found, &regular)) << name;
+}
+
+TEST_F(TaskFolderLookupTest, DeletingAPathNameLeavesTheFileOutsideAlone) {
+  Write("victim.job", "keep me");
+  setenv("JOBWARDEN_TASKS_DIR", (root_ + "/tasks").c_str(), 1);
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  ITaskScheduler* scheduler = nullptr;
+  ASSERT_EQ(S_OK, CreateTaskScheduler(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler->Delete(L"../victim"));
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler->Delete(L"../victim.job"));
+  scheduler->Release();
+  CoUninitialize();
+  unsetenv("JOBWARDEN_TASKS_DIR");
+  EXPECT_TRUE(Exists("victim.job"));
+}
+
+TEST_F(TaskFolderLookupTest, ReadsFilesUpToTheLimitWhateverTheirSize) {
+  for (size_t size : {size_t{0}, size_t{1}, size_t{194}, size_t{4097}, kMaxTaskFileSize}) {
+    std::string content(size, 'x');
+    if (size > 0)
+      content.back() = 'y';  // the last byte too, not only the length
+    Write("tasks/sized.job", content);
+    EXPECT_EQ(content, Read(L"sized.job")) << size;
+  }
+}
+
+TEST_F(TaskFolderLookupTest, RefusesAFileOneBytePastTheLimit) {
+  Write("tasks/huge.job", std::string(kMaxTaskFileSize + 1, 'x'));
+  std::vector<uint8_t> bytes{1, 2, 3};
+  EXPECT_EQ(HRESULT_INVALID_DATA, folder_.ReadTask(L"huge.job", &bytes));
+  EXPECT_TRUE(bytes.empty());
+}
+
+}  // namespace
