@@ -122,25 +122,6 @@ TEST_F(TaskFolderTest, CreatingNeverReplacesAndReplacingLeavesNoTemporaryFile) {
   EXPECT_EQ((std::vector<std::string>{"Backup.job"}), scratch_.Files());
 }
 
-TEST_F(TaskFolderTest, PlantedLinksAreNeitherFollowedNorTheirTargetsTouched) {
-  scratch_.Create();
-  std::string target = scratch_.root() + "/precious";
-  TestTaskFolder::Write(target, "keep me");
-  std::filesystem::create_symlink(target, scratch_.path() + "/evil.job");
-  std::vector<uint8_t> bytes;
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.ReadTask(L"evil.job", &bytes));
-  EXPECT_TRUE(bytes.empty());
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.RemoveTask(L"evil.job"));
-  EXPECT_EQ(HRESULT_FILE_EXISTS,
-            folder_.WriteTask(L"evil.job", Bytes("new"), WriteMode::kCreateNew));
-  EXPECT_EQ("keep me", TestTaskFolder::Read(target));
-  EXPECT_TRUE(std::filesystem::is_symlink(scratch_.path() + "/evil.job"));
-  // Replacing swaps the link itself for a file.
-  ASSERT_EQ(S_OK, folder_.WriteTask(L"evil.job", Bytes("new"), WriteMode::kReplace));
-  EXPECT_EQ("keep me", TestTaskFolder::Read(target));
-  EXPECT_FALSE(std::filesystem::is_symlink(scratch_.path() + "/evil.job"));
-}
-
 TEST_F(TaskFolderTest, RefusesToReadMoreThanTheLimit) {
   scratch_.Create();
   TestTaskFolder::Write(scratch_.path() + "/huge.job", std::string(kMaxTaskFileSize + 1, 'x'));
@@ -160,18 +141,6 @@ TEST_F(TaskFolderTest, RemovesRegularFilesOnly) {
   EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.RemoveTask(L"a.job"));
   EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.RemoveTask(L"dir.job"));
   EXPECT_EQ((std::vector<std::string>{"dir.job"}), scratch_.Files());
-}
-
-TEST_F(TaskFolderTest, FileInPlaceOfTheFolderFailsEveryCall) {
-  TestTaskFolder::Write(scratch_.path(), "not a folder");
-  Names names;
-  EXPECT_EQ(HRESULT_PATH_NOT_FOUND, folder_.ListTasks(&names));
-  std::wstring found;
-  bool regular = false;
-  EXPECT_TRUE(FAILED(folder_.FindEntry(L"a.job", &found, &regular)));
-  EXPECT_TRUE(FAILED(folder_.WriteTask(L"a.job", Bytes("x"), WriteMode::kCreateNew)));
-  EXPECT_TRUE(FAILED(folder_.RemoveTask(L"a.job")));
-  EXPECT_EQ("not a folder", TestTaskFolder::Read(scratch_.path()));
 }
 
 TEST_F(TaskFolderTest, UnwritableFolderFailsWithAccessDeniedAndLeavesNoFile) {
