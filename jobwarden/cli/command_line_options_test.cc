@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "jobwarden/cli/expected_help.h"
 #include "jobwarden/cli/option_table.h"
 #include "jobwarden/cli/test_arguments.h"
 #include "jobwarden/console/console_writer.h"
@@ -48,15 +49,7 @@ TEST(OptionTable, HelpListingIsTheEightRowsInTableOrder) {
   const CommandLineOptions options = JobwardenTable();
   ConsoleCapture capture;
   options.PrintHelp();
-  EXPECT_EQ(capture.Text(),
-            L"\n/create\tCreates a new scheduled task."
-            L"\n/sc\tSpecifies the schedule frequency. Valid values: HOURLY, DAILY, WEEKLY, MONTHLY."
-            L"\n/ru\tSpecifies the user context under which the command should execute."
-            L"\n/rp\tSpecifies the password for the given user context."
-            L"\n/tn\tSpecifies a name which uniquely identifies this scheduled task."
-            L"\n/tr\tSpecifies the path and file name of the program to be run by this scheduled task."
-            L"\n/query\tDislplays all scheduled tasks."
-            L"\n/delete\tDeletes the scheduled task.");
+  EXPECT_EQ(capture.Text(), kExpectedHelp);
 }
 
 TEST(OptionTable, HelpListingOfEmptyTableIsEmpty) {
@@ -107,7 +100,7 @@ TEST(Parse, RefusesEachKindOfSyntaxError) {
       {L"/cre\x212A" L"ate"},  {L"/\x130" L"uery"},
   };
   for (const auto& arguments : refused)
-    EXPECT_FALSE(Accepts(arguments)) << std::wstring(*arguments.begin()).size();
+    EXPECT_FALSE(Accepts(arguments)) << *arguments.begin();
 }
 
 TEST(Parse, ValuesAreKeptVerbatimAndTheLastOneWins) {

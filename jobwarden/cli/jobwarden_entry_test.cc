@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "job_file.h"
+#include "jobwarden/cli/expected_help.h"
 #include "jobwarden/cli/test_arguments.h"
 #include "jobwarden/console/console_writer.h"
 #include "jobwarden/scheduler/temporary_task_folder.h"
@@ -16,16 +14,7 @@ using test_hooks::Operation;
 
 namespace {
 
-const std::wstring kHelp =
-    L"\n/create\tCreates a new scheduled task."
-    L"\n/sc\tSpecifies the schedule frequency. Valid values: HOURLY, DAILY, WEEKLY, MONTHLY."
-    L"\n/ru\tSpecifies the user context under which the command should execute."
-    L"\n/rp\tSpecifies the password for the given user context."
-    L"\n/tn\tSpecifies a name which uniquely identifies this scheduled task."
-    L"\n/tr\tSpecifies the path and file name of the program to be run by this scheduled task."
-    L"\n/query\tDislplays all scheduled tasks."
-    L"\n/delete\tDeletes the scheduled task.";
-const std::wstring kInvalid = L"\nInvalid syntax" + kHelp;
+const std::wstring kInvalid = L"\nInvalid syntax" + kExpectedHelp;
 
 struct Outcome {
   std::wstring output;
@@ -52,15 +41,6 @@ class JobwardenEntryTest : public testing::Test {
     return {capture.Text(), status};
   }
 
-  JobFile StoredJob(const std::string& file_name) {
-    std::ifstream in(folder_.path() + "/" + file_name, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    JobFile job;
-    EXPECT_TRUE(ParseJobFile(bytes.data(), bytes.size(), &job)) << file_name;
-    return job;
-  }
-
   static std::vector<std::string> ComCalls() {
     std::vector<std::string> calls;
     for (const std::string& call : test_hooks::CallLog()) {
@@ -75,7 +55,7 @@ class JobwardenEntryTest : public testing::Test {
 
 TEST_F(JobwardenEntryTest, SyntaxErrorsAndHelpNeverReachTheScheduler) {
   EXPECT_EQ(Run({}), (Outcome{kInvalid, 1}));
-  EXPECT_EQ(Run({L"/?", L"/bogus"}), (Outcome{kHelp, 1}));
+  EXPECT_EQ(Run({L"/?", L"/bogus"}), (Outcome{kExpectedHelp, 1}));
   EXPECT_EQ(Run({L"/create", L"/?"}), (Outcome{kInvalid, 1}));
   EXPECT_EQ(Run({L"/query", L"/ru", L"bob"}),
             (Outcome{L"\nPlease specify user account password", 1}));
@@ -110,7 +90,7 @@ TEST_F(JobwardenEntryTest, CreateHandsOverTheSplitRunValueAndTheAccountAsTyped) 
   EXPECT_EQ(Run({L"/create", L"/tn", L"Nightly", L"/sc", L"DAILY", L"/ru", L"SYSTEM", L"/tr",
                  L"\"C:\\Program Files\\b.exe\" -x  y"}),
             (Outcome{L"", 0}));
-  JobFile job = StoredJob("Nightly.job");
+  JobFile job = folder_.StoredJob("Nightly.job");
   EXPECT_EQ(job.application_name, L"C:\\Program Files\\b.exe");
   EXPECT_EQ(job.parameters, L" -x  y");
   EXPECT_EQ(job.account_name, L"");
@@ -118,14 +98,14 @@ TEST_F(JobwardenEntryTest, CreateHandsOverTheSplitRunValueAndTheAccountAsTyped) 
   EXPECT_EQ(Run({L"/create", L"/tn", L"Named", L"/sc", L"weekly", L"/ru", L"Operator", L"/rp",
                  L"pw", L"/tr", L"backup --all"}),
             (Outcome{L"", 0}));
-  job = StoredJob("Named.job");
+  job = folder_.StoredJob("Named.job");
   EXPECT_EQ(job.application_name, L"backup");
   EXPECT_EQ(job.parameters, L" --all");
   EXPECT_EQ(job.account_name, L"Operator");
 
   // Nothing given for /tr: both parts empty.
   EXPECT_EQ(Run({L"/create", L"/tn", L"Bare", L"/sc", L"monthly"}), (Outcome{L"", 0}));
-  job = StoredJob("Bare.job");
+  job = folder_.StoredJob("Bare.job");
   EXPECT_EQ(job.application_name, L"");
   EXPECT_EQ(job.parameters, L"");
 }

@@ -1,16 +1,49 @@
 // On POSIX hosts the arguments arrive as UTF-8 bytes; Jobwarden works on
 // wide text, so they are converted (losslessly, see wide_text.h) first.
+#include <signal.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "jobwarden/cli/jobwarden_entry.h"
+#include "jobwarden/scheduler/secure_zero.h"
 #include "wide_text.h"
 
+namespace {
+
+bool IsPasswordSwitch(const char* argument) {
+  return (argument[0] == '/' || argument[0] == '-') &&
+         (argument[1] == 'r' || argument[1] == 'R') &&
+         (argument[2] == 'p' || argument[2] == 'P') && argument[3] == '\0';
+}
+
+// The process's own copy of the arguments stays readable in
+// /proc/<pid>/cmdline and in a core dump for as long as we run; once the
+// password has been converted, that copy of it is no longer needed.
+void WipePasswordArguments(int argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (IsPasswordSwitch(argv[i]))
+      SecureZero(argv[i + 1], std::strlen(argv[i + 1]));
+  }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // With a file size limit (ulimit -f) the kernel would kill us in the
+  // middle of storing a task, without a message and leaving the temporary
+  // file behind; ignored, the write fails and is reported like a full disk.
+  signal(SIGXFSZ, SIG_IGN);
+
   std::vector<std::wstring> arguments;
   arguments.reserve(static_cast<size_t>(argc));
-  for (int i = 0; i < argc; ++i)
-    arguments.push_back(WideFromUtf8(argv[i]));
+  for (int i = 0; i < argc; ++i) {
+    std::string bytes = argv[i];
+    arguments.push_back(WideFromUtf8(bytes));
+    SecureZero(&bytes[0], bytes.size());
+  }
+  WipePasswordArguments(argc, argv);
 
   std::vector<wchar_t*> wide_argv;
   wide_argv.reserve(arguments.size() + 1);
@@ -18,5 +51,10 @@ int main(int argc, char** argv) {
     wide_argv.push_back(&argument[0]);
   wide_argv.push_back(nullptr);
 
-  return RunJobwarden(argc, wide_argv.data());
+  int status = RunJobwarden(argc, wide_argv.data());
+  // The parser has overwritten switches, so which argument held the
+  // password is no longer known here; none of them is needed any more.
+  for (std::wstring& argument : arguments)
+    SecureZero(&argument[0], argument.size() * sizeof(wchar_t));
+  return status;
 }

@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "job_file.h"
 #include "jobwarden/console/console_writer.h"
 #include "jobwarden/scheduler/com_api.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
@@ -82,15 +79,6 @@ class SchedulerClientTest : public testing::Test {
     return count;
   }
 
-  JobFile StoredJob(const std::string& file_name) {
-    std::ifstream in(folder_.path() + "/" + file_name, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    JobFile job;
-    EXPECT_TRUE(ParseJobFile(bytes.data(), bytes.size(), &job)) << file_name;
-    return job;
-  }
-
   void ExpectNothingOutstanding() {
     EXPECT_EQ(test_hooks::OutstandingReferences(), 0);
     EXPECT_EQ(test_hooks::OutstandingAllocations(), 0);
@@ -127,7 +115,7 @@ TEST_F(SchedulerClientTest, CreateStoresTheTaskAndReleasesEverything) {
   ExpectNothingOutstanding();
   EXPECT_EQ(ReleasesAfter("IPersistFile::Save").back(), "ITaskScheduler::Release");
 
-  const JobFile job = StoredJob("Backup.job");
+  const JobFile job = folder_.StoredJob("Backup.job");
   EXPECT_EQ(job.application_name, L"C:\\Tools\\backup.exe");
   EXPECT_EQ(job.parameters, L" --all /q");
   EXPECT_EQ(job.account_name, L"Operator");
@@ -155,7 +143,7 @@ TEST_F(SchedulerClientTest, SystemAccountInAnyCaseIsTheEmptyAccount) {
     const std::string file(c.file);
     const std::wstring name(file.begin(), file.end() - 4);
     ASSERT_EQ(Create(name.c_str(), TaskFrequency::Daily, c.user), L"") << c.file;
-    EXPECT_EQ(StoredJob(c.file).account_name, c.account) << c.file;
+    EXPECT_EQ(folder_.StoredJob(c.file).account_name, c.account) << c.file;
   }
 }
 
@@ -282,8 +270,8 @@ TEST_F(SchedulerClientTest, QueryOfAnEmptyFolderPrintsNothing) {
 TEST_F(SchedulerClientTest, QueryListsEveryTaskWithItsFirstTriggerText) {
   ASSERT_EQ(Create(L"Alpha", TaskFrequency::Hourly), L"");
   ASSERT_EQ(Create(L"Бета", TaskFrequency::Monthly), L"");
-  const std::wstring alpha = DescribeTrigger(StoredJob("Alpha.job").triggers[0]);
-  const std::wstring beta = DescribeTrigger(StoredJob("Бета.job").triggers[0]);
+  const std::wstring alpha = DescribeTrigger(folder_.StoredJob("Alpha.job").triggers[0]);
+  const std::wstring beta = DescribeTrigger(folder_.StoredJob("Бета.job").triggers[0]);
 
   test_hooks::Reset();
   std::wstring output;
@@ -297,7 +285,7 @@ TEST_F(SchedulerClientTest, QueryListsEveryTaskWithItsFirstTriggerText) {
 TEST_F(SchedulerClientTest, QueryListsATaskByNameWhenItsTriggerTextCannotBeHad) {
   ASSERT_EQ(Create(L"A"), L"");
   ASSERT_EQ(Create(L"B"), L"");
-  const std::wstring text = DescribeTrigger(StoredJob("B.job").triggers[0]);
+  const std::wstring text = DescribeTrigger(folder_.StoredJob("B.job").triggers[0]);
   const struct {
     Operation operation;
     std::vector<std::string> releases_after_failure;

@@ -5,11 +5,16 @@
 
 #include <stdlib.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "job_file.h"
 #include "test_hooks.h"
 
 class TemporaryTaskFolder {
@@ -41,6 +46,17 @@ class TemporaryTaskFolder {
       names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+  }
+
+  // The stored task, decoded; a file that is missing or not a .job file
+  // fails the test.
+  JobFile StoredJob(const std::string& file_name) const {
+    std::ifstream in(path_ + "/" + file_name, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    JobFile job;
+    EXPECT_TRUE(ParseJobFile(bytes.data(), bytes.size(), &job)) << file_name;
+    return job;
   }
 
  private:
