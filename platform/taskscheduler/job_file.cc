@@ -134,7 +134,7 @@ bool ReadText(ByteReader* in, std::wstring* text) {
   std::u16string units;
   bool ended = false;
   for (WORD i = 0; i < count; ++i) {
-    WORD unit;
+    WORD unit = 0;
     in->Word(&unit);
     if (unit == 0)
       ended = true;

@@ -240,6 +240,8 @@ HRESULT CreateTaskObject(std::shared_ptr<TaskState> state, REFIID riid, void** o
 HRESULT SaveTask(TaskState* state) {
   using WriteMode = TaskFolder::WriteMode;
   std::vector<uint8_t> bytes = SerializeJobFile(state->job);
+  if (bytes.empty())
+    return E_INVALIDARG;  // a text too long for the format's 16-bit counts
   HRESULT result = state->folder.WriteTask(state->file_name, bytes,
                                            state->stored ? WriteMode::kReplace
                                                          : WriteMode::kCreateNew);

@@ -165,6 +165,19 @@ TEST_F(TaskTest, PersistFileTracksChangesAndNamesItsFile) {
   file->Release();
 }
 
+TEST_F(TaskTest, TextTooLongForTheFileIsRefusedAndTheStoredTaskKept) {
+  IPersistFile* file = PersistFile();
+  ASSERT_EQ(S_OK, file->Save(nullptr, TRUE));
+  const std::vector<std::string> stored = folder_.Files();
+  ASSERT_EQ(S_OK, task_->SetParameters(std::wstring(70000, L'x').c_str()));
+  EXPECT_TRUE(FAILED(file->Save(nullptr, FALSE)));
+  EXPECT_EQ(stored, folder_.Files());
+  JobFile job;
+  const std::string bytes = TestTaskFolder::Read(folder_.path() + "/Backup.job");
+  EXPECT_TRUE(ParseJobFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &job));
+  file->Release();
+}
+
 // Each operation a test can make fail answers the planned result and
 // changes nothing.
 TEST_F(TaskTest, PlannedFailuresChangeNothing) {
