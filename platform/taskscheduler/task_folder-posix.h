@@ -43,8 +43,9 @@ class TaskFolder {
                     bool* is_regular_file) const;
 
   // Reads the task file `file_name` (its exact on-disk name). A symbolic
-  // link or anything but a regular file counts as missing; a file larger
-  // than kMaxTaskFileSize is refused as invalid data.
+  // link, anything but a regular file and a name that is no plain entry of
+  // the folder ("..", or with a "/") count as missing; a file larger than
+  // kMaxTaskFileSize is refused as invalid data.
   HRESULT ReadTask(const std::wstring& file_name, std::vector<uint8_t>* bytes) const;
 
   enum class WriteMode {

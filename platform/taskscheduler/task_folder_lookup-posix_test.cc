@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "hresults.h"
+#include "job_file.h"
 #include "task_scheduler.h"
 
 namespace {
@@ -108,6 +109,27 @@ TEST_F(TaskFolderLookupTest, DeletingAPathNameLeavesTheFileOutsideAlone) {
   CoUninitialize();
   unsetenv("JOBWARDEN_TASKS_DIR");
   EXPECT_TRUE(Exists("victim.job"));
+}
+
+TEST_F(TaskFolderLookupTest, ActivatingAPathNameReadsNothingOutsideTheFolder) {
+  std::vector<uint8_t> job = SerializeJobFile(JobFile{});
+  Write("victim.job", std::string(job.begin(), job.end()));
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.ReadTask(L"../victim.job", &bytes));
+  setenv("JOBWARDEN_TASKS_DIR", (root_ + "/tasks").c_str(), 1);
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  ITaskScheduler* scheduler = nullptr;
+  ASSERT_EQ(S_OK, CreateTaskScheduler(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
+  for (const wchar_t* name : {L"../victim", L"../victim.job"}) {
+    ITask* task = nullptr;
+    EXPECT_EQ(HRESULT_FILE_NOT_FOUND,
+              scheduler->Activate(name, IID_ITask, reinterpret_cast<IUnknown**>(&task)))
+        << name;
+    EXPECT_EQ(nullptr, task);
+  }
+  scheduler->Release();
+  CoUninitialize();
+  unsetenv("JOBWARDEN_TASKS_DIR");
 }
 
 TEST_F(TaskFolderLookupTest, ReadsFilesUpToTheLimitWhateverTheirSize) {

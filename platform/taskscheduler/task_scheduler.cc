@@ -41,6 +41,23 @@ HRESULT FindTaskFile(const TaskFolder& folder, const std::wstring& name,
   return HRESULT_FILE_NOT_FOUND;
 }
 
+// Reads the task that `name` names, and gives its file's on-disk name.
+// Enum hands out on-disk names, so the name as given is read first: each
+// task a listing shows is then opened once, not looked up and then opened.
+// Whenever that read fails, FindTaskFile decides, as for any other name.
+HRESULT ReadTaskFile(const TaskFolder& folder, const std::wstring& name,
+                     std::wstring* file_name, std::vector<uint8_t>* bytes) {
+  if (!name.empty()) {
+    *file_name = HasJobExtension(name) ? name : TaskFileName(name);
+    if (SUCCEEDED(folder.ReadTask(*file_name, bytes)))
+      return S_OK;
+  }
+  HRESULT result = FindTaskFile(folder, name, file_name);
+  if (FAILED(result))
+    return result;
+  return folder.ReadTask(*file_name, bytes);
+}
+
 // A version 4 (random) UUID, laid out as a Windows GUID.
 void NewJobUuid(BYTE uuid[16]) {
   RandomBytes(uuid, 16);
@@ -125,11 +142,8 @@ HRESULT TaskScheduler::Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk)
   if (!IsTaskInterface(riid))
     return E_NOINTERFACE;
   std::wstring file_name;
-  HRESULT result = FindTaskFile(folder_, pwszName, &file_name);
-  if (FAILED(result))
-    return result;
   std::vector<uint8_t> bytes;
-  result = folder_.ReadTask(file_name, &bytes);
+  HRESULT result = ReadTaskFile(folder_, pwszName, &file_name, &bytes);
   if (FAILED(result))
     return result;
   auto state = std::make_shared<TaskState>(folder_, file_name, /*stored=*/true);
