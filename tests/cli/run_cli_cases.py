@@ -13,12 +13,25 @@ expectations apply where a case states one for a host.
 
 Placeholders in expected output: {HELP} is the help listing, {INVALID} the
 syntax error message followed by the help listing.
+
+An argument is text, {"hex": "..."} for raw bytes, or {"repeat": [text, n]}
+for text repeated n times (arguments as long as the system allows).
+
+Hostile environments (Linux only; such cases say "hosts": ["linux"]): the
+task folder is "tasks" inside a scratch folder of the case's own, and a step
+may prepare that scratch folder before it runs ("setup", see HostileSetup),
+point JOBWARDEN_TASKS_DIR elsewhere in it ("tasks_dir"), run under a file
+size limit in bytes ("file_size_limit", a full disk for our writes), and
+check afterwards what the scratch folder holds ("files": path to expected
+text, or null for absent; "task_files": the exact sorted entries of the task
+folder, hidden ones included).
 """
 
 import argparse
 import json
 import os
 import re
+import resource
 import shutil
 import subprocess
 import sys
@@ -47,6 +60,9 @@ def expand(text):
 def argument_bytes(argument):
     """An argument is text, or {"hex": "..."} for bytes that are not UTF-8."""
     if isinstance(argument, dict):
+        if "repeat" in argument:
+            text, count = argument["repeat"]
+            return (text * count).encode("utf-8")
         return bytes.fromhex(argument["hex"])
     return argument.encode("utf-8")
 
@@ -82,7 +98,113 @@ class TaskFolder:
 
     def close(self):
         if not self.wine_tasks_dir:
+            HostileSetup.release(self.scratch)
             shutil.rmtree(self.scratch, ignore_errors=True)
+
+
+# --- Hostile environments ----------------------------------------------------
+
+
+class SkipCase(Exception):
+    """The machine cannot build the environment a case needs."""
+
+
+class HostileSetup:
+    """Setup actions, each a one-key object, paths relative to the scratch
+    folder: {"write": [path, argument]} (argument as for "args"),
+    {"mkdir": path}, {"symlink": [path, target]}, {"fifo": path},
+    {"read_only": path}, {"writable": path}.
+
+    Permission bits do not stop root, so as root "read_only" makes the
+    folder immutable instead (chattr +i); a machine that allows neither
+    skips the case."""
+
+    @staticmethod
+    def apply(actions, scratch):
+        for action in actions:
+            (kind, value), = action.items()
+            getattr(HostileSetup, kind)(scratch, value)
+
+    @staticmethod
+    def write(scratch, value):
+        path, argument = value
+        full = os.path.join(scratch, path)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "wb") as handle:
+            handle.write(argument_bytes(argument))
+
+    @staticmethod
+    def mkdir(scratch, path):
+        os.makedirs(os.path.join(scratch, path), exist_ok=True)
+
+    @staticmethod
+    def symlink(scratch, value):
+        path, target = value
+        full = os.path.join(scratch, path)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        os.symlink(target, full)
+
+    @staticmethod
+    def fifo(scratch, path):
+        full = os.path.join(scratch, path)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        os.mkfifo(full)
+
+    made_read_only = []
+
+    @staticmethod
+    def read_only(scratch, path):
+        full = os.path.join(scratch, path)
+        HostileSetup.made_read_only.append(full)
+        os.chmod(full, 0o555)
+        if os.geteuid() == 0:
+            if subprocess.run(["chattr", "+i", full], capture_output=True).returncode != 0:
+                raise SkipCase("cannot make a folder read-only for root here (chattr +i)")
+
+    @staticmethod
+    def writable(scratch, path):
+        full = os.path.join(scratch, path)
+        if os.geteuid() == 0:
+            subprocess.run(["chattr", "-i", full], capture_output=True)
+        os.chmod(full, 0o700)
+
+    @staticmethod
+    def release(scratch):
+        """Undoes every read_only so that the scratch folder can go."""
+        for full in HostileSetup.made_read_only:
+            if full.startswith(scratch + os.sep) and os.path.isdir(full):
+                HostileSetup.writable(scratch, full)
+
+    @staticmethod
+    def limits(step):
+        size = step.get("file_size_limit")
+        if size is None:
+            return None
+        return lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+
+    @staticmethod
+    def check(step, scratch):
+        problems = []
+        for path, expected in sorted(step.get("files", {}).items()):
+            full = os.path.join(scratch, path)
+            if expected is None:
+                if os.path.lexists(full):
+                    problems.append("%s exists" % path)
+                continue
+            try:
+                with open(full, "rb") as handle:
+                    actual = handle.read()
+            except OSError as error:
+                problems.append("%s cannot be read: %s" % (path, error))
+                continue
+            if actual != argument_bytes(expected):
+                problems.append("%s holds %r" % (path, actual[:80]))
+        if "task_files" in step:
+            tasks = os.path.join(scratch, "tasks")
+            entries = sorted(os.listdir(tasks)) if os.path.isdir(tasks) else []
+            if entries != step["task_files"]:
+                problems.append("task folder holds %r, expected %r" % (entries, step["task_files"]))
+        return problems
 
 
 def check_step(step, host, result, folder):
@@ -113,17 +235,32 @@ def check_step(step, host, result, folder):
     return problems
 
 
+def shown_arguments(step):
+    """The arguments for a report, with the very long ones cut short."""
+    return [a if len(str(a)) < 80 else str(a)[:60] + "..." for a in step["args"]]
+
+
 def run_case(case, args):
     folder = TaskFolder(args.wine_tasks_dir)
     failures = []
     try:
         for number, step in enumerate(case["steps"], 1):
+            environment = folder.environment()
+            if not args.wine_tasks_dir:
+                HostileSetup.apply(step.get("setup", []), folder.scratch)
+                if "tasks_dir" in step:
+                    environment["JOBWARDEN_TASKS_DIR"] = os.path.join(
+                        folder.scratch, step["tasks_dir"])
             command = args.launcher + [args.exe] + [argument_bytes(a) for a in step["args"]]
             result = subprocess.run(
-                command, capture_output=True, env=folder.environment(), timeout=args.timeout
+                command, capture_output=True, env=environment, timeout=args.timeout,
+                preexec_fn=HostileSetup.limits(step)
             )
-            for problem in check_step(step, args.host, result, folder):
-                failures.append("step %d %r: %s" % (number, step["args"], problem))
+            problems = check_step(step, args.host, result, folder)
+            if not args.wine_tasks_dir:
+                problems += HostileSetup.check(step, folder.scratch)
+            for problem in problems:
+                failures.append("step %d %r: %s" % (number, shown_arguments(step), problem))
     finally:
         folder.close()
     return failures
@@ -152,8 +289,14 @@ def main():
     for case in cases:
         if args.filter and args.filter not in case["name"]:
             continue
+        if args.host not in case.get("hosts", [args.host]):
+            continue
         ran += 1
-        failures = run_case(case, args)
+        try:
+            failures = run_case(case, args)
+        except SkipCase as reason:
+            print("SKIP %s: %s" % (case["name"], reason))
+            continue
         if failures:
             failed += 1
             print("FAIL %s" % case["name"])
