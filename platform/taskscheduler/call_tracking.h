@@ -12,6 +12,7 @@
 namespace call_tracking {
 
 // Appends `name` ("ITask::Release", "CoTaskMemFree", ...) to the call log.
+// The log keeps the pointer: `name` here and in Enter is a string literal.
 void Log(const char* name);
 
 // Logs `name`, counts one call of `operation` and, when a test planned a
