@@ -211,6 +211,30 @@ bool FindRegularFileNamedExactly(int folder_fd, const std::wstring& file_name,
   return true;
 }
 
+// Whether `name` (as the folder holds it) folds to `wanted`, which is
+// already folded. Every /create compares each name in the folder so; an
+// ASCII name, by far the most common, is compared through a table of
+// FoldCase's own answers for ASCII instead of being converted and folded.
+bool FoldsTo(const std::string& name, const std::wstring& wanted) {
+  static const std::wstring kFoldedAscii = [] {
+    std::wstring ascii;
+    for (wchar_t c = 0; c < 0x80; ++c)
+      ascii += c;
+    return FoldCase(ascii);
+  }();
+  bool ascii = std::all_of(name.begin(), name.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii)
+    return FoldCase(WideFromUtf8(name)) == wanted;
+  if (name.size() != wanted.size())
+    return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (kFoldedAscii[static_cast<unsigned char>(name[i])] != wanted[i])
+      return false;
+  }
+  return true;
+}
+
 HRESULT FindEntryIn(int folder_fd, const std::wstring& file_name, std::wstring* found,
                     bool* is_regular_file) {
   if (FindRegularFileNamedExactly(folder_fd, file_name, found)) {
@@ -226,7 +250,7 @@ HRESULT FindEntryIn(int folder_fd, const std::wstring& file_name, std::wstring* 
   std::wstring wanted = FoldCase(file_name);
   const std::string* match = nullptr;
   for (const FolderEntry& entry : entries) {
-    if ((!match || entry.name < *match) && FoldCase(WideFromUtf8(entry.name)) == wanted)
+    if ((!match || entry.name < *match) && FoldsTo(entry.name, wanted))
       match = &entry.name;
   }
   if (!match)

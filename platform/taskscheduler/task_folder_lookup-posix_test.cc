@@ -4,6 +4,7 @@
 #include "task_folder-posix.h"
 
 #include <gtest/gtest.h>
+#include <locale.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -74,6 +75,24 @@ TEST_F(TaskFolderLookupTest, ANameInNoStoredCaseFindsTheLeastMatchEachTime) {
   ASSERT_EQ(S_OK, folder_.FindEntry(L"Backup.JOB", &found, &regular));
   EXPECT_EQ(L"BACKUP.job", found);
   EXPECT_TRUE(regular);
+}
+
+TEST_F(TaskFolderLookupTest, NamesBeyondAsciiMatchInAnyCaseOnEitherSide) {
+  locale_t probe = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  if (probe == static_cast<locale_t>(0))
+    GTEST_SKIP() << "no C.UTF-8 locale on this host";
+  freelocale(probe);
+  Write("tasks/\xc3\xa9t\xc3\xa9.job", "summer");  // "été.job"
+  Write("tasks/Sync.job", "sync");
+  std::wstring found;
+  bool regular = false;
+  ASSERT_EQ(S_OK, folder_.FindEntry(L"\x00c9T\x00c9.JOB", &found, &regular));
+  EXPECT_EQ(L"\x00e9t\x00e9.job", found);
+  // LATIN SMALL LETTER LONG S folds to "S": a name typed with it is taken
+  // by the ASCII name already stored.
+  ASSERT_EQ(S_OK, folder_.FindEntry(L"\x017Fync.job", &found, &regular));
+  EXPECT_EQ(L"Sync.job", found);
+  EXPECT_EQ(S_FALSE, folder_.FindEntry(L"\x00e9t\x00e9s.job", &found, &regular));
 }
 
 TEST_F(TaskFolderLookupTest, AnExactNameThatIsNoFileYieldsToAFileInAnotherCase) {
