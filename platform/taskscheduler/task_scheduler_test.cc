@@ -124,6 +124,18 @@ TEST_F(TaskSchedulerTest, NewWorkItemStoresNothingUntilTheFirstSave) {
   EXPECT_EQ((Files{"Backup.job"}), folder_.Files());
 }
 
+// A NUL cannot come in an argument (the kernel ends the argument there),
+// but a caller of the interface can put one in a name: the name ends at it,
+// as every LPCWSTR does, and what follows never reaches a path.
+TEST_F(TaskSchedulerTest, NameEndsAtItsFirstNul) {
+  ASSERT_EQ(S_OK, Store(scheduler_, L"Backup\0/../../escape"));
+  EXPECT_EQ((Files{"Backup.job"}), folder_.Files());
+  EXPECT_EQ(S_OK, scheduler_->Delete(L"Backup\0.job"));
+  EXPECT_EQ(Files{}, folder_.Files());
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder_.root()))
+    EXPECT_EQ(std::string::npos, entry.path().string().find("escape")) << entry.path();
+}
+
 TEST_F(TaskSchedulerTest, NameStoredInAnotherCaseIsTaken) {
   ASSERT_EQ(S_OK, Store(scheduler_, L"Backup"));
   ITask* task = nullptr;
