@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "jobwarden/console/console_writer.h"
+#include "jobwarden/scheduler/secure_zero.h"
 #include "jobwarden/text/ascii_fold.h"
 
 namespace {
@@ -19,6 +20,11 @@ CommandLineOption::CommandLineOption(std::wstring switch_text, OptionId id, bool
       Id(id),
       TakesValue(takes_value),
       Description(std::move(description)) {}
+
+CommandLineOptions::~CommandLineOptions() {
+  for (CommandLineOption& option : options_)
+    SecureZero(&option.Value[0], option.Value.size() * sizeof(wchar_t));
+}
 
 void CommandLineOptions::AddOption(std::wstring switch_text, OptionId id, bool takes_value,
                                    std::wstring description) {

@@ -38,6 +38,12 @@ class CommandLineOption {
 
 class CommandLineOptions {
  public:
+  CommandLineOptions() = default;
+  // Wipes every value: one of them may be a password.
+  ~CommandLineOptions();
+  CommandLineOptions(const CommandLineOptions&) = default;
+  CommandLineOptions& operator=(const CommandLineOptions&) = default;
+
   void AddOption(std::wstring switch_text, OptionId id, bool takes_value,
                  std::wstring description);
 
