@@ -4,7 +4,8 @@
 Each case is a list of steps (arguments, expected standard output byte for
 byte, expected exit status) that run one after the other against a task
 folder of the case's own, which starts out empty. Standard error must stay
-empty.
+empty, unless a step gives "stderr_regex" for its host (under Wine: the
+report of a crash inside Wine's own component).
 
 The same cases run against the Linux build (the task folder is handed over
 in JOBWARDEN_TASKS_DIR) and against the Windows build under Wine (the
@@ -212,8 +213,12 @@ def check_step(step, host, result, folder):
     expected_status = host_value(step, "status", host)
     if result.returncode != expected_status:
         problems.append("exit status %d, expected %d" % (result.returncode, expected_status))
-    if result.stderr:
+    stderr_pattern = host_value(step, "stderr_regex", host)
+    if stderr_pattern is None and result.stderr:
         problems.append("standard error not empty: %r" % result.stderr)
+    elif stderr_pattern is not None and not re.fullmatch(
+            stderr_pattern.encode("utf-8"), result.stderr, re.DOTALL):
+        problems.append("standard error %r does not match %r" % (result.stderr, stderr_pattern))
     pattern = host_value(step, "stdout_regex", host)
     if pattern is not None:
         if not re.fullmatch(expand(pattern).encode("utf-8"), result.stdout, re.DOTALL):
