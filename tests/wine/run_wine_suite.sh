@@ -23,7 +23,7 @@ stage() { printf '\n== %s\n' "$*"; }
 
 configure_and_build() {
   local folder="$1"; shift
-  cmake -S . -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null &&
+  cmake -S . -B "$folder" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null &&
     cmake --build "$folder" -j2 >/dev/null
 }
 
