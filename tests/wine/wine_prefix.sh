@@ -13,8 +13,9 @@
 # - Services live only as long as the prefix's wine server. A persistent
 #   server ("wineserver -p") keeps the started service, and makes each
 #   program start in a fraction of a second instead of several seconds.
-# - On a freshly made prefix the service can hang in its start; killing the
-#   server that wineboot left behind and starting a new one cures it.
+# - Right after wineboot has made the prefix, starting the service fails
+#   ("Service database locked") or hangs; killing the server that wineboot
+#   left behind and starting a new, persistent one cures it.
 # - Tasks are stored as "<name>.job" in C:\windows\Tasks, which is the
 #   folder drive_c/windows/tasks of the prefix.
 # - 64-bit Wine here has no 32-bit part (no wine32), so only the x86_64
