@@ -57,6 +57,9 @@ def main():
             set_wine_version(launcher, case["version"])
             failures = check_run(launcher, args.exe, [], case["edition"])
             failures += check_run(launcher, args.exe, ["/F"], case["full"] + case["edition"])
+            # The platform's own case-blind comparison decides the switch.
+            failures += check_run(launcher, args.exe, ["/f", "x"], case["full"] + case["edition"])
+            failures += check_run(launcher, args.exe, ["-F"], case["edition"])
             if failures:
                 failed += 1
                 print("FAIL Wine version %s" % case["version"])
