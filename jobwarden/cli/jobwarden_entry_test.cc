@@ -68,9 +68,23 @@ TEST_F(JobwardenEntryTest, NoCommandStillStartsAndStopsTheClientOnce) {
   EXPECT_EQ(ComCalls(), (std::vector<std::string>{"CoInitialize", "CoUninitialize"}));
 }
 
-TEST_F(JobwardenEntryTest, BadKeywordIsReportedAfterTheClientHasGone) {
-  EXPECT_EQ(Run({L"/create", L"/tn", L"t"}), (Outcome{kInvalid, 1}));
-  EXPECT_EQ(ComCalls(), (std::vector<std::string>{"CoInitialize", "CoUninitialize"}));
+TEST_F(JobwardenEntryTest, ErrorsArePrintedOnlyAfterTheClientHasGone) {
+  const std::initializer_list<std::wstring> failing[] = {
+      {L"/create", L"/tn", L"t"},                          // no keyword
+      {L"/delete", L"/tn", L"missing"},                    // scheduler error
+      {L"/create", L"/tn", L"bad:name", L"/sc", L"daily"},  // scheduler error
+  };
+  for (const auto& arguments : failing) {
+    test_hooks::Reset();
+    TestArguments args(arguments);
+    ConsoleCapture capture;
+    std::vector<std::vector<std::string>> com_calls_at_each_write;
+    capture.OnWrite([&] { com_calls_at_each_write.push_back(ComCalls()); });
+    EXPECT_EQ(RunJobwarden(args.argc(), args.argv()), 1);
+    ASSERT_FALSE(com_calls_at_each_write.empty());
+    for (const auto& calls : com_calls_at_each_write)
+      EXPECT_EQ(calls, (std::vector<std::string>{"CoInitialize", "CoUninitialize"}));
+  }
   EXPECT_TRUE(folder_.Files().empty());
 }
 

@@ -10,6 +10,8 @@ ConsoleCapture::~ConsoleCapture() { g_capture = nullptr; }
 
 void WriteConsoleText(const std::wstring& text) {
   if (g_capture) {
+    if (g_capture->observer_)
+      g_capture->observer_();
     g_capture->text_ += text;
     return;
   }

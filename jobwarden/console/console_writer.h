@@ -4,7 +4,9 @@
 #ifndef JOBWARDEN_CONSOLE_CONSOLE_WRITER_H
 #define JOBWARDEN_CONSOLE_CONSOLE_WRITER_H
 
+#include <functional>
 #include <string>
+#include <utility>
 
 void WriteConsoleText(const std::wstring& text);
 
@@ -20,9 +22,14 @@ class ConsoleCapture {
 
   const std::wstring& Text() const { return text_; }
 
+  // Called before each write is captured; lets a test see what state the
+  // program was in when it printed.
+  void OnWrite(std::function<void()> observer) { observer_ = std::move(observer); }
+
  private:
   friend void WriteConsoleText(const std::wstring& text);
   std::wstring text_;
+  std::function<void()> observer_;
 };
 
 // Writes to the real standard output; one implementation per host.
