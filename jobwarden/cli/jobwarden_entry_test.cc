@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,23 @@ TEST_F(JobwardenEntryTest, ComStartFailureWinsOverABadKeyword) {
   test_hooks::FailCall(Operation::CoInitialize, 1, E_FAIL);
   EXPECT_EQ(Run({L"/create", L"/sc", L"bogus"}), (Outcome{L"\nCouldn't initialize COM\t.", 1}));
   EXPECT_EQ(ComCalls(), std::vector<std::string>{"CoInitialize"});
+}
+
+TEST_F(JobwardenEntryTest, RunningOutOfMemoryEndsWithAMessageAndStatusOne) {
+  TestArguments args({L"/tn", L"x", L"/delete"});
+  ConsoleCapture capture;
+  bool thrown = false;
+  // The first write fails as an allocation would; the report of it must
+  // still get out.
+  capture.OnWrite([&] {
+    if (!thrown) {
+      thrown = true;
+      throw std::bad_alloc();
+    }
+  });
+  EXPECT_EQ(RunJobwarden(args.argc(), args.argv()), 1);
+  EXPECT_EQ(capture.Text(), L"\nNot enough memory.");
+  EXPECT_EQ(ComCalls(), (std::vector<std::string>{"CoInitialize", "CoUninitialize"}));
 }
 
 TEST_F(JobwardenEntryTest, SchedulerErrorsArePrintedWithALeadingLineBreak) {
