@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "job_file.h"
+#include "test_triggers.h"
 
 namespace {
 
@@ -21,58 +22,24 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   return std::fclose(file) == 0 && written;
 }
 
-TASK_TRIGGER TriggerOfType(TASK_TRIGGER_TYPE type) {
-  TASK_TRIGGER trigger = {};
-  trigger.cbTriggerSize = sizeof(TASK_TRIGGER);
-  trigger.wBeginYear = 2026;
-  trigger.wBeginMonth = 12;
-  trigger.wBeginDay = 7;
-  trigger.wStartHour = 10;
-  trigger.wStartMinute = 21;
-  trigger.TriggerType = type;
-  switch (type) {
-    case TASK_TIME_TRIGGER_DAILY:
-      trigger.Type.Daily.DaysInterval = 1;
-      trigger.MinutesInterval = 60;
-      trigger.MinutesDuration = 1440;
-      break;
-    case TASK_TIME_TRIGGER_WEEKLY:
-      trigger.Type.Weekly.WeeksInterval = 1;
-      trigger.Type.Weekly.rgfDaysOfTheWeek = 0x7F;
-      break;
-    case TASK_TIME_TRIGGER_MONTHLYDATE:
-      trigger.Type.MonthlyDate.rgfDays = 0x0000FFFF;
-      trigger.Type.MonthlyDate.rgfMonths = 0x0FFF;
-      break;
-    case TASK_TIME_TRIGGER_MONTHLYDOW:
-      trigger.Type.MonthlyDOW.wWhichWeek = 5;
-      trigger.Type.MonthlyDOW.rgfDaysOfTheWeek = 0x41;
-      trigger.Type.MonthlyDOW.rgfMonths = 0x801;
-      trigger.rgFlags = TASK_TRIGGER_FLAG_HAS_END_DATE;
-      trigger.wEndYear = 2030;
-      trigger.wEndMonth = 2;
-      trigger.wEndDay = 28;
-      break;
-    default:
-      break;
-  }
-  return trigger;
+// The richer form of a kind where there is one, so the seeds reach the
+// repetition and end-date fields too.
+TASK_TRIGGER SeedTrigger(TASK_TRIGGER_TYPE type) {
+  if (type == TASK_TIME_TRIGGER_DAILY)
+    return HourlyTestTrigger();
+  if (type == TASK_TIME_TRIGGER_MONTHLYDOW)
+    return LastWeekdaysTestTrigger();
+  return TestTrigger(type);
 }
 
 std::vector<JobFile> JobSeeds() {
   std::vector<JobFile> jobs;
-  const TASK_TRIGGER_TYPE kTypes[] = {
-      TASK_TIME_TRIGGER_ONCE,        TASK_TIME_TRIGGER_DAILY,
-      TASK_TIME_TRIGGER_WEEKLY,      TASK_TIME_TRIGGER_MONTHLYDATE,
-      TASK_TIME_TRIGGER_MONTHLYDOW,  TASK_EVENT_TRIGGER_ON_IDLE,
-      TASK_EVENT_TRIGGER_AT_SYSTEMSTART, TASK_EVENT_TRIGGER_AT_LOGON,
-  };
-  for (TASK_TRIGGER_TYPE type : kTypes) {
+  for (TASK_TRIGGER_TYPE type : kAllTriggerTypes) {
     JobFile job;
     job.application_name = L"C:\\Tools\\backup.exe";
     job.parameters = L" --all";
     job.account_name = L"Operator";
-    job.triggers.push_back(TriggerOfType(type));
+    job.triggers.push_back(SeedTrigger(type));
     jobs.push_back(job);
   }
   JobFile bare;  // as the first save of /create leaves it
@@ -86,8 +53,8 @@ std::vector<JobFile> JobSeeds() {
   full.comment = L"two triggers and data";
   full.user_data = {1, 2, 3};
   full.reserved_data = {0, 0, 0, 0, 0, 0, 0, 0};
-  full.triggers = {TriggerOfType(TASK_TIME_TRIGGER_DAILY),
-                   TriggerOfType(TASK_TIME_TRIGGER_WEEKLY)};
+  full.triggers = {SeedTrigger(TASK_TIME_TRIGGER_DAILY),
+                   SeedTrigger(TASK_TIME_TRIGGER_WEEKLY)};
   jobs.push_back(full);
   return jobs;
 }

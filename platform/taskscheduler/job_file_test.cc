@@ -8,51 +8,26 @@
 #include <string>
 #include <vector>
 
+#include "test_triggers.h"
+
 namespace {
 
-TASK_TRIGGER BaseTrigger(TASK_TRIGGER_TYPE type) {
-  TASK_TRIGGER trigger = {};
-  trigger.cbTriggerSize = sizeof(TASK_TRIGGER);
-  trigger.wBeginYear = 2026;
-  trigger.wBeginMonth = 12;
-  trigger.wBeginDay = 7;
-  trigger.wStartHour = 10;
-  trigger.wStartMinute = 21;
-  trigger.TriggerType = type;
-  return trigger;
-}
-
-TASK_TRIGGER DailyTrigger() {
-  TASK_TRIGGER trigger = BaseTrigger(TASK_TIME_TRIGGER_DAILY);
-  trigger.Type.Daily.DaysInterval = 1;
-  trigger.MinutesInterval = 60;
-  trigger.MinutesDuration = 1440;
-  return trigger;
-}
-
 TASK_TRIGGER WeeklyTrigger() {
-  TASK_TRIGGER trigger = BaseTrigger(TASK_TIME_TRIGGER_WEEKLY);
+  TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_WEEKLY);
   trigger.Type.Weekly.WeeksInterval = 3;
-  trigger.Type.Weekly.rgfDaysOfTheWeek = 0x7F;
   return trigger;
 }
 
 TASK_TRIGGER MonthlyDateTrigger() {
-  TASK_TRIGGER trigger = BaseTrigger(TASK_TIME_TRIGGER_MONTHLYDATE);
+  TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_MONTHLYDATE);
   trigger.Type.MonthlyDate.rgfDays = 0x8000FFFF;
-  trigger.Type.MonthlyDate.rgfMonths = 0x0FFF;
   return trigger;
 }
 
+// Every field the reader must carry through, the reserved ones included.
 TASK_TRIGGER MonthlyDowTrigger() {
-  TASK_TRIGGER trigger = BaseTrigger(TASK_TIME_TRIGGER_MONTHLYDOW);
-  trigger.Type.MonthlyDOW.wWhichWeek = 5;
-  trigger.Type.MonthlyDOW.rgfDaysOfTheWeek = 0x41;
-  trigger.Type.MonthlyDOW.rgfMonths = 0x801;
-  trigger.rgFlags = TASK_TRIGGER_FLAG_HAS_END_DATE | TASK_TRIGGER_FLAG_DISABLED;
-  trigger.wEndYear = 2030;
-  trigger.wEndMonth = 2;
-  trigger.wEndDay = 28;
+  TASK_TRIGGER trigger = LastWeekdaysTestTrigger();
+  trigger.rgFlags |= TASK_TRIGGER_FLAG_DISABLED;
   trigger.Reserved1 = 0x1234;
   trigger.Reserved2 = 0x5678;
   trigger.wRandomMinutesInterval = 0x9ABC;
@@ -110,7 +85,7 @@ JobFile FullJob() {
   job.comment = L"nightly";
   job.user_data = {1, 2, 3};
   job.reserved_data = {0, 0, 0, 0, 8, 0, 0, 0};
-  job.triggers = {DailyTrigger(), WeeklyTrigger(), MonthlyDateTrigger(), MonthlyDowTrigger()};
+  job.triggers = {HourlyTestTrigger(), WeeklyTrigger(), MonthlyDateTrigger(), MonthlyDowTrigger()};
   job.account_name = L"operator";
   return job;
 }
@@ -242,7 +217,7 @@ TEST(JobFileRoundTrip, KeepsAnyNumberOfTriggers) {
 
 TEST(JobFileRoundTrip, KeepsTriggerTypesItDoesNotKnow) {
   JobFile job;
-  job.triggers = {DailyTrigger()};
+  job.triggers = {HourlyTestTrigger()};
   SetTriggerTypeCode(9, &job.triggers[0]);
   const JobFile parsed = RoundTrip(job);
   ASSERT_EQ(1u, parsed.triggers.size());
@@ -336,7 +311,7 @@ TEST(JobFileLayout, PutsEveryFieldAtItsDocumentedPlace) {
 
 TEST(JobFileLayout, PutsTheTypeFieldsOfEachTriggerKindInPlace) {
   JobFile job;
-  job.triggers = {DailyTrigger(), WeeklyTrigger(), MonthlyDowTrigger()};
+  job.triggers = {HourlyTestTrigger(), WeeklyTrigger(), MonthlyDowTrigger()};
   const std::vector<uint8_t> b = SerializeJobFile(job);
   const size_t first = WordAt(b, 22) + 2;
   EXPECT_EQ(1, WordAt(b, first + 36));  // daily: days interval
@@ -374,7 +349,7 @@ TEST(JobFileLayout, RefusesWhatDoesNotFitTheSixteenBitFields) {
   EXPECT_TRUE(SerializeJobFile(big_data).empty());
 
   JobFile many_triggers;
-  many_triggers.triggers.resize(65536, DailyTrigger());
+  many_triggers.triggers.resize(65536, HourlyTestTrigger());
   EXPECT_TRUE(SerializeJobFile(many_triggers).empty());
 }
 
@@ -450,7 +425,7 @@ TEST(JobFileParse, RefusesEveryTruncation) {
 TEST(JobFileParse, RefusesCountsAndOffsetsThatDisagreeWithTheData) {
   JobFile source;
   source.application_name = L"app";
-  source.triggers = {DailyTrigger()};
+  source.triggers = {HourlyTestTrigger()};
   const std::vector<uint8_t> good = SerializeJobFile(source);
   const size_t trigger_count_at = WordAt(good, 22);
   struct Corruption {

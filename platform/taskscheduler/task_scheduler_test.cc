@@ -11,6 +11,7 @@
 #include "hresults.h"
 #include "job_file.h"
 #include "test_task_folder.h"
+#include "test_triggers.h"
 
 namespace {
 
@@ -166,16 +167,7 @@ TEST_F(TaskSchedulerTest, SavedTaskComesBackWithEveryField) {
   ITaskTrigger* trigger = nullptr;
   ASSERT_EQ(S_OK, task->CreateTrigger(&index, &trigger));
   EXPECT_EQ(0, index);
-  TASK_TRIGGER weekly = {};
-  weekly.cbTriggerSize = sizeof weekly;
-  weekly.wBeginYear = 2026;
-  weekly.wBeginMonth = 12;
-  weekly.wBeginDay = 7;
-  weekly.wStartHour = 10;
-  weekly.wStartMinute = 21;
-  weekly.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
-  weekly.Type.Weekly.WeeksInterval = 1;
-  weekly.Type.Weekly.rgfDaysOfTheWeek = 0x7F;
+  TASK_TRIGGER weekly = TestTrigger(TASK_TIME_TRIGGER_WEEKLY);
   ASSERT_EQ(S_OK, trigger->SetTrigger(&weekly));
   trigger->Release();
   ASSERT_EQ(S_OK, task->CreateTrigger(&index, &trigger));

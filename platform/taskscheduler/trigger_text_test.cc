@@ -6,66 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "test_triggers.h"
+
 namespace {
-
-// A valid trigger of the given kind, as the client fills one at 10:20 on
-// 12/7/2026: begin date today, start one minute later.
-TASK_TRIGGER Trigger(TASK_TRIGGER_TYPE type) {
-  TASK_TRIGGER trigger = {};
-  trigger.cbTriggerSize = sizeof(TASK_TRIGGER);
-  trigger.wBeginYear = 2026;
-  trigger.wBeginMonth = 12;
-  trigger.wBeginDay = 7;
-  trigger.wStartHour = 10;
-  trigger.wStartMinute = 21;
-  trigger.TriggerType = type;
-  switch (type) {
-    case TASK_TIME_TRIGGER_DAILY:
-      trigger.Type.Daily.DaysInterval = 1;
-      break;
-    case TASK_TIME_TRIGGER_WEEKLY:
-      trigger.Type.Weekly.WeeksInterval = 1;
-      trigger.Type.Weekly.rgfDaysOfTheWeek = 0x7F;
-      break;
-    case TASK_TIME_TRIGGER_MONTHLYDATE:
-      trigger.Type.MonthlyDate.rgfDays = 0xFFFF;
-      trigger.Type.MonthlyDate.rgfMonths = 0xFFF;
-      break;
-    case TASK_TIME_TRIGGER_MONTHLYDOW:
-      trigger.Type.MonthlyDOW.wWhichWeek = 1;
-      trigger.Type.MonthlyDOW.rgfDaysOfTheWeek = TASK_MONDAY;
-      trigger.Type.MonthlyDOW.rgfMonths = 0xFFF;
-      break;
-    default:
-      break;
-  }
-  return trigger;
-}
-
-TASK_TRIGGER Hourly() {
-  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_DAILY);
-  trigger.MinutesInterval = 60;
-  trigger.MinutesDuration = 1440;
-  return trigger;
-}
-
-const TASK_TRIGGER_TYPE kAllTypes[] = {
-    TASK_TIME_TRIGGER_ONCE,        TASK_TIME_TRIGGER_DAILY,           TASK_TIME_TRIGGER_WEEKLY,
-    TASK_TIME_TRIGGER_MONTHLYDATE, TASK_TIME_TRIGGER_MONTHLYDOW,      TASK_EVENT_TRIGGER_ON_IDLE,
-    TASK_EVENT_TRIGGER_AT_SYSTEMSTART, TASK_EVENT_TRIGGER_AT_LOGON,
-};
 
 // Applies `change` to a valid trigger of `type` and returns the verdict.
 HRESULT ValidateChanged(TASK_TRIGGER_TYPE type, const std::function<void(TASK_TRIGGER&)>& change) {
-  TASK_TRIGGER trigger = Trigger(type);
+  TASK_TRIGGER trigger = TestTrigger(type);
   change(trigger);
   return ValidateTrigger(trigger);
 }
 
 TEST(ValidateTrigger, AcceptsWhatTheClientSets) {
-  for (TASK_TRIGGER_TYPE type : kAllTypes)
-    EXPECT_EQ(S_OK, ValidateTrigger(Trigger(type))) << type;
-  EXPECT_EQ(S_OK, ValidateTrigger(Hourly()));
+  for (TASK_TRIGGER_TYPE type : kAllTriggerTypes)
+    EXPECT_EQ(S_OK, ValidateTrigger(TestTrigger(type))) << type;
+  EXPECT_EQ(S_OK, ValidateTrigger(HourlyTestTrigger()));
 }
 
 TEST(ValidateTrigger, ChecksTheSizeTypeAndFlags) {
@@ -95,7 +50,7 @@ TEST(ValidateTrigger, ChecksTheBeginDateIncludingLeapYears) {
       {30828, 1, 1, E_INVALIDARG}, {0, 0, 0, E_INVALIDARG},
   };
   for (const Date& date : dates) {
-    TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_ONCE);
+    TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_ONCE);
     trigger.wBeginYear = date.year;
     trigger.wBeginMonth = date.month;
     trigger.wBeginDay = date.day;
@@ -105,7 +60,7 @@ TEST(ValidateTrigger, ChecksTheBeginDateIncludingLeapYears) {
 }
 
 TEST(ValidateTrigger, ChecksTheEndDateOnlyWhenThereIsOne) {
-  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_DAILY);
+  TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_DAILY);
   trigger.wEndMonth = 13;
   EXPECT_EQ(S_OK, ValidateTrigger(trigger));
   trigger.rgFlags = TASK_TRIGGER_FLAG_HAS_END_DATE;
@@ -162,32 +117,32 @@ TEST(ValidateTrigger, ChecksTheFieldsOfEachKind) {
 
 TEST(DescribeTrigger, DescribesWhatTheClientCreates) {
   EXPECT_EQ(L"At 10:21 every day, starting 12/7/2026",
-            DescribeTrigger(Trigger(TASK_TIME_TRIGGER_DAILY)));
+            DescribeTrigger(TestTrigger(TASK_TIME_TRIGGER_DAILY)));
   EXPECT_EQ(L"Every 1 hour(s) from 10:21 for a duration of 24 hour(s) every day, starting 12/7/2026",
-            DescribeTrigger(Hourly()));
+            DescribeTrigger(HourlyTestTrigger()));
   EXPECT_EQ(L"At 10:21 every Sun, Mon, Tue, Wed, Thu, Fri, Sat of every week, starting 12/7/2026",
-            DescribeTrigger(Trigger(TASK_TIME_TRIGGER_WEEKLY)));
+            DescribeTrigger(TestTrigger(TASK_TIME_TRIGGER_WEEKLY)));
   EXPECT_EQ(L"At 10:21 on day 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16 of every month, "
             L"starting 12/7/2026",
-            DescribeTrigger(Trigger(TASK_TIME_TRIGGER_MONTHLYDATE)));
+            DescribeTrigger(TestTrigger(TASK_TIME_TRIGGER_MONTHLYDATE)));
 }
 
 TEST(DescribeTrigger, DescribesIntervalsAndSubsets) {
-  TASK_TRIGGER daily = Trigger(TASK_TIME_TRIGGER_DAILY);
+  TASK_TRIGGER daily = TestTrigger(TASK_TIME_TRIGGER_DAILY);
   daily.Type.Daily.DaysInterval = 2;
   EXPECT_EQ(L"At 10:21 every 2 days, starting 12/7/2026", DescribeTrigger(daily));
 
-  TASK_TRIGGER weekly = Trigger(TASK_TIME_TRIGGER_WEEKLY);
+  TASK_TRIGGER weekly = TestTrigger(TASK_TIME_TRIGGER_WEEKLY);
   weekly.Type.Weekly.WeeksInterval = 3;
   weekly.Type.Weekly.rgfDaysOfTheWeek = TASK_MONDAY | TASK_FRIDAY;
   EXPECT_EQ(L"At 10:21 every Mon, Fri of every 3 weeks, starting 12/7/2026", DescribeTrigger(weekly));
 
-  TASK_TRIGGER monthly = Trigger(TASK_TIME_TRIGGER_MONTHLYDATE);
+  TASK_TRIGGER monthly = TestTrigger(TASK_TIME_TRIGGER_MONTHLYDATE);
   monthly.Type.MonthlyDate.rgfDays = 0x40000001;
   monthly.Type.MonthlyDate.rgfMonths = 0x801;
   EXPECT_EQ(L"At 10:21 on day 1, 31 of Jan, Dec, starting 12/7/2026", DescribeTrigger(monthly));
 
-  TASK_TRIGGER dow = Trigger(TASK_TIME_TRIGGER_MONTHLYDOW);
+  TASK_TRIGGER dow = TestTrigger(TASK_TIME_TRIGGER_MONTHLYDOW);
   EXPECT_EQ(L"At 10:21 on the first Mon of every month, starting 12/7/2026", DescribeTrigger(dow));
   dow.Type.MonthlyDOW.wWhichWeek = 5;
   dow.Type.MonthlyDOW.rgfDaysOfTheWeek = TASK_SUNDAY | TASK_SATURDAY;
@@ -196,15 +151,15 @@ TEST(DescribeTrigger, DescribesIntervalsAndSubsets) {
 }
 
 TEST(DescribeTrigger, DescribesOneTimeAndEventTriggers) {
-  EXPECT_EQ(L"At 10:21 on 12/7/2026", DescribeTrigger(Trigger(TASK_TIME_TRIGGER_ONCE)));
+  EXPECT_EQ(L"At 10:21 on 12/7/2026", DescribeTrigger(TestTrigger(TASK_TIME_TRIGGER_ONCE)));
   EXPECT_EQ(L"Run whenever the computer becomes idle",
-            DescribeTrigger(Trigger(TASK_EVENT_TRIGGER_ON_IDLE)));
-  EXPECT_EQ(L"At system startup", DescribeTrigger(Trigger(TASK_EVENT_TRIGGER_AT_SYSTEMSTART)));
-  EXPECT_EQ(L"At log on", DescribeTrigger(Trigger(TASK_EVENT_TRIGGER_AT_LOGON)));
+            DescribeTrigger(TestTrigger(TASK_EVENT_TRIGGER_ON_IDLE)));
+  EXPECT_EQ(L"At system startup", DescribeTrigger(TestTrigger(TASK_EVENT_TRIGGER_AT_SYSTEMSTART)));
+  EXPECT_EQ(L"At log on", DescribeTrigger(TestTrigger(TASK_EVENT_TRIGGER_AT_LOGON)));
 }
 
 TEST(DescribeTrigger, FormatsTimesDatesAndSpans) {
-  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_DAILY);
+  TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_DAILY);
   trigger.wStartHour = 0;
   trigger.wStartMinute = 5;
   trigger.wBeginYear = 2027;
@@ -217,7 +172,7 @@ TEST(DescribeTrigger, FormatsTimesDatesAndSpans) {
   EXPECT_EQ(L"Every 45 minute(s) from 0:05 for a duration of 90 minute(s) every day, starting 1/2/2027",
             DescribeTrigger(trigger));
 
-  TASK_TRIGGER once = Trigger(TASK_TIME_TRIGGER_ONCE);
+  TASK_TRIGGER once = TestTrigger(TASK_TIME_TRIGGER_ONCE);
   once.MinutesInterval = 120;
   once.MinutesDuration = 600;
   EXPECT_EQ(L"Every 2 hour(s) from 10:21 for a duration of 10 hour(s) on 12/7/2026",
@@ -225,7 +180,7 @@ TEST(DescribeTrigger, FormatsTimesDatesAndSpans) {
 }
 
 TEST(DescribeTrigger, AddsTheEndDateAndTheDisabledMark) {
-  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_DAILY);
+  TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_DAILY);
   trigger.wEndYear = 2027;
   trigger.wEndMonth = 6;
   trigger.wEndDay = 30;
@@ -238,7 +193,7 @@ TEST(DescribeTrigger, AddsTheEndDateAndTheDisabledMark) {
 }
 
 TEST(DescribeTrigger, NamesAnUnknownKindWithoutReadingItsFields) {
-  TASK_TRIGGER trigger = Trigger(TASK_TIME_TRIGGER_ONCE);
+  TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_ONCE);
   SetTriggerTypeCode(99, &trigger);
   EXPECT_EQ(L"Unknown schedule", DescribeTrigger(trigger));
 }
