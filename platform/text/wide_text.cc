@@ -4,6 +4,20 @@ namespace {
 
 constexpr char32_t kEscapeBase = 0xDC00;  // invalid byte b becomes U+DC00 + b (b >= 0x80)
 
+constexpr char32_t kMaxCodePoint = 0x10FFFF;
+// Code points from here on take a surrogate pair in UTF-16: a high
+// surrogate with the top ten bits of (value - kFirstPaired), a low one with
+// the bottom ten.
+constexpr char32_t kFirstPaired = 0x10000;
+constexpr char32_t kHighSurrogateBase = 0xD800;
+constexpr char32_t kLowSurrogateBase = 0xDC00;
+
+bool IsHighSurrogate(char32_t value) {
+  return value >= kHighSurrogateBase && value < kLowSurrogateBase;
+}
+bool IsLowSurrogate(char32_t value) { return value >= kLowSurrogateBase && value <= 0xDFFF; }
+bool IsSurrogate(char32_t value) { return IsHighSurrogate(value) || IsLowSurrogate(value); }
+
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 // Length of the valid UTF-8 sequence starting at bytes[i] and its code point,
@@ -34,7 +48,7 @@ size_t DecodeOne(const std::string& bytes, size_t i, char32_t* code_point) {
       return 0;
     value = (value << 6) | (next & 0x3F);
   }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+  if (value < minimum || value > kMaxCodePoint || IsSurrogate(value))
     return 0;
   *code_point = value;
   return length;
@@ -85,7 +99,7 @@ std::string Utf8FromWide(const std::wstring& text) {
     const char32_t value = static_cast<char32_t>(unit);
     if (value >= kEscapeBase + 0x80 && value <= kEscapeBase + 0xFF) {
       bytes.push_back(static_cast<char>(value - kEscapeBase));
-    } else if ((value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) {
+    } else if (IsSurrogate(value) || value > kMaxCodePoint) {
       AppendUtf8(0xFFFD, &bytes);  // not representable; never produced by WideFromUtf8
     } else {
       AppendUtf8(value, &bytes);
@@ -99,11 +113,11 @@ std::u16string Utf16FromWide(const std::wstring& text) {
   units.reserve(text.size());
   for (wchar_t unit : text) {
     const char32_t value = static_cast<char32_t>(unit);
-    if (value >= 0x10000 && value <= 0x10FFFF) {
-      const char32_t offset = value - 0x10000;
-      units.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
-      units.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
-    } else if (value > 0x10FFFF) {
+    if (value >= kFirstPaired && value <= kMaxCodePoint) {
+      const char32_t offset = value - kFirstPaired;
+      units.push_back(static_cast<char16_t>(kHighSurrogateBase + (offset >> 10)));
+      units.push_back(static_cast<char16_t>(kLowSurrogateBase + (offset & 0x3FF)));
+    } else if (value > kMaxCodePoint) {
       units.push_back(u'\uFFFD');
     } else {
       units.push_back(static_cast<char16_t>(value));
@@ -117,10 +131,9 @@ std::wstring WideFromUtf16(const std::u16string& units) {
   text.reserve(units.size());
   for (size_t i = 0; i < units.size(); ++i) {
     const char16_t unit = units[i];
-    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
-    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      const char32_t value = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-                             (static_cast<char32_t>(units[i + 1]) - 0xDC00);
+    if (IsHighSurrogate(unit) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+      const char32_t value = kFirstPaired + ((unit - kHighSurrogateBase) << 10) +
+                             (units[i + 1] - kLowSurrogateBase);
       text.push_back(static_cast<wchar_t>(value));
       ++i;
     } else {
