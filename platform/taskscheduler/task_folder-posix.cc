@@ -13,33 +13,13 @@
 #include <utility>
 
 #include "case_fold.h"
+#include "descriptor-posix.h"
 #include "hresults.h"
 #include "random_bytes.h"
 #include "task_name.h"
 #include "wide_text.h"
 
 namespace {
-
-// Closes a descriptor on every path out of a function.
-class Descriptor {
- public:
-  Descriptor() = default;
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() { Reset(-1); }
-
-  int get() const { return fd_; }
-  void Reset(int fd) {
-    if (fd_ >= 0)
-      close(fd_);
-    fd_ = fd;
-  }
-  int Release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_ = -1;
-};
 
 std::string EnvironmentValue(const char* name) {
   const char* value = std::getenv(name);
@@ -326,14 +306,14 @@ HRESULT TaskFolder::CreateFolder() const {
 
 // S_FALSE (and no descriptor) when the folder does not exist and `create`
 // is false.
-HRESULT TaskFolder::OpenFolder(bool create, int* fd) const {
-  *fd = -1;
+HRESULT TaskFolder::OpenFolder(bool create, Descriptor* folder) const {
+  folder->Reset(-1);
   if (path_.empty())
     return HRESULT_PATH_NOT_FOUND;
   for (int attempt = 0; attempt < 2; ++attempt) {
     int opened = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (opened >= 0) {
-      *fd = opened;
+      folder->Reset(opened);
       return S_OK;
     }
     if (errno != ENOENT)
@@ -349,9 +329,8 @@ HRESULT TaskFolder::OpenFolder(bool create, int* fd) const {
 
 HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) const {
   file_names->clear();
-  int opened = -1;
-  HRESULT result = OpenFolder(false, &opened);
-  Descriptor folder(opened);
+  Descriptor folder;
+  HRESULT result = OpenFolder(false, &folder);
   if (result != S_OK)
     return SUCCEEDED(result) ? S_OK : result;
   std::vector<FolderEntry> entries;
@@ -372,9 +351,8 @@ HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) const {
 
 HRESULT TaskFolder::FindEntry(const std::wstring& file_name, std::wstring* found,
                               bool* is_regular_file) const {
-  int opened = -1;
-  HRESULT result = OpenFolder(false, &opened);
-  Descriptor folder(opened);
+  Descriptor folder;
+  HRESULT result = OpenFolder(false, &folder);
   if (result != S_OK)
     return result;
   return FindEntryIn(folder.get(), file_name, found, is_regular_file);
@@ -382,9 +360,8 @@ HRESULT TaskFolder::FindEntry(const std::wstring& file_name, std::wstring* found
 
 HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>* bytes) const {
   bytes->clear();
-  int opened = -1;
-  HRESULT result = OpenFolder(false, &opened);
-  Descriptor folder(opened);
+  Descriptor folder;
+  HRESULT result = OpenFolder(false, &folder);
   if (result != S_OK)
     return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
   // Callers may pass a name as the user gave it, not only one found in the
@@ -434,9 +411,8 @@ HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>
 
 HRESULT TaskFolder::WriteTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
                               WriteMode mode) const {
-  int opened = -1;
-  HRESULT result = OpenFolder(true, &opened);
-  Descriptor folder(opened);
+  Descriptor folder;
+  HRESULT result = OpenFolder(true, &folder);
   if (FAILED(result))
     return result;
   if (mode == WriteMode::kCreateNew) {
@@ -464,9 +440,8 @@ HRESULT TaskFolder::WriteTask(const std::wstring& file_name, const std::vector<u
 }
 
 HRESULT TaskFolder::RemoveTask(const std::wstring& file_name) const {
-  int opened = -1;
-  HRESULT result = OpenFolder(false, &opened);
-  Descriptor folder(opened);
+  Descriptor folder;
+  HRESULT result = OpenFolder(false, &folder);
   if (result != S_OK)
     return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
   std::string name = Utf8FromWide(file_name);

@@ -15,6 +15,8 @@
 // endless file cannot exhaust memory.
 constexpr size_t kMaxTaskFileSize = 1 << 20;
 
+class Descriptor;
+
 // The folder named by JOBWARDEN_TASKS_DIR, or else jobwarden/tasks under the
 // XDG data directory ($XDG_DATA_HOME, or ~/.local/share). Empty when neither
 // can be worked out (no environment and no home directory).
@@ -61,7 +63,7 @@ class TaskFolder {
   HRESULT RemoveTask(const std::wstring& file_name) const;
 
  private:
-  HRESULT OpenFolder(bool create, int* fd) const;
+  HRESULT OpenFolder(bool create, Descriptor* folder) const;
   HRESULT CreateFolder() const;
 
   std::string path_;
