@@ -19,6 +19,17 @@ void Log(const char* name);
 // failure for this call, stores it in *planned and returns true.
 bool Enter(const char* name, test_hooks::Operation operation, HRESULT* planned);
 
+// Enter for an entry point that hands something out through `out`: a
+// planned failure also clears *out (when given), as any failing call must.
+template <typename T>
+bool Enter(const char* name, test_hooks::Operation operation, HRESULT* planned, T** out) {
+  if (!Enter(name, operation, planned))
+    return false;
+  if (out)
+    *out = nullptr;
+  return true;
+}
+
 // One interface reference handed out (+1) or given back (-1).
 void CountReference(int delta);
 

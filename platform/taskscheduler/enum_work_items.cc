@@ -6,6 +6,7 @@
 
 #include "call_tracking.h"
 #include "reference_count.h"
+#include "single_interface.h"
 #include "task_memory.h"
 
 namespace {
@@ -16,14 +17,8 @@ class EnumWorkItems final : public IEnumWorkItems {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     call_tracking::Log("IEnumWorkItems::QueryInterface");
-    if (!object)
-      return E_POINTER;
-    *object = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IEnumWorkItems)
-      return E_NOINTERFACE;
-    references_.Add();
-    *object = static_cast<IEnumWorkItems*>(this);
-    return S_OK;
+    return QuerySingleInterface<IEnumWorkItems>(this, IID_IEnumWorkItems, &references_, riid,
+                                                object);
   }
   ULONG STDMETHODCALLTYPE AddRef() override {
     call_tracking::Log("IEnumWorkItems::AddRef");
@@ -31,15 +26,14 @@ class EnumWorkItems final : public IEnumWorkItems {
   }
   ULONG STDMETHODCALLTYPE Release() override {
     call_tracking::Log("IEnumWorkItems::Release");
-    ULONG left = references_.Drop();
-    if (left == 0)
-      delete this;
-    return left;
+    return references_.DropAndDelete(this);
   }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG celt, LPWSTR** rgpwszNames, ULONG* pceltFetched) override;
 
  private:
+  friend class ::ReferenceCount;
+
   ~EnumWorkItems() = default;
 
   ReferenceCount references_;

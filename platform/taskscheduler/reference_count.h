@@ -21,10 +21,17 @@ class ReferenceCount {
     call_tracking::CountReference(+1);
     return ++count_;
   }
-  // Returns the count left; the owner deletes itself at 0.
-  ULONG Drop() {
+  // Drops one reference of `owner`, the object this count is part of, and
+  // deletes it with the last; returns the count left. Owners keep their
+  // destructor private and make this class a friend, so that nothing else
+  // can delete them.
+  template <typename Owner>
+  ULONG DropAndDelete(Owner* owner) {
     call_tracking::CountReference(-1);
-    return --count_;
+    ULONG left = --count_;
+    if (left == 0)
+      delete owner;
+    return left;
   }
 
  private:

@@ -39,11 +39,9 @@ class Task final : public ITask {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     HRESULT planned;
-    if (call_tracking::Enter("ITask::QueryInterface", Operation::TaskQueryInterface, &planned)) {
-      if (object)
-        *object = nullptr;
+    if (call_tracking::Enter("ITask::QueryInterface", Operation::TaskQueryInterface, &planned,
+                             object))
       return planned;
-    }
     return Find(riid, object);
   }
   ULONG STDMETHODCALLTYPE AddRef() override {
@@ -78,14 +76,11 @@ class Task final : public ITask {
     return S_OK;
   }
   ULONG Add() { return references_.Add(); }
-  ULONG Drop() {
-    ULONG left = references_.Drop();
-    if (left == 0)
-      delete this;
-    return left;
-  }
+  ULONG Drop() { return references_.DropAndDelete(this); }
 
  private:
+  friend class ::ReferenceCount;
+
   class PersistFile final : public IPersistFile {
    public:
     explicit PersistFile(Task* task) : task_(task) {}
@@ -127,11 +122,8 @@ class Task final : public ITask {
 
 HRESULT Task::CreateTrigger(WORD* piNewTrigger, ITaskTrigger** ppTrigger) {
   HRESULT planned;
-  if (call_tracking::Enter("ITask::CreateTrigger", Operation::CreateTrigger, &planned)) {
-    if (ppTrigger)
-      *ppTrigger = nullptr;
+  if (call_tracking::Enter("ITask::CreateTrigger", Operation::CreateTrigger, &planned, ppTrigger))
     return planned;
-  }
   if (!piNewTrigger || !ppTrigger)
     return E_INVALIDARG;
   *ppTrigger = nullptr;
@@ -146,11 +138,8 @@ HRESULT Task::CreateTrigger(WORD* piNewTrigger, ITaskTrigger** ppTrigger) {
 
 HRESULT Task::GetTrigger(WORD iTrigger, ITaskTrigger** ppTrigger) {
   HRESULT planned;
-  if (call_tracking::Enter("ITask::GetTrigger", Operation::GetTrigger, &planned)) {
-    if (ppTrigger)
-      *ppTrigger = nullptr;
+  if (call_tracking::Enter("ITask::GetTrigger", Operation::GetTrigger, &planned, ppTrigger))
     return planned;
-  }
   if (!ppTrigger)
     return E_INVALIDARG;
   *ppTrigger = nullptr;

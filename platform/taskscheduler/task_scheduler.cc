@@ -10,6 +10,7 @@
 #include "hresults.h"
 #include "random_bytes.h"
 #include "reference_count.h"
+#include "single_interface.h"
 #include "task.h"
 #include "task_folder-posix.h"
 #include "task_name.h"
@@ -89,23 +90,14 @@ class TaskScheduler final : public ITaskScheduler {
                                         IUnknown** ppUnk) override;
 
   HRESULT Find(REFIID riid, void** object) {
-    if (!object)
-      return E_POINTER;
-    *object = nullptr;
-    if (riid != IID_IUnknown && riid != IID_ITaskScheduler)
-      return E_NOINTERFACE;
-    references_.Add();
-    *object = static_cast<ITaskScheduler*>(this);
-    return S_OK;
+    return QuerySingleInterface<ITaskScheduler>(this, IID_ITaskScheduler, &references_, riid,
+                                                object);
   }
-  ULONG Drop() {
-    ULONG left = references_.Drop();
-    if (left == 0)
-      delete this;
-    return left;
-  }
+  ULONG Drop() { return references_.DropAndDelete(this); }
 
  private:
+  friend class ::ReferenceCount;
+
   ~TaskScheduler() = default;
 
   ReferenceCount references_;
@@ -114,11 +106,8 @@ class TaskScheduler final : public ITaskScheduler {
 
 HRESULT TaskScheduler::Enum(IEnumWorkItems** ppEnumWorkItems) {
   HRESULT planned;
-  if (call_tracking::Enter("ITaskScheduler::Enum", Operation::Enum, &planned)) {
-    if (ppEnumWorkItems)
-      *ppEnumWorkItems = nullptr;
+  if (call_tracking::Enter("ITaskScheduler::Enum", Operation::Enum, &planned, ppEnumWorkItems))
     return planned;
-  }
   if (!ppEnumWorkItems)
     return E_INVALIDARG;
   *ppEnumWorkItems = nullptr;
@@ -131,11 +120,8 @@ HRESULT TaskScheduler::Enum(IEnumWorkItems** ppEnumWorkItems) {
 
 HRESULT TaskScheduler::Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk) {
   HRESULT planned;
-  if (call_tracking::Enter("ITaskScheduler::Activate", Operation::Activate, &planned)) {
-    if (ppUnk)
-      *ppUnk = nullptr;
+  if (call_tracking::Enter("ITaskScheduler::Activate", Operation::Activate, &planned, ppUnk))
     return planned;
-  }
   if (!pwszName || !ppUnk)
     return E_INVALIDARG;
   *ppUnk = nullptr;
@@ -168,11 +154,8 @@ HRESULT TaskScheduler::Delete(LPCWSTR pwszName) {
 HRESULT TaskScheduler::NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID riid,
                                    IUnknown** ppUnk) {
   HRESULT planned;
-  if (call_tracking::Enter("ITaskScheduler::NewWorkItem", Operation::NewWorkItem, &planned)) {
-    if (ppUnk)
-      *ppUnk = nullptr;
+  if (call_tracking::Enter("ITaskScheduler::NewWorkItem", Operation::NewWorkItem, &planned, ppUnk))
     return planned;
-  }
   if (!pwszTaskName || !ppUnk)
     return E_INVALIDARG;
   *ppUnk = nullptr;

@@ -5,6 +5,7 @@
 
 #include "call_tracking.h"
 #include "reference_count.h"
+#include "single_interface.h"
 #include "task_memory.h"
 #include "trigger_text.h"
 
@@ -19,14 +20,7 @@ class TaskTrigger final : public ITaskTrigger {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     call_tracking::Log("ITaskTrigger::QueryInterface");
-    if (!object)
-      return E_POINTER;
-    *object = nullptr;
-    if (riid != IID_IUnknown && riid != IID_ITaskTrigger)
-      return E_NOINTERFACE;
-    references_.Add();
-    *object = static_cast<ITaskTrigger*>(this);
-    return S_OK;
+    return QuerySingleInterface<ITaskTrigger>(this, IID_ITaskTrigger, &references_, riid, object);
   }
   ULONG STDMETHODCALLTYPE AddRef() override {
     call_tracking::Log("ITaskTrigger::AddRef");
@@ -34,10 +28,7 @@ class TaskTrigger final : public ITaskTrigger {
   }
   ULONG STDMETHODCALLTYPE Release() override {
     call_tracking::Log("ITaskTrigger::Release");
-    ULONG left = references_.Drop();
-    if (left == 0)
-      delete this;
-    return left;
+    return references_.DropAndDelete(this);
   }
 
   HRESULT STDMETHODCALLTYPE SetTrigger(const PTASK_TRIGGER pTrigger) override {
@@ -66,11 +57,8 @@ class TaskTrigger final : public ITaskTrigger {
   HRESULT STDMETHODCALLTYPE GetTriggerString(LPWSTR* ppwszTrigger) override {
     HRESULT planned;
     if (call_tracking::Enter("ITaskTrigger::GetTriggerString", Operation::GetTriggerString,
-                             &planned)) {
-      if (ppwszTrigger)
-        *ppwszTrigger = nullptr;
+                             &planned, ppwszTrigger))
       return planned;
-    }
     if (!ppwszTrigger)
       return E_INVALIDARG;
     *ppwszTrigger = CopyToTaskMemory(DescribeTrigger(Stored()));
@@ -78,6 +66,8 @@ class TaskTrigger final : public ITaskTrigger {
   }
 
  private:
+  friend class ::ReferenceCount;
+
   ~TaskTrigger() = default;
 
   // Triggers are only ever appended, so the index stays valid.
