@@ -10,6 +10,7 @@
 
 #include "hresults.h"
 #include "job_file.h"
+#include "test_scheduler.h"
 #include "test_task_folder.h"
 #include "test_triggers.h"
 
@@ -83,25 +84,9 @@ Names EnumerateAll(ITaskScheduler* scheduler, ULONG batch) {
   return names;
 }
 
-class TaskSchedulerTest : public ::testing::Test {
+class TaskSchedulerTest : public SchedulerFixture {
  protected:
-  void SetUp() override {
-    references_ = test_hooks::OutstandingReferences();
-    allocations_ = test_hooks::OutstandingAllocations();
-    scheduler_ = NewScheduler();
-    ASSERT_NE(nullptr, scheduler_);
-  }
-  void TearDown() override {
-    scheduler_->Release();
-    EXPECT_EQ(references_, test_hooks::OutstandingReferences());
-    EXPECT_EQ(allocations_, test_hooks::OutstandingAllocations());
-  }
   std::string FilePath(const std::string& name) const { return folder_.path() + "/" + name; }
-
-  TestTaskFolder folder_;
-  ITaskScheduler* scheduler_ = nullptr;
-  int references_ = 0;
-  int allocations_ = 0;
 };
 
 TEST_F(TaskSchedulerTest, NewWorkItemRefusesNamesThatCannotBeATaskFile) {

@@ -8,6 +8,7 @@
 
 #include "hresults.h"
 #include "job_file.h"
+#include "test_scheduler.h"
 #include "test_task_folder.h"
 #include "trigger_text.h"
 #include "wide_text.h"
@@ -17,13 +18,12 @@ namespace {
 using test_hooks::Operation;
 using Log = std::vector<std::string>;
 
-class TaskTest : public ::testing::Test {
+class TaskTest : public SchedulerFixture {
  protected:
   void SetUp() override {
-    references_ = test_hooks::OutstandingReferences();
-    allocations_ = test_hooks::OutstandingAllocations();
-    scheduler_ = NewScheduler();
-    ASSERT_NE(nullptr, scheduler_);
+    SchedulerFixture::SetUp();
+    if (HasFatalFailure())
+      return;
     ASSERT_EQ(S_OK, scheduler_->NewWorkItem(L"Backup", CLSID_CTask, IID_ITask,
                                             reinterpret_cast<IUnknown**>(&task_)));
     test_hooks::Reset();
@@ -31,9 +31,7 @@ class TaskTest : public ::testing::Test {
   void TearDown() override {
     if (task_)
       task_->Release();
-    scheduler_->Release();
-    EXPECT_EQ(references_, test_hooks::OutstandingReferences());
-    EXPECT_EQ(allocations_, test_hooks::OutstandingAllocations());
+    SchedulerFixture::TearDown();
   }
   IPersistFile* PersistFile() {
     IPersistFile* file = nullptr;
@@ -41,11 +39,7 @@ class TaskTest : public ::testing::Test {
     return file;
   }
 
-  TestTaskFolder folder_;
-  ITaskScheduler* scheduler_ = nullptr;
   ITask* task_ = nullptr;
-  int references_ = 0;
-  int allocations_ = 0;
 };
 
 TEST_F(TaskTest, InterfacesShareOneIdentityAndOneCount) {
