@@ -44,6 +44,15 @@ class TaskFolderLookupTest : public testing::Test {
     EXPECT_EQ(S_OK, folder_.ReadTask(file_name, &bytes));
     return std::string(bytes.begin(), bytes.end());
   }
+  // The on-disk name FindEntry gives for `name`, which must be a regular
+  // file.
+  std::wstring Found(const std::wstring& name) const {
+    std::wstring found;
+    bool regular = false;
+    EXPECT_EQ(S_OK, folder_.FindEntry(name, &found, &regular)) << name;
+    EXPECT_TRUE(regular) << name;
+    return found;
+  }
 
   const std::string root_ = NewScratchRoot();
   const TaskFolder folder_{root_ + "/tasks", false};
@@ -57,11 +66,7 @@ TEST_F(TaskFolderLookupTest, EachNameInAnotherCaseFindsItsOwnFile) {
   std::vector<std::wstring> listed;
   ASSERT_EQ(S_OK, folder_.ListTasks(&listed));
   for (const std::wstring& name : listed) {
-    std::wstring found;
-    bool regular = false;
-    ASSERT_EQ(S_OK, folder_.FindEntry(name, &found, &regular));
-    EXPECT_EQ(name, found);
-    EXPECT_TRUE(regular);
+    EXPECT_EQ(name, Found(name));
   }
   EXPECT_EQ("upper", Read(L"Backup.job"));
   EXPECT_EQ("lower", Read(L"backup.job"));
@@ -70,11 +75,7 @@ TEST_F(TaskFolderLookupTest, EachNameInAnotherCaseFindsItsOwnFile) {
 TEST_F(TaskFolderLookupTest, ANameInNoStoredCaseFindsTheLeastMatchEachTime) {
   Write("tasks/backup.job", "lower");
   Write("tasks/BACKUP.job", "upper");
-  std::wstring found;
-  bool regular = false;
-  ASSERT_EQ(S_OK, folder_.FindEntry(L"Backup.JOB", &found, &regular));
-  EXPECT_EQ(L"BACKUP.job", found);
-  EXPECT_TRUE(regular);
+  EXPECT_EQ(L"BACKUP.job", Found(L"Backup.JOB"));
 }
 
 TEST_F(TaskFolderLookupTest, NamesBeyondAsciiMatchInAnyCaseOnEitherSide) {
@@ -84,25 +85,19 @@ TEST_F(TaskFolderLookupTest, NamesBeyondAsciiMatchInAnyCaseOnEitherSide) {
   freelocale(probe);
   Write("tasks/\xc3\xa9t\xc3\xa9.job", "summer");  // "été.job"
   Write("tasks/Sync.job", "sync");
-  std::wstring found;
-  bool regular = false;
-  ASSERT_EQ(S_OK, folder_.FindEntry(L"\x00c9T\x00c9.JOB", &found, &regular));
-  EXPECT_EQ(L"\x00e9t\x00e9.job", found);
+  EXPECT_EQ(L"\x00e9t\x00e9.job", Found(L"\x00c9T\x00c9.JOB"));
   // LATIN SMALL LETTER LONG S folds to "S": a name typed with it is taken
   // by the ASCII name already stored.
-  ASSERT_EQ(S_OK, folder_.FindEntry(L"\x017Fync.job", &found, &regular));
-  EXPECT_EQ(L"Sync.job", found);
+  EXPECT_EQ(L"Sync.job", Found(L"\x017Fync.job"));
+  std::wstring found;
+  bool regular = false;
   EXPECT_EQ(S_FALSE, folder_.FindEntry(L"\x00e9t\x00e9s.job", &found, &regular));
 }
 
 TEST_F(TaskFolderLookupTest, AnExactNameThatIsNoFileYieldsToAFileInAnotherCase) {
   std::filesystem::create_directory(root_ + "/tasks/nightly.job");
   Write("tasks/Nightly.job", "task");
-  std::wstring found;
-  bool regular = false;
-  ASSERT_EQ(S_OK, folder_.FindEntry(L"nightly.job", &found, &regular));
-  EXPECT_EQ(L"Nightly.job", found);
-  EXPECT_TRUE(regular);
+  EXPECT_EQ(L"Nightly.job", Found(L"nightly.job"));
 }
 
 TEST_F(TaskFolderLookupTest, NamesWithPathsFindNothingOutsideTheFolder) {
