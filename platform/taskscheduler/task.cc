@@ -115,6 +115,16 @@ class Task final : public ITask {
 
   ~Task() = default;
 
+  // Takes the new text of one of the task's settings; the next save stores
+  // it.
+  HRESULT SetText(std::wstring* setting, LPCWSTR text) {
+    if (!text)
+      return E_INVALIDARG;
+    *setting = text;
+    state_->dirty = true;
+    return S_OK;
+  }
+
   ReferenceCount references_;
   PersistFile persist_file_;
   std::shared_ptr<TaskState> state_;
@@ -161,31 +171,21 @@ HRESULT Task::SetAccountInformation(LPCWSTR pwszAccountName, LPCWSTR pwszPasswor
   if (pwszAccountName[0] != 0 && !pwszPassword &&
       (state_->job.flags & TASK_FLAG_RUN_ONLY_IF_LOGGED_ON) == 0)
     return SCHED_E_UNSUPPORTED_ACCOUNT_OPTION;
-  state_->job.account_name = pwszAccountName;
-  state_->dirty = true;
-  return S_OK;
+  return SetText(&state_->job.account_name, pwszAccountName);
 }
 
 HRESULT Task::SetApplicationName(LPCWSTR pwszApplicationName) {
   HRESULT planned;
   if (call_tracking::Enter("ITask::SetApplicationName", Operation::SetApplicationName, &planned))
     return planned;
-  if (!pwszApplicationName)
-    return E_INVALIDARG;
-  state_->job.application_name = pwszApplicationName;
-  state_->dirty = true;
-  return S_OK;
+  return SetText(&state_->job.application_name, pwszApplicationName);
 }
 
 HRESULT Task::SetParameters(LPCWSTR pwszParameters) {
   HRESULT planned;
   if (call_tracking::Enter("ITask::SetParameters", Operation::SetParameters, &planned))
     return planned;
-  if (!pwszParameters)
-    return E_INVALIDARG;
-  state_->job.parameters = pwszParameters;
-  state_->dirty = true;
-  return S_OK;
+  return SetText(&state_->job.parameters, pwszParameters);
 }
 
 HRESULT Task::PersistFile::Save(LPCOLESTR pszFileName, BOOL /*fRemember*/) {
