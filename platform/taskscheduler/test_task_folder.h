@@ -19,16 +19,21 @@
 
 class TestTaskFolder {
  public:
-  TestTaskFolder() {
+  // Tests of code that brackets COM itself leave the thread alone.
+  enum class Com { kInitialised, kLeftAlone };
+
+  explicit TestTaskFolder(Com com = Com::kInitialised) : com_(com) {
     std::string pattern = (std::filesystem::temp_directory_path() / "taskfolder-XXXXXX").string();
     root_ = mkdtemp(&pattern[0]) ? pattern : "";
     path_ = root_ + "/tasks";
     setenv("JOBWARDEN_TASKS_DIR", path_.c_str(), 1);
-    CoInitialize(nullptr);
+    if (com_ == Com::kInitialised)
+      CoInitialize(nullptr);
     test_hooks::Reset();
   }
   ~TestTaskFolder() {
-    CoUninitialize();
+    if (com_ == Com::kInitialised)
+      CoUninitialize();
     test_hooks::Reset();
     test_hooks::ClearFixedLocalTime();
     unsetenv("JOBWARDEN_TASKS_DIR");
@@ -63,6 +68,7 @@ class TestTaskFolder {
   }
 
  private:
+  Com com_;
   std::string root_;
   std::string path_;
 };
