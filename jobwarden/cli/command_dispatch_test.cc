@@ -2,32 +2,39 @@
 
 #include <gtest/gtest.h>
 
-TEST(SplitTaskRun, UnquotedValuesSplitAtTheFirstBlankKeepingIt) {
-  const struct {
-    const wchar_t* value;
-    const wchar_t* program;
-    const wchar_t* parameters;
-  } cases[] = {
-      {L"notepad.exe", L"notepad.exe", L""},
-      {L"C:\\bin\\tool.exe -a  -b", L"C:\\bin\\tool.exe", L" -a  -b"},
-      {L" leading", L"", L" leading"},
-      {L"", L"", L""},
-      {L"tab\tseparated", L"tab\tseparated", L""},  // only a blank separates
-      {L"trailing ", L"trailing", L" "},
-  };
-  for (const auto& c : cases) {
+#include <vector>
+
+namespace {
+
+struct Split {
+  const wchar_t* value;
+  const wchar_t* program;
+  const wchar_t* parameters;
+};
+
+void ExpectSplits(const std::vector<Split>& cases) {
+  for (const Split& c : cases) {
     const TaskRunParts parts = SplitTaskRun(c.value);
     EXPECT_EQ(parts.program, c.program) << c.value;
     EXPECT_EQ(parts.parameters, c.parameters) << c.value;
   }
 }
 
+}  // namespace
+
+TEST(SplitTaskRun, UnquotedValuesSplitAtTheFirstBlankKeepingIt) {
+  ExpectSplits({
+      {L"notepad.exe", L"notepad.exe", L""},
+      {L"C:\\bin\\tool.exe -a  -b", L"C:\\bin\\tool.exe", L" -a  -b"},
+      {L" leading", L"", L" leading"},
+      {L"", L"", L""},
+      {L"tab\tseparated", L"tab\tseparated", L""},  // only a blank separates
+      {L"trailing ", L"trailing", L" "},
+  });
+}
+
 TEST(SplitTaskRun, QuotedProgramLosesBothQuotesAndKeepsItsBlanks) {
-  const struct {
-    const wchar_t* value;
-    const wchar_t* program;
-    const wchar_t* parameters;
-  } cases[] = {
+  ExpectSplits({
       {L"\"C:\\Program Files\\App\\app.exe\" /run now", L"C:\\Program Files\\App\\app.exe",
        L" /run now"},
       {L"\"C:\\Program Files\\app.exe\"", L"C:\\Program Files\\app.exe", L""},
@@ -37,12 +44,7 @@ TEST(SplitTaskRun, QuotedProgramLosesBothQuotesAndKeepsItsBlanks) {
       // Without a closing quote the whole value stays the program path.
       {L"\"C:\\Program Files\\app.exe -x", L"\"C:\\Program Files\\app.exe -x", L""},
       {L"\"", L"\"", L""},
-  };
-  for (const auto& c : cases) {
-    const TaskRunParts parts = SplitTaskRun(c.value);
-    EXPECT_EQ(parts.program, c.program) << c.value;
-    EXPECT_EQ(parts.parameters, c.parameters) << c.value;
-  }
+  });
 }
 
 TEST(FrequencyFromKeyword, MatchesTheFourKeywordsInAnyAsciiCaseOnly) {
