@@ -231,9 +231,9 @@ HRESULT SaveTask(TaskState* state) {
   std::vector<uint8_t> bytes = SerializeJobFile(state->job);
   if (bytes.empty())
     return E_INVALIDARG;  // a text too long for the format's 16-bit counts
-  HRESULT result = state->folder.WriteTask(state->file_name, bytes,
-                                           state->stored ? WriteMode::kReplace
-                                                         : WriteMode::kCreateNew);
+  HRESULT result = state->folder.WriteTask(
+      state->file_name, bytes, state->stored ? WriteMode::kReplace : WriteMode::kCreateNew,
+      state->scanned);
   if (FAILED(result))
     return result;
   state->stored = true;

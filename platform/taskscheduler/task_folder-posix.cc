@@ -6,6 +6,7 @@
 #include <pwd.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,12 +40,15 @@ std::string HomeDirectory() {
   return "";
 }
 
-struct FolderEntry {
-  std::string name;
-  unsigned char type;  // readdir's d_type: DT_UNKNOWN where the file system does not tell
-};
+bool IsDotOrDotDot(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
 
-HRESULT ReadEntries(int folder_fd, std::vector<FolderEntry>* entries) {
+// Calls `visit(name, type)` for each entry but "." and "..", as readdir
+// hands them out: a scan that only compares never copies a name. `type` is
+// readdir's d_type, DT_UNKNOWN where the file system does not tell.
+template <typename Visit>
+HRESULT VisitEntries(int folder_fd, Visit visit) {
   // fdopendir takes the descriptor over; the caller keeps its own.
   int listing_fd = dup(folder_fd);
   if (listing_fd < 0)
@@ -65,12 +69,22 @@ HRESULT ReadEntries(int folder_fd, std::vector<FolderEntry>* entries) {
         result = HresultFromErrno(errno);
       break;
     }
-    std::string name = entry->d_name;
-    if (name != "." && name != "..")
-      entries->push_back({std::move(name), entry->d_type});
+    if (!IsDotOrDotDot(entry->d_name))
+      visit(entry->d_name, entry->d_type);
   }
   closedir(dir);
   return result;
+}
+
+struct FolderEntry {
+  std::string name;
+  unsigned char type;  // readdir's d_type: DT_UNKNOWN where the file system does not tell
+};
+
+HRESULT ReadEntries(int folder_fd, std::vector<FolderEntry>* entries) {
+  return VisitEntries(folder_fd, [entries](const char* name, unsigned char type) {
+    entries->push_back({name, type});
+  });
 }
 
 bool IsRegularFile(int folder_fd, const std::string& name) {
@@ -191,28 +205,50 @@ bool FindRegularFileNamedExactly(int folder_fd, const std::wstring& file_name,
   return true;
 }
 
-// Whether `name` (as the folder holds it) folds to `wanted`, which is
-// already folded. Every /create compares each name in the folder so; an
-// ASCII name, by far the most common, is compared through a table of
-// FoldCase's own answers for ASCII instead of being converted and folded.
-bool FoldsTo(const std::string& name, const std::wstring& wanted) {
-  static const std::wstring kFoldedAscii = [] {
+// FoldCase's own answers for the ASCII characters, so that comparing an
+// ASCII name needs neither a conversion nor a call per character.
+const std::wstring& FoldedAscii() {
+  static const std::wstring folded = [] {
     std::wstring ascii;
     for (wchar_t c = 0; c < 0x80; ++c)
       ascii += c;
     return FoldCase(ascii);
   }();
-  bool ascii = std::all_of(name.begin(), name.end(),
-                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (!ascii)
-    return FoldCase(WideFromUtf8(name)) == wanted;
-  if (name.size() != wanted.size())
-    return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    if (kFoldedAscii[static_cast<unsigned char>(name[i])] != wanted[i])
+  return folded;
+}
+
+// Whether `name` (as the folder holds it) folds to `wanted`, which is
+// already folded. Every /create compares each name in the folder so, and
+// nearly all differ within their first bytes: the comparison stops at the
+// first ASCII byte that differs. Up to a byte beyond ASCII, byte i is wide
+// character i of WideFromUtf8(name), so only a name with such a byte before
+// any difference is converted and folded whole.
+bool FoldsTo(const char* name, const std::wstring& wanted) {
+  const std::wstring& folded_ascii = FoldedAscii();
+  size_t i = 0;
+  for (; name[i] != '\0'; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c >= 0x80)
+      return FoldCase(WideFromUtf8(name)) == wanted;
+    if (i == wanted.size() || folded_ascii[c] != wanted[i])
       return false;
   }
-  return true;
+  return i == wanted.size();
+}
+
+// One pass over the folder, comparing each name as readdir hands it out.
+// The least matching name wins, so that the same one does each time when
+// several match; a minimum, not a sort, as every /create scans the folder.
+HRESULT FindLeastMatch(int folder_fd, const std::wstring& file_name, std::string* match,
+                       bool* matched) {
+  std::wstring wanted = FoldCase(file_name);
+  *matched = false;
+  return VisitEntries(folder_fd, [&](const char* name, unsigned char /*type*/) {
+    if ((!*matched || *match > name) && FoldsTo(name, wanted)) {
+      *match = name;
+      *matched = true;
+    }
+  });
 }
 
 HRESULT FindEntryIn(int folder_fd, const std::wstring& file_name, std::wstring* found,
@@ -221,23 +257,72 @@ HRESULT FindEntryIn(int folder_fd, const std::wstring& file_name, std::wstring* 
     *is_regular_file = true;
     return S_OK;
   }
-  std::vector<FolderEntry> entries;
-  HRESULT result = ReadEntries(folder_fd, &entries);
+  std::string match;
+  bool matched = false;
+  HRESULT result = FindLeastMatch(folder_fd, file_name, &match, &matched);
   if (FAILED(result))
     return result;
-  // The least matching name, so that the same one wins each time when
-  // several do; a minimum, not a sort, as every /create scans the folder.
-  std::wstring wanted = FoldCase(file_name);
-  const std::string* match = nullptr;
-  for (const FolderEntry& entry : entries) {
-    if ((!match || entry.name < *match) && FoldsTo(entry.name, wanted))
-      match = &entry.name;
-  }
-  if (!match)
+  if (!matched)
     return S_FALSE;
-  *found = WideFromUtf8(*match);
-  *is_regular_file = IsRegularFile(folder_fd, *match);
+  *found = WideFromUtf8(match);
+  *is_regular_file = IsRegularFile(folder_fd, match);
   return S_OK;
+}
+
+bool Earlier(const timespec& a, const timespec& b) {
+  return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Times in whole microseconds or coarser, as on FAT or on ext4 with small
+// inodes: two changes within one such step get the same time, so the times
+// cannot prove that nothing changed. (A time of a finer file system falls on
+// a whole microsecond once in a thousand; both together, once in a million,
+// and that costs only a scan.)
+bool LooksTruncated(const struct stat& info) {
+  return info.st_mtim.tv_nsec % 1000 == 0 && info.st_ctim.tv_nsec % 1000 == 0;
+}
+
+// The folder's version, taken before a scan so that any change the scan
+// might miss shows as a change of version. The kernel stamps a change with
+// its coarse clock (one tick, a few milliseconds; or a finer time, never
+// earlier than that clock) read at the change. So a folder whose last
+// change is older than the coarse clock read before the fstat gets a
+// different time from any later change, and its version is known; a folder
+// changed within the current tick is not, and its first save scans again.
+//
+// What remains: a case variant of the name stored by another process on a
+// file system with truncated or clock-skewed times (a network share), or
+// after the clock was set back, within the same step of its times, can get
+// past the first save. The same name in the same case never can, as
+// PublishNew refuses it atomically; and a case variant stored after the
+// save's own scan, while the task was written and flushed, got past the
+// scan before this shortcut too.
+void TakeVersion(int folder_fd, FolderVersion* version) {
+  *version = FolderVersion();
+  timespec now = {};
+  struct stat info = {};
+  if (clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0 || fstat(folder_fd, &info) != 0)
+    return;
+  if (!Earlier(info.st_mtim, now) || !Earlier(info.st_ctim, now) || LooksTruncated(info))
+    return;
+  version->known = true;
+  version->device = info.st_dev;
+  version->inode = info.st_ino;
+  version->modified = info.st_mtim;
+  version->changed = info.st_ctim;
+}
+
+// Whether the folder open as `folder_fd` is the one `version` was taken of,
+// unchanged since.
+bool IsStillAt(int folder_fd, const FolderVersion& version) {
+  struct stat info = {};
+  return version.known && fstat(folder_fd, &info) == 0 && info.st_dev == version.device &&
+         info.st_ino == version.inode && SameTime(info.st_mtim, version.modified) &&
+         SameTime(info.st_ctim, version.changed);
 }
 
 }  // namespace
@@ -350,11 +435,15 @@ HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) const {
 }
 
 HRESULT TaskFolder::FindEntry(const std::wstring& file_name, std::wstring* found,
-                              bool* is_regular_file) const {
+                              bool* is_regular_file, FolderVersion* scanned) const {
+  if (scanned)
+    *scanned = FolderVersion();
   Descriptor folder;
   HRESULT result = OpenFolder(false, &folder);
   if (result != S_OK)
     return result;
+  if (scanned)
+    TakeVersion(folder.get(), scanned);
   return FindEntryIn(folder.get(), file_name, found, is_regular_file);
 }
 
@@ -410,12 +499,12 @@ HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>
 }
 
 HRESULT TaskFolder::WriteTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
-                              WriteMode mode) const {
+                              WriteMode mode, const FolderVersion& scanned) const {
   Descriptor folder;
   HRESULT result = OpenFolder(true, &folder);
   if (FAILED(result))
     return result;
-  if (mode == WriteMode::kCreateNew) {
+  if (mode == WriteMode::kCreateNew && !IsStillAt(folder.get(), scanned)) {
     // Another process may have stored the name, in another case, since
     // NewWorkItem looked; the folder is case-sensitive, so link() alone
     // would not notice.

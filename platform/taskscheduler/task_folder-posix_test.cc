@@ -122,6 +122,42 @@ TEST_F(TaskFolderTest, CreatingNeverReplacesAndReplacingLeavesNoTemporaryFile) {
   EXPECT_EQ((std::vector<std::string>{"Backup.job"}), scratch_.Files());
 }
 
+TEST_F(TaskFolderTest, FirstWriteFindsACaseVariantStoredSinceTheSearch) {
+  scratch_.Create();
+  scratch_.WaitUntilLastChangeIsPast();
+  std::wstring found;
+  bool regular = false;
+  FolderVersion scanned;
+  ASSERT_EQ(S_FALSE, folder_.FindEntry(L"Nightly.job", &found, &regular, &scanned));
+  // A folder left alone since before the search: its version is known, so
+  // only noticing the change below makes the write search again.
+  EXPECT_TRUE(scanned.known);
+  // Another process stores the name in another case meanwhile.
+  TestTaskFolder::Write(scratch_.path() + "/NIGHTLY.job", "theirs");
+  scratch_.BackdateModification();
+  EXPECT_EQ(HRESULT_FILE_EXISTS,
+            folder_.WriteTask(L"Nightly.job", Bytes("ours"), WriteMode::kCreateNew, scanned));
+  EXPECT_EQ((std::vector<std::string>{"NIGHTLY.job"}), scratch_.Files());
+  EXPECT_EQ("theirs", TestTaskFolder::Read(scratch_.path() + "/NIGHTLY.job"));
+}
+
+TEST_F(TaskFolderTest, FirstWriteIntoAnUnchangedFolderStoresTheTask) {
+  scratch_.Create();
+  TestTaskFolder::Write(scratch_.path() + "/Other.job", "other");
+  scratch_.WaitUntilLastChangeIsPast();
+  std::wstring found;
+  bool regular = false;
+  FolderVersion scanned;
+  ASSERT_EQ(S_FALSE, folder_.FindEntry(L"Nightly.job", &found, &regular, &scanned));
+  ASSERT_EQ(S_OK,
+            folder_.WriteTask(L"Nightly.job", Bytes("ours"), WriteMode::kCreateNew, scanned));
+  EXPECT_EQ((std::vector<std::string>{"Nightly.job", "Other.job"}), scratch_.Files());
+  EXPECT_EQ("ours", TestTaskFolder::Read(scratch_.path() + "/Nightly.job"));
+  // The same name again is refused by the publication itself.
+  EXPECT_EQ(HRESULT_FILE_EXISTS,
+            folder_.WriteTask(L"Nightly.job", Bytes("again"), WriteMode::kCreateNew, scanned));
+}
+
 TEST_F(TaskFolderTest, RefusesToReadMoreThanTheLimit) {
   scratch_.Create();
   TestTaskFolder::Write(scratch_.path() + "/huge.job", std::string(kMaxTaskFileSize + 1, 'x'));

@@ -89,9 +89,33 @@ TEST_F(TaskFolderLookupTest, NamesBeyondAsciiMatchInAnyCaseOnEitherSide) {
   // LATIN SMALL LETTER LONG S folds to "S": a name typed with it is taken
   // by the ASCII name already stored.
   EXPECT_EQ(L"Sync.job", Found(L"\x017Fync.job"));
+  // A byte beyond ASCII after a matching start.
+  Write("tasks/Caf\xc3\xa9.job", "cafe");
+  EXPECT_EQ(L"Caf\x00e9.job", Found(L"CAF\x00c9.JOB"));
   std::wstring found;
   bool regular = false;
   EXPECT_EQ(S_FALSE, folder_.FindEntry(L"\x00e9t\x00e9s.job", &found, &regular));
+}
+
+TEST_F(TaskFolderLookupTest, NamesThatOnlyBeginOrEndAlikeDoNotMatch) {
+  Write("tasks/Backup.jo", "shorter");
+  Write("tasks/Backup.job.old", "longer");
+  Write("tasks/Backup\xc3\xa9.job", "longer beyond ASCII");
+  Write("tasks/xBackup.job", "other start");
+  std::wstring found;
+  bool regular = false;
+  EXPECT_EQ(S_FALSE, folder_.FindEntry(L"BACKUP.JOB", &found, &regular));
+}
+
+TEST_F(TaskFolderLookupTest, BytesThatAreNoUtf8MatchAsTheyAreListed) {
+  Write("tasks/Bad\xff.job", "raw");
+  std::vector<std::wstring> listed;
+  ASSERT_EQ(S_OK, folder_.ListTasks(&listed));
+  ASSERT_EQ(1u, listed.size());
+  std::wstring upper = listed[0];
+  upper[0] = L'b';
+  upper[1] = L'A';
+  EXPECT_EQ(listed[0], Found(upper));
 }
 
 TEST_F(TaskFolderLookupTest, AnExactNameThatIsNoFileYieldsToAFileInAnotherCase) {

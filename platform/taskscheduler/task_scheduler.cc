@@ -171,12 +171,14 @@ HRESULT TaskScheduler::NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID
   std::wstring file_name = TaskFileName(name);
   std::wstring existing;
   bool is_regular_file = false;
-  HRESULT result = folder_.FindEntry(file_name, &existing, &is_regular_file);
+  FolderVersion scanned;
+  HRESULT result = folder_.FindEntry(file_name, &existing, &is_regular_file, &scanned);
   if (FAILED(result))
     return result;
   if (result == S_OK)
     return HRESULT_FILE_EXISTS;
   auto state = std::make_shared<TaskState>(folder_, file_name, /*stored=*/false);
+  state->scanned = scanned;
   NewJobUuid(state->job.job_uuid);
   return CreateTaskObject(std::move(state), riid, reinterpret_cast<void**>(ppUnk));
 }

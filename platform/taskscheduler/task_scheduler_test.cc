@@ -144,6 +144,22 @@ TEST_F(TaskSchedulerTest, NameStoredInAnotherCaseIsTaken) {
   EXPECT_EQ(L"first", ReadJob(FilePath("Nightly.job")).parameters);
 }
 
+TEST_F(TaskSchedulerTest, NameStoredInAnotherCaseByAnotherProcessStopsTheFirstSave) {
+  folder_.Create();
+  folder_.WaitUntilLastChangeIsPast();
+  ITask* task = nullptr;
+  ASSERT_EQ(S_OK, NewTask(scheduler_, L"Weekly", &task));
+  // Written straight into the folder, as another process would.
+  TestTaskFolder::Write(FilePath("WEEKLY.job"), "theirs");
+  folder_.BackdateModification();
+  EXPECT_EQ(HRESULT_FILE_EXISTS, Save(task));
+  task->Release();
+  EXPECT_EQ((Files{"WEEKLY.job"}), folder_.Files());
+  EXPECT_EQ("theirs", TestTaskFolder::Read(FilePath("WEEKLY.job")));
+  EXPECT_EQ(HRESULT_FILE_EXISTS, NewTask(scheduler_, L"weekly", &task));
+  EXPECT_EQ(nullptr, task);
+}
+
 TEST_F(TaskSchedulerTest, SavedTaskComesBackWithEveryField) {
   ITask* task = nullptr;
   ASSERT_EQ(S_OK, NewTask(scheduler_, L"Report \x00fc", &task));

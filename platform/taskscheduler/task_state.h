@@ -21,6 +21,9 @@ struct TaskState {
   // Whether the file is ours to replace: false until a new task's first
   // save, which must not overwrite a task someone else stored meanwhile.
   bool stored;
+  // The folder as NewWorkItem's search for the name saw it: the first save
+  // need not search again while the folder is still so.
+  FolderVersion scanned;
   // Changed since it was last loaded or saved (IPersistFile::IsDirty).
   bool dirty;
   JobFile job;

@@ -5,7 +5,10 @@
 #define JOBWARDEN_PLATFORM_TEST_TASK_FOLDER_H
 
 #include <mstask.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,6 +53,28 @@ class TestTaskFolder {
 
   void Create() const { std::filesystem::create_directories(path_); }
 
+  // Waits (a few milliseconds at most) until the kernel's coarse clock has
+  // passed the folder's last change, as it has for a folder left alone for
+  // a moment: only then does a first save trust NewWorkItem's search.
+  void WaitUntilLastChangeIsPast() const {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      struct stat info = {};
+      timespec now = {};
+      if (stat(path_.c_str(), &info) != 0 || clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0)
+        return;
+      if (Earlier(info.st_mtim, now) && Earlier(info.st_ctim, now))
+        return;
+      usleep(1000);
+    }
+  }
+
+  // Sets the folder's modification time to a moment long past, so that a
+  // change shows in it even where the file system keeps coarse times.
+  void BackdateModification() const {
+    const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    utimensat(AT_FDCWD, path_.c_str(), times, 0);
+  }
+
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
     std::error_code error;
@@ -68,6 +93,10 @@ class TestTaskFolder {
   }
 
  private:
+  static bool Earlier(const timespec& a, const timespec& b) {
+    return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
+  }
+
   Com com_;
   std::string root_;
   std::string path_;
