@@ -128,7 +128,7 @@ bool WriteText(const std::wstring& text, ByteWriter* out) {
 // Accepts both an absent string and a lone terminator for the empty text.
 // The text ends at the first NUL within the counted units.
 bool ReadText(ByteReader* in, std::wstring* text) {
-  WORD count;
+  WORD count = 0;
   if (!in->Word(&count) || !in->Has(size_t{count} * 2))
     return false;
   std::u16string units;
@@ -321,7 +321,7 @@ bool ParseJobFile(const uint8_t* data, size_t size, JobFile* job) {
         ReadText(&in, &parsed.comment) && ReadBlock(&in, &parsed.user_data) &&
         ReadBlock(&in, &parsed.reserved_data)))
     return false;
-  WORD trigger_count;
+  WORD trigger_count = 0;
   if (in.position() != trigger_offset || !in.Word(&trigger_count) ||
       !in.Has(size_t{trigger_count} * kTriggerRecordSize))
     return false;
