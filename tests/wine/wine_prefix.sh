@@ -45,7 +45,13 @@ wine_install_if_missing() {
 # bound.
 wine_prefix_up() {
   local probe="$1" deadline=$((SECONDS + WINE_BRINGUP_SECONDS))
-  wineboot -i >/dev/null 2>&1 || return 1
+  # A first boot that hangs (it has been seen to wait on a service that
+  # never answers) is cut off and tried once more in a clean prefix.
+  if ! timeout 180 wineboot -i >/dev/null 2>&1; then
+    wineserver -k 2>/dev/null
+    rm -rf "$WINEPREFIX"
+    timeout 180 wineboot -i >/dev/null 2>&1 || return 1
+  fi
   wineserver -k 2>/dev/null
   wineserver -w
   wineserver -p
