@@ -60,7 +60,7 @@ void RunCreate(SchedulerClient& client, const CommandLineOptions& options,
   std::wstring password = options.GetValue(OptionId::RunPassword);
   struct WipeOnExit {
     std::wstring& secret;
-    ~WipeOnExit() { SecureZero(&secret[0], secret.size() * sizeof(wchar_t)); }
+    ~WipeOnExit() { SecureZeroString(&secret); }
   } wipe{password};
   client.CreateTask(task_name.c_str(), task_run.program.c_str(), task_run.parameters.c_str(),
                     user.c_str(), &password[0], frequency);

@@ -23,7 +23,7 @@ CommandLineOption::CommandLineOption(std::wstring switch_text, OptionId id, bool
 
 CommandLineOptions::~CommandLineOptions() {
   for (CommandLineOption& option : options_)
-    SecureZero(&option.Value[0], option.Value.size() * sizeof(wchar_t));
+    SecureZeroString(&option.Value);
 }
 
 void CommandLineOptions::AddOption(std::wstring switch_text, OptionId id, bool takes_value,

@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     std::string bytes = argv[i];
     arguments.push_back(WideFromUtf8(bytes));
-    SecureZero(&bytes[0], bytes.size());
+    SecureZeroString(&bytes);
   }
   WipePasswordArguments(argc, argv);
 
@@ -55,6 +55,6 @@ int main(int argc, char** argv) {
   // The parser has overwritten switches, so which argument held the
   // password is no longer known here; none of them is needed any more.
   for (std::wstring& argument : arguments)
-    SecureZero(&argument[0], argument.size() * sizeof(wchar_t));
+    SecureZeroString(&argument);
   return status;
 }

@@ -4,11 +4,16 @@
 #define JOBWARDEN_SCHEDULER_SECURE_ZERO_H
 
 #include <cstddef>
+#include <string>
 
 void SecureZero(void* memory, size_t size);
 
 // Zeroes every character of a NUL-terminated wide string, keeping its
 // buffer; a null pointer is left alone.
 void SecureZeroWideString(wchar_t* text);
+
+// Zeroes the characters a string holds, keeping its length.
+void SecureZeroString(std::string* text);
+void SecureZeroString(std::wstring* text);
 
 #endif  // JOBWARDEN_SCHEDULER_SECURE_ZERO_H
