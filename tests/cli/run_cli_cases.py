@@ -92,10 +92,11 @@ class TaskFolder:
             env["JOBWARDEN_TASKS_DIR"] = self.path
         return env
 
+    def names(self):
+        return sorted(os.listdir(self.path)) if os.path.isdir(self.path) else []
+
     def files(self):
-        if not os.path.isdir(self.path):
-            return []
-        return [os.path.join(self.path, name) for name in sorted(os.listdir(self.path))]
+        return [os.path.join(self.path, name) for name in self.names()]
 
     def close(self):
         if not self.wine_tasks_dir:
@@ -184,7 +185,8 @@ class HostileSetup:
         return lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
 
     @staticmethod
-    def check(step, scratch):
+    def check(step, folder):
+        scratch = folder.scratch
         problems = []
         for path, expected in sorted(step.get("files", {}).items()):
             full = os.path.join(scratch, path)
@@ -201,8 +203,7 @@ class HostileSetup:
             if actual != argument_bytes(expected):
                 problems.append("%s holds %r" % (path, actual[:80]))
         if "task_files" in step:
-            tasks = os.path.join(scratch, "tasks")
-            entries = sorted(os.listdir(tasks)) if os.path.isdir(tasks) else []
+            entries = folder.names()
             if entries != step["task_files"]:
                 problems.append("task folder holds %r, expected %r" % (entries, step["task_files"]))
         return problems
@@ -273,7 +274,7 @@ def run_case(case, args):
             result = run_step(command, environment, args.timeout, HostileSetup.limits(step))
             problems = check_step(step, args.host, result, folder)
             if not args.wine_tasks_dir:
-                problems += HostileSetup.check(step, folder.scratch)
+                problems += HostileSetup.check(step, folder)
             for problem in problems:
                 failures.append("step %d %r: %s" % (number, shown_arguments(step), problem))
     finally:
@@ -306,12 +307,12 @@ def main():
             continue
         if args.host not in case.get("hosts", [args.host]):
             continue
-        ran += 1
         try:
             failures = run_case(case, args)
         except SkipCase as reason:
             print("SKIP %s: %s" % (case["name"], reason))
             continue
+        ran += 1
         if failures:
             failed += 1
             print("FAIL %s" % case["name"])
