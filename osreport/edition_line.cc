@@ -6,20 +6,6 @@
 
 namespace {
 
-// What every edition line shows after its edition name.
-struct LineValues {
-  explicit LineValues(const OSVERSIONINFOEXA& record)
-      : major(AsPrintedNumber(record.dwMajorVersion)),
-        minor(AsPrintedNumber(record.dwMinorVersion)),
-        build(AsPrintedNumber(BuildValue(record))),
-        csd(CsdText(record)) {}
-
-  int major;
-  int minor;
-  int build;
-  std::string csd;
-};
-
 bool IsVersion(const OSVERSIONINFOEXA& record, DWORD major, DWORD minor) {
   return record.dwMajorVersion == major && record.dwMinorVersion == minor;
 }
@@ -65,51 +51,38 @@ std::string NameByBuild(const BuildName (&names)[N], DWORD build) {
   return "";
 }
 
-void PrintWin32sLine(const OSVERSIONINFOEXA& record) {
-  const LineValues v(record);
-  printf("Microsoft Win32s in Windows %d.%d (Build %d) %s", v.major, v.minor,
-         v.build, v.csd.c_str());
+// Every edition line is the product name, then the version, the build and
+// the service-pack text.
+void PrintLine(const std::string& name, const OSVERSIONINFOEXA& record,
+               const char* line_end = "") {
+  printf("Microsoft %s %d.%d (Build %d) %s%s", name.c_str(),
+         AsPrintedNumber(record.dwMajorVersion),
+         AsPrintedNumber(record.dwMinorVersion),
+         AsPrintedNumber(BuildValue(record)), CsdText(record).c_str(), line_end);
 }
 
-void PrintWindows9xLine(const OSVERSIONINFOEXA& record) {
-  const LineValues v(record);
-  if (IsVersion(record, 4, 0)) {
-    printf("Microsoft Windows 95%s %d.%d (Build %d) %s",
-           NinetyFiveSuffix(record).c_str(), v.major, v.minor, v.build,
-           v.csd.c_str());
-  } else if (IsVersion(record, 4, 10)) {
-    printf("Microsoft Windows 98%s %d.%d (Build %d) %s",
-           NinetyEightSuffix(record).c_str(), v.major, v.minor, v.build,
-           v.csd.c_str());
-  } else if (IsVersion(record, 4, 90)) {
-    printf("Microsoft Windows Millenium Edition %d.%d (Build %d) %s", v.major,
-           v.minor, v.build, v.csd.c_str());
-  } else {
-    printf("Microsoft Windows %d.%d (Build %d) %s", v.major, v.minor, v.build,
-           v.csd.c_str());
-  }
+std::string Windows9xName(const OSVERSIONINFOEXA& record) {
+  if (IsVersion(record, 4, 0)) return "Windows 95" + NinetyFiveSuffix(record);
+  if (IsVersion(record, 4, 10)) return "Windows 98" + NinetyEightSuffix(record);
+  if (IsVersion(record, 4, 90)) return "Windows Millenium Edition";
+  return "Windows";
 }
 
 void PrintNtLine(const OSVERSIONINFOEXA& record) {
-  const LineValues v(record);
   const BYTE product_type = record.wProductType;
   const WORD suite_mask = record.wSuiteMask;
   if (record.dwMajorVersion <= 4) {
-    printf("Microsoft Windows NT %s %d.%d (Build %d) %s",
-           NtEditionWord(product_type).c_str(), v.major, v.minor, v.build,
-           v.csd.c_str());
+    PrintLine("Windows NT " + NtEditionWord(product_type), record);
   } else if (IsVersion(record, 5, 0)) {
-    printf("Microsoft Windows 2000 %s %d.%d (Build %d) %s\n",
-           Windows2000EditionWord(product_type, suite_mask).c_str(), v.major,
-           v.minor, v.build, v.csd.c_str());
+    PrintLine("Windows 2000 " + Windows2000EditionWord(product_type, suite_mask),
+              record, "\n");
+  } else if (IsVersion(record, 5, 1)) {
+    PrintLine("Windows " + XpEditionWord(product_type, suite_mask), record);
   } else {
-    const std::string word =
-        IsVersion(record, 5, 1)
-            ? XpEditionWord(product_type, suite_mask)
-            : LaterNtEditionWord(record.dwMajorVersion, record.dwMinorVersion,
-                                 BuildValue(record), product_type);
-    printf("Microsoft Windows %s %d.%d (Build %d) %s", word.c_str(), v.major,
-           v.minor, v.build, v.csd.c_str());
+    PrintLine("Windows " + LaterNtEditionWord(record.dwMajorVersion,
+                                              record.dwMinorVersion,
+                                              BuildValue(record), product_type),
+              record);
   }
 }
 
@@ -177,8 +150,8 @@ std::string LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
 
 void PrintEditionLine(const OSVERSIONINFOEXA& record) {
   switch (record.dwPlatformId) {
-    case kPlatformWin32s: PrintWin32sLine(record); return;
-    case kPlatformWindows: PrintWindows9xLine(record); return;
+    case kPlatformWin32s: PrintLine("Win32s in Windows", record); return;
+    case kPlatformWindows: PrintLine(Windows9xName(record), record); return;
     case kPlatformNt: PrintNtLine(record); return;
     default: return;
   }

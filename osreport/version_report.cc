@@ -28,13 +28,11 @@ void PrintExtendedFields(const OSVERSIONINFOEXA& record) {
   printf("Service Pack:        %d.%d\n",
          AsPrintedNumber(record.wServicePackMajor),
          AsPrintedNumber(record.wServicePackMinor));
-  printf("Suite Mask (0x%04x): ", static_cast<unsigned>(record.wSuiteMask));
-  printf("%s", SuiteWords(record.wSuiteMask).c_str());
-  printf("\n");
-  printf("Product Type:        ");
-  printf("%s", ProductTypeName(record.wProductType));
-  printf(" (0x%04X)", static_cast<unsigned>(record.wProductType));
-  printf("\n\n");
+  printf("Suite Mask (0x%04x): %s\n", static_cast<unsigned>(record.wSuiteMask),
+         SuiteWords(record.wSuiteMask).c_str());
+  printf("Product Type:        %s (0x%04X)\n\n",
+         ProductTypeName(record.wProductType),
+         static_cast<unsigned>(record.wProductType));
 }
 
 }  // namespace
@@ -66,14 +64,11 @@ std::string SuiteWords(WORD suite_mask) {
 }
 
 void PrintVersionRecord(const OSVERSIONINFOEXA& record, bool extended) {
-  const DWORD platform_id = record.dwPlatformId;
   printf("Version:             %d.%d\n", AsPrintedNumber(record.dwMajorVersion),
          AsPrintedNumber(record.dwMinorVersion));
   printf("Build:               %d\n", AsPrintedNumber(BuildValue(record)));
-  printf("Platform ID:         ");
-  printf("%s", PlatformName(platform_id));
-  printf(" (0x%04X%04X)\n", static_cast<unsigned>(platform_id >> 16),
-         static_cast<unsigned>(platform_id & 0xFFFF));
+  printf("Platform ID:         %s (0x%08X)\n", PlatformName(record.dwPlatformId),
+         static_cast<unsigned>(record.dwPlatformId));
   printf("CSDVersion:          '%s'\n", CsdText(record).c_str());
   if (extended) PrintExtendedFields(record);
 }
