@@ -1,12 +1,9 @@
 #include "osreport.h"
 
-#include <string>
-#include <vector>
-
 #include <gtest/gtest.h>
 
-#include "stdout_capture.h"
 #include "test_records.h"
+#include "test_runs.h"
 
 namespace {
 
@@ -35,23 +32,6 @@ BOOL WINAPI BasicOnlyQuery(LPOSVERSIONINFOA record) {
 BOOL WINAPI FailingQuery(LPOSVERSIONINFOA /*record*/) {
   SetLastError(0xFFFFFFFE);
   return FALSE;
-}
-
-struct RunResult {
-  std::string output;
-  int status;
-};
-
-RunResult RunWith(std::vector<std::string> args, VersionQueryFunction query) {
-  args.insert(args.begin(), "osreport");
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(&arg[0]);
-  argv.push_back(nullptr);
-  RunResult run;
-  run.output = CapturedStdout([&] {
-    run.status = RunOsreport(static_cast<int>(args.size()), argv.data(), query);
-  });
-  return run;
 }
 
 const char kXpEditionLine[] =
