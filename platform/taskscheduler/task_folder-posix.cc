@@ -155,7 +155,8 @@ HRESULT WriteTemporaryFile(int folder_fd, const std::vector<uint8_t>& bytes,
 }
 
 // Gives the temporary file its final name only if that name is free, so
-// that of two processes creating one task exactly one succeeds.
+// that of two processes creating one task exactly one succeeds; the other
+// gets EEXIST, which HresultFromErrno reports as ERROR_FILE_EXISTS.
 HRESULT PublishNew(int folder_fd, const std::string& temporary, const std::string& final_name) {
   if (renameat2(folder_fd, temporary.c_str(), folder_fd, final_name.c_str(),
                 RENAME_NOREPLACE) == 0)
@@ -163,16 +164,14 @@ HRESULT PublishNew(int folder_fd, const std::string& temporary, const std::strin
   int error = errno;
   if (error != EINVAL && error != ENOSYS && error != ENOTSUP) {
     unlinkat(folder_fd, temporary.c_str(), 0);
-    return error == EEXIST ? HRESULT_FILE_EXISTS : HresultFromErrno(error);
+    return HresultFromErrno(error);
   }
   // File systems without RENAME_NOREPLACE: link() refuses an existing name
   // just as atomically.
   int linked = linkat(folder_fd, temporary.c_str(), folder_fd, final_name.c_str(), 0);
   error = errno;
   unlinkat(folder_fd, temporary.c_str(), 0);
-  if (linked == 0)
-    return S_OK;
-  return error == EEXIST ? HRESULT_FILE_EXISTS : HresultFromErrno(error);
+  return linked == 0 ? S_OK : HresultFromErrno(error);
 }
 
 HRESULT PublishReplacing(int folder_fd, const std::string& temporary,
