@@ -36,11 +36,8 @@ HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD /*dw
                                 REFIID riid, LPVOID* ppv) {
   HRESULT planned;
   if (call_tracking::Enter("CoCreateInstance", test_hooks::Operation::CoCreateInstance,
-                           &planned)) {
-    if (ppv)
-      *ppv = nullptr;
+                           &planned, ppv))
     return planned;
-  }
   if (!ppv)
     return E_POINTER;
   *ppv = nullptr;
