@@ -29,9 +29,11 @@ NATIVE_BUILD="$ROOT/build/bench-release"
 NATIVE_TOOLS="$ROOT/build/bench-tools"
 JOBWARDEN="$NATIVE_BUILD/jobwarden/cli/Jobwarden"
 
-# The task that /create and /delete add and take away again.
+# The task that /create and /delete add and take away again; the template
+# that the task folders are filled with is stored with the same settings.
 BENCH_TASK="Bench task"
-CREATE_ARGS=(/create /tn "$BENCH_TASK" /tr 'C:\Tools\backup.exe --all' /ru system /sc daily)
+TASK_SETTINGS=(/tr 'C:\Tools\backup.exe --all' /ru system /sc daily)
+CREATE_ARGS=(/create /tn "$BENCH_TASK" "${TASK_SETTINGS[@]}")
 DELETE_ARGS=(/delete /tn "$BENCH_TASK")
 
 source "$BENCH_DIR/measure.sh"
@@ -57,8 +59,7 @@ fill_store() {
 native_template() {
   local folder="$WORK/template"
   mkdir -p "$folder"
-  JOBWARDEN_TASKS_DIR="$folder" "$JOBWARDEN" /create /tn Template \
-    /tr 'C:\Tools\backup.exe --all' /ru system /sc daily
+  JOBWARDEN_TASKS_DIR="$folder" "$JOBWARDEN" /create /tn Template "${TASK_SETTINGS[@]}"
   echo "$folder/Template.job"
 }
 

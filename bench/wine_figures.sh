@@ -22,8 +22,7 @@ build_windows() {
 # stored there, so that the filled folders hold what Wine itself writes.
 wine_template() {
   local exe="$1" tasks="$2"
-  wine64 "$exe" /create /tn Template /tr 'C:\Tools\backup.exe --all' /ru system \
-    /sc daily >/dev/null 2>&1 || return 1
+  wine64 "$exe" /create /tn Template "${TASK_SETTINGS[@]}" >/dev/null 2>&1 || return 1
   cp "$tasks/Template.job" "$WORK/wine-template.job" || return 1
   rm -f "$tasks"/*.job
   echo "$WORK/wine-template.job"
