@@ -57,17 +57,16 @@ void FreeNames(LPWSTR* names, size_t count) {
 
 HRESULT EnumWorkItems::Next(ULONG celt, LPWSTR** rgpwszNames, ULONG* pceltFetched) {
   HRESULT planned;
-  if (call_tracking::Enter("IEnumWorkItems::Next", test_hooks::Operation::EnumNext, &planned)) {
-    ClearOutputs(rgpwszNames, pceltFetched);
+  const bool fails = call_tracking::Enter("IEnumWorkItems::Next",
+                                          test_hooks::Operation::EnumNext, &planned);
+  // Whatever the answer, nothing is handed out until names are.
+  ClearOutputs(rgpwszNames, pceltFetched);
+  if (fails)
     return planned;
-  }
   // As for every COM enumerator, the fetched count may be left out only
   // when asking for one item.
-  if (!rgpwszNames || celt == 0 || (celt > 1 && !pceltFetched)) {
-    ClearOutputs(rgpwszNames, pceltFetched);
+  if (!rgpwszNames || celt == 0 || (celt > 1 && !pceltFetched))
     return E_INVALIDARG;
-  }
-  ClearOutputs(rgpwszNames, pceltFetched);
   size_t count = std::min<size_t>(celt, names_.size() - next_);
   if (count == 0)
     return S_FALSE;
