@@ -5,6 +5,7 @@
 #include <wide_text.h>
 
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -20,7 +21,6 @@ constexpr size_t kMaxWord = 0xFFFF;
 // user data of the caller's that happens to begin with the tag survives a
 // round trip.
 constexpr uint8_t kAccountTag[4] = {'J', 'W', 'A', 'C'};
-constexpr size_t kAccountHeaderSize = sizeof(kAccountTag) + 2;
 
 // Appends little-endian integers one byte at a time, so the output is the
 // same whatever the host's byte order.
@@ -160,15 +160,13 @@ bool ReadBlock(ByteReader* in, std::vector<BYTE>* block) {
 
 std::vector<BYTE> UserDataWithAccount(const JobFile& job) {
   const std::u16string name = Utf16FromWide(job.account_name);
-  std::vector<BYTE> data(kAccountTag, kAccountTag + sizeof(kAccountTag));
-  data.push_back(static_cast<BYTE>(name.size()));
-  data.push_back(static_cast<BYTE>(name.size() >> 8));
-  for (char16_t unit : name) {
-    data.push_back(static_cast<BYTE>(unit));
-    data.push_back(static_cast<BYTE>(unit >> 8));
-  }
-  data.insert(data.end(), job.user_data.begin(), job.user_data.end());
-  return data;
+  ByteWriter data;
+  data.Bytes(kAccountTag, sizeof(kAccountTag));
+  data.Word(static_cast<WORD>(name.size()));
+  for (char16_t unit : name)
+    data.Word(static_cast<WORD>(unit));
+  data.Bytes(job.user_data.data(), job.user_data.size());
+  return data.Take();
 }
 
 // Takes the account block off the front of the user data, if there is a
@@ -176,23 +174,21 @@ std::vector<BYTE> UserDataWithAccount(const JobFile& job) {
 // whole and means the system account.
 void SplitAccountFromUserData(std::vector<BYTE>* user_data, std::wstring* account_name) {
   account_name->clear();
-  if (user_data->size() < kAccountHeaderSize)
-    return;
-  for (size_t i = 0; i < sizeof(kAccountTag); ++i) {
-    if ((*user_data)[i] != kAccountTag[i])
-      return;
-  }
-  const size_t count = (*user_data)[4] | ((*user_data)[5] << 8);
-  if (user_data->size() - kAccountHeaderSize < count * 2)
+  ByteReader in(user_data->data(), user_data->size());
+  BYTE tag[sizeof(kAccountTag)];
+  WORD count = 0;
+  if (!in.Bytes(sizeof(tag), tag) || std::memcmp(tag, kAccountTag, sizeof(tag)) != 0 ||
+      !in.Word(&count) || !in.Has(size_t{count} * 2))
     return;
   std::u16string name;
-  for (size_t i = 0; i < count; ++i) {
-    const size_t at = kAccountHeaderSize + 2 * i;
-    name.push_back(static_cast<char16_t>((*user_data)[at] | ((*user_data)[at + 1] << 8)));
+  for (WORD i = 0; i < count; ++i) {
+    WORD unit = 0;
+    in.Word(&unit);
+    name.push_back(static_cast<char16_t>(unit));
   }
   *account_name = WideFromUtf16(name);
   user_data->erase(user_data->begin(),
-                   user_data->begin() + static_cast<std::ptrdiff_t>(kAccountHeaderSize + count * 2));
+                   user_data->begin() + static_cast<std::ptrdiff_t>(in.position()));
 }
 
 // The type-specific part of a trigger is eight bytes: a DWORD and a WORD for
