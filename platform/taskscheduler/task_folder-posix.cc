@@ -76,17 +76,6 @@ HRESULT VisitEntries(int folder_fd, Visit visit) {
   return result;
 }
 
-struct FolderEntry {
-  std::string name;
-  unsigned char type;  // readdir's d_type: DT_UNKNOWN where the file system does not tell
-};
-
-HRESULT ReadEntries(int folder_fd, std::vector<FolderEntry>* entries) {
-  return VisitEntries(folder_fd, [entries](const char* name, unsigned char type) {
-    entries->push_back({name, type});
-  });
-}
-
 bool IsRegularFile(int folder_fd, const std::string& name) {
   struct stat info = {};
   return fstatat(folder_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -94,10 +83,10 @@ bool IsRegularFile(int folder_fd, const std::string& name) {
 }
 
 // Spares the listing a stat of each task where readdir already told.
-bool IsRegularFile(int folder_fd, const FolderEntry& entry) {
-  if (entry.type != DT_UNKNOWN)
-    return entry.type == DT_REG;
-  return IsRegularFile(folder_fd, entry.name);
+bool IsRegularFile(int folder_fd, const char* name, unsigned char type) {
+  if (type != DT_UNKNOWN)
+    return type == DT_REG;
+  return IsRegularFile(folder_fd, name);
 }
 
 bool WriteAll(int fd, const std::vector<uint8_t>& bytes, int* error) {
@@ -417,19 +406,17 @@ HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) const {
   HRESULT result = OpenFolder(false, &folder);
   if (result != S_OK)
     return SUCCEEDED(result) ? S_OK : result;
-  std::vector<FolderEntry> entries;
-  result = ReadEntries(folder.get(), &entries);
+  std::vector<std::pair<std::wstring, std::wstring>> tasks;  // (folded, on disk)
+  result = VisitEntries(folder.get(), [&](const char* name, unsigned char type) {
+    std::wstring wide = WideFromUtf8(name);
+    if (HasJobExtension(wide) && IsRegularFile(folder.get(), name, type))
+      tasks.emplace_back(FoldCase(wide), std::move(wide));
+  });
   if (FAILED(result))
     return result;
-  std::vector<std::pair<std::wstring, std::string>> tasks;  // (folded, on disk)
-  for (const FolderEntry& entry : entries) {
-    std::wstring wide = WideFromUtf8(entry.name);
-    if (HasJobExtension(wide) && IsRegularFile(folder.get(), entry))
-      tasks.emplace_back(FoldCase(wide), entry.name);
-  }
   std::sort(tasks.begin(), tasks.end());
-  for (const auto& task : tasks)
-    file_names->push_back(WideFromUtf8(task.second));
+  for (auto& task : tasks)
+    file_names->push_back(std::move(task.second));
   return S_OK;
 }
 
