@@ -5,39 +5,29 @@
 
 #include <gtest/gtest.h>
 #include <locale.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "hresults.h"
 #include "job_file.h"
 #include "task_scheduler.h"
+#include "test_task_folder.h"
 
 namespace {
 
-std::string NewScratchRoot() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "lookup-XXXXXX").string();
-  return mkdtemp(&pattern[0]) ? pattern : "";
-}
-
 class TaskFolderLookupTest : public testing::Test {
  protected:
-  TaskFolderLookupTest() { std::filesystem::create_directory(root_ + "/tasks"); }
-  ~TaskFolderLookupTest() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
+  TaskFolderLookupTest() { scratch_.Create(); }
 
   // `relative` is taken from the scratch root, so tests can put files
   // beside the task folder as well as in it.
   void Write(const std::string& relative, const std::string& content) const {
-    std::ofstream(root_ + "/" + relative, std::ios::binary) << content;
+    TestTaskFolder::Write(scratch_.root() + "/" + relative, content);
   }
   bool Exists(const std::string& relative) const {
-    return std::filesystem::exists(root_ + "/" + relative);
+    return std::filesystem::exists(scratch_.root() + "/" + relative);
   }
   std::string Read(const std::wstring& file_name) const {
     std::vector<uint8_t> bytes;
@@ -54,8 +44,9 @@ class TaskFolderLookupTest : public testing::Test {
     return found;
   }
 
-  const std::string root_ = NewScratchRoot();
-  const TaskFolder folder_{root_ + "/tasks", false};
+  // The tests that go through the scheduler bracket COM themselves.
+  const TestTaskFolder scratch_{TestTaskFolder::Com::kLeftAlone};
+  const TaskFolder folder_{scratch_.path(), false};
 };
 
 TEST_F(TaskFolderLookupTest, EachNameInAnotherCaseFindsItsOwnFile) {
@@ -119,14 +110,14 @@ TEST_F(TaskFolderLookupTest, BytesThatAreNoUtf8MatchAsTheyAreListed) {
 }
 
 TEST_F(TaskFolderLookupTest, AnExactNameThatIsNoFileYieldsToAFileInAnotherCase) {
-  std::filesystem::create_directory(root_ + "/tasks/nightly.job");
+  std::filesystem::create_directory(scratch_.path() + "/nightly.job");
   Write("tasks/Nightly.job", "task");
   EXPECT_EQ(L"Nightly.job", Found(L"nightly.job"));
 }
 
 TEST_F(TaskFolderLookupTest, NamesWithPathsFindNothingOutsideTheFolder) {
   Write("outside.job", "not a task");
-  std::filesystem::create_directory(root_ + "/tasks/sub");
+  std::filesystem::create_directory(scratch_.path() + "/sub");
   Write("tasks/sub/inner.job", "not a task either");
   std::wstring found;
   bool regular = false;
@@ -137,7 +128,6 @@ TEST_F(TaskFolderLookupTest, NamesWithPathsFindNothingOutsideTheFolder) {
 
 TEST_F(TaskFolderLookupTest, DeletingAPathNameLeavesTheFileOutsideAlone) {
   Write("victim.job", "keep me");
-  setenv("JOBWARDEN_TASKS_DIR", (root_ + "/tasks").c_str(), 1);
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ITaskScheduler* scheduler = nullptr;
   ASSERT_EQ(S_OK, CreateTaskScheduler(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
@@ -145,7 +135,6 @@ TEST_F(TaskFolderLookupTest, DeletingAPathNameLeavesTheFileOutsideAlone) {
   EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler->Delete(L"../victim.job"));
   scheduler->Release();
   CoUninitialize();
-  unsetenv("JOBWARDEN_TASKS_DIR");
   EXPECT_TRUE(Exists("victim.job"));
 }
 
@@ -154,7 +143,6 @@ TEST_F(TaskFolderLookupTest, ActivatingAPathNameReadsNothingOutsideTheFolder) {
   Write("victim.job", std::string(job.begin(), job.end()));
   std::vector<uint8_t> bytes;
   EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.ReadTask(L"../victim.job", &bytes));
-  setenv("JOBWARDEN_TASKS_DIR", (root_ + "/tasks").c_str(), 1);
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ITaskScheduler* scheduler = nullptr;
   ASSERT_EQ(S_OK, CreateTaskScheduler(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
@@ -167,7 +155,6 @@ TEST_F(TaskFolderLookupTest, ActivatingAPathNameReadsNothingOutsideTheFolder) {
   }
   scheduler->Release();
   CoUninitialize();
-  unsetenv("JOBWARDEN_TASKS_DIR");
 }
 
 TEST_F(TaskFolderLookupTest, ReadsFilesUpToTheLimitWhateverTheirSize) {
