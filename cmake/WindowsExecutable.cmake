@@ -9,8 +9,10 @@
 #   in as a resource (asInvoker, and the supportedOS list that keeps newer
 #   Windows from shimming GetVersionEx).
 # On other hosts it does nothing, so callers need no condition of their own.
-set(JOBWARDEN_WINDOWS_RESOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/../windows/application_manifest.rc)
+# Named from this file's place, so that a project of its own that includes
+# it (bench/) finds them too.
+set(JOBWARDEN_WINDOWS_DIR ${CMAKE_CURRENT_LIST_DIR}/../windows)
+set(JOBWARDEN_WINDOWS_RESOURCES ${JOBWARDEN_WINDOWS_DIR}/application_manifest.rc)
 
 function(jobwarden_windows_executable target)
   if(NOT WIN32)
@@ -21,5 +23,5 @@ function(jobwarden_windows_executable target)
   # windres resolves the manifest path relative to its working directory,
   # not to the script; name the folder that holds both.
   set_property(SOURCE ${JOBWARDEN_WINDOWS_RESOURCES} APPEND PROPERTY
-               INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/windows)
+               INCLUDE_DIRECTORIES ${JOBWARDEN_WINDOWS_DIR})
 endfunction()
