@@ -12,7 +12,6 @@ typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
-typedef uint32_t UINT;
 typedef int32_t BOOL;
 typedef int32_t HRESULT;
 typedef char CHAR;
@@ -22,7 +21,6 @@ typedef const WCHAR* LPCWSTR;
 typedef WCHAR OLECHAR;
 typedef OLECHAR* LPOLESTR;
 typedef const OLECHAR* LPCOLESTR;
-typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
 typedef void* LPVOID;
 
@@ -75,7 +73,6 @@ inline bool operator==(const GUID& a, const GUID& b) {
   return std::memcmp(&a, &b, sizeof(GUID)) == 0;
 }
 inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
-inline bool IsEqualGUID(const GUID& a, const GUID& b) { return a == b; }
 
 struct SYSTEMTIME {
   WORD wYear;
@@ -117,7 +114,6 @@ struct OSVERSIONINFOEXA {
   BYTE wProductType;
   BYTE wReserved;
 };
-typedef OSVERSIONINFOEXA* LPOSVERSIONINFOEXA;
 
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2);
