@@ -519,8 +519,9 @@ HRESULT TaskFolder::RemoveTask(const std::wstring& file_name) const {
   HRESULT result = OpenFolder(false, &folder);
   if (result != S_OK)
     return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
+  // Only an entry of the folder itself may go, whoever asks.
   std::string name = Utf8FromWide(file_name);
-  if (!IsRegularFile(folder.get(), name))
+  if (!IsPlainEntryName(name) || !IsRegularFile(folder.get(), name))
     return HRESULT_FILE_NOT_FOUND;
   // Should a link replace the file after the check, unlinkat removes the
   // link itself, never its target.

@@ -179,6 +179,13 @@ TEST_F(TaskFolderTest, RemovesRegularFilesOnly) {
   EXPECT_EQ((std::vector<std::string>{"dir.job"}), scratch_.Files());
 }
 
+TEST_F(TaskFolderTest, RemovesNothingOutsideTheFolder) {
+  scratch_.Create();
+  TestTaskFolder::Write(scratch_.root() + "/outside.job", "x");
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.RemoveTask(L"../outside.job"));
+  EXPECT_TRUE(std::filesystem::exists(scratch_.root() + "/outside.job"));
+}
+
 TEST_F(TaskFolderTest, UnwritableFolderFailsWithAccessDeniedAndLeavesNoFile) {
   if (geteuid() == 0)
     GTEST_SKIP() << "permission bits do not bind root";
