@@ -1,6 +1,7 @@
 #include "edition_line.h"
 
 #include <cstdio>
+#include <string>
 
 #include "version_fields.h"
 
@@ -51,6 +52,73 @@ std::string NameByBuild(const BuildName (&names)[N], DWORD build) {
   return "";
 }
 
+// The second character is what the 9x releases vary ("A", "B", "C" after a
+// blank); the first is not looked at, and case matters.
+std::string NinetyFiveSuffix(const OSVERSIONINFOEXA& record) {
+  const CHAR release = record.szCSDVersion[1];
+  return (release == 'C' || release == 'B') ? " OSR2" : "";
+}
+
+std::string NinetyEightSuffix(const OSVERSIONINFOEXA& record) {
+  return record.szCSDVersion[1] == 'A' ? " SE" : "";
+}
+
+// Edition words of the NT family. An empty word means the record names no
+// edition for that version; the line then carries nothing in its place.
+
+// NT 4 and older.
+std::string NtEditionWord(BYTE product_type) {
+  switch (product_type) {
+    case kProductWorkstation: return "Workstation";
+    case kProductDomainController: return "Advanced Server";
+    case kProductServer: return "Server";
+    default: return "";
+  }
+}
+
+// 5.0.
+std::string Windows2000EditionWord(BYTE product_type, WORD suite_mask) {
+  switch (product_type) {
+    case kProductWorkstation: return "Professional";
+    case kProductDomainController: return "Advanced Server (DC)";
+    case kProductServer:
+      if (suite_mask & kSuiteDataCenter) return "DataCenter Server";
+      if (suite_mask & kSuiteEnterprise) return "Advanced Server";
+      return "Server";
+    default: return "";
+  }
+}
+
+// 5.1.
+std::string XpEditionWord(BYTE product_type, WORD suite_mask) {
+  switch (product_type) {
+    case kProductWorkstation:
+      return (suite_mask & kSuitePersonal) ? "XP Home Edition" : "XP Professional";
+    case kProductDomainController: return "{XP|NET} VER_NT_DOMAIN_CONTROLLER";
+    case kProductServer:
+      if (suite_mask & kSuiteDataCenter) return "XP DataCenter Server";
+      if (suite_mask & kSuiteEnterprise) return ".NET Enterprise Server";
+      if (suite_mask & kSuitePersonal) return ".NET Web Server";
+      return "";
+    default: return "";
+  }
+}
+
+// 5.2 on.
+std::string LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
+                               BYTE product_type) {
+  const bool workstation = product_type == kProductWorkstation;
+  for (const EditionNames& names : kLaterEditions) {
+    if (names.major == major && names.minor == minor)
+      return workstation ? names.workstation : names.server;
+  }
+  if (major == 10 && minor == 0) {
+    return workstation ? NameByBuild(kVersion10Workstations, build)
+                       : NameByBuild(kVersion10Servers, build);
+  }
+  return "";
+}
+
 // Every edition line is the product name, then the version, the build and
 // the service-pack text.
 void PrintLine(const std::string& name, const OSVERSIONINFOEXA& record,
@@ -87,66 +155,6 @@ void PrintNtLine(const OSVERSIONINFOEXA& record) {
 }
 
 }  // namespace
-
-// The second character is what the 9x releases vary ("A", "B", "C" after a
-// blank); the first is not looked at, and case matters.
-std::string NinetyFiveSuffix(const OSVERSIONINFOEXA& record) {
-  const CHAR release = record.szCSDVersion[1];
-  return (release == 'C' || release == 'B') ? " OSR2" : "";
-}
-
-std::string NinetyEightSuffix(const OSVERSIONINFOEXA& record) {
-  return record.szCSDVersion[1] == 'A' ? " SE" : "";
-}
-
-std::string NtEditionWord(BYTE product_type) {
-  switch (product_type) {
-    case kProductWorkstation: return "Workstation";
-    case kProductDomainController: return "Advanced Server";
-    case kProductServer: return "Server";
-    default: return "";
-  }
-}
-
-std::string Windows2000EditionWord(BYTE product_type, WORD suite_mask) {
-  switch (product_type) {
-    case kProductWorkstation: return "Professional";
-    case kProductDomainController: return "Advanced Server (DC)";
-    case kProductServer:
-      if (suite_mask & kSuiteDataCenter) return "DataCenter Server";
-      if (suite_mask & kSuiteEnterprise) return "Advanced Server";
-      return "Server";
-    default: return "";
-  }
-}
-
-std::string XpEditionWord(BYTE product_type, WORD suite_mask) {
-  switch (product_type) {
-    case kProductWorkstation:
-      return (suite_mask & kSuitePersonal) ? "XP Home Edition" : "XP Professional";
-    case kProductDomainController: return "{XP|NET} VER_NT_DOMAIN_CONTROLLER";
-    case kProductServer:
-      if (suite_mask & kSuiteDataCenter) return "XP DataCenter Server";
-      if (suite_mask & kSuiteEnterprise) return ".NET Enterprise Server";
-      if (suite_mask & kSuitePersonal) return ".NET Web Server";
-      return "";
-    default: return "";
-  }
-}
-
-std::string LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
-                               BYTE product_type) {
-  const bool workstation = product_type == kProductWorkstation;
-  for (const EditionNames& names : kLaterEditions) {
-    if (names.major == major && names.minor == minor)
-      return workstation ? names.workstation : names.server;
-  }
-  if (major == 10 && minor == 0) {
-    return workstation ? NameByBuild(kVersion10Workstations, build)
-                       : NameByBuild(kVersion10Servers, build);
-  }
-  return "";
-}
 
 void PrintEditionLine(const OSVERSIONINFOEXA& record) {
   switch (record.dwPlatformId) {

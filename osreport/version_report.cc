@@ -1,6 +1,7 @@
 #include "version_report.h"
 
 #include <cstdio>
+#include <string>
 
 #include "version_fields.h"
 
@@ -24,19 +25,6 @@ const SuiteWord kSuiteWords[] = {
     {kSuiteTerminal, "VER_SUITE_TERMINAL"},
 };
 
-void PrintExtendedFields(const OSVERSIONINFOEXA& record) {
-  printf("Service Pack:        %d.%d\n",
-         AsPrintedNumber(record.wServicePackMajor),
-         AsPrintedNumber(record.wServicePackMinor));
-  printf("Suite Mask (0x%04x): %s\n", static_cast<unsigned>(record.wSuiteMask),
-         SuiteWords(record.wSuiteMask).c_str());
-  printf("Product Type:        %s (0x%04X)\n\n",
-         ProductTypeName(record.wProductType),
-         static_cast<unsigned>(record.wProductType));
-}
-
-}  // namespace
-
 const char* PlatformName(DWORD platform_id) {
   switch (platform_id) {
     case kPlatformWin32s: return "VER_PLAFTORM_WIN32s";
@@ -55,6 +43,8 @@ const char* ProductTypeName(BYTE product_type) {
   }
 }
 
+// The words of the suite bits that are set, each but the last possible one
+// followed by a blank.
 std::string SuiteWords(WORD suite_mask) {
   std::string words;
   for (const SuiteWord& word : kSuiteWords) {
@@ -62,6 +52,19 @@ std::string SuiteWords(WORD suite_mask) {
   }
   return words;
 }
+
+void PrintExtendedFields(const OSVERSIONINFOEXA& record) {
+  printf("Service Pack:        %d.%d\n",
+         AsPrintedNumber(record.wServicePackMajor),
+         AsPrintedNumber(record.wServicePackMinor));
+  printf("Suite Mask (0x%04x): %s\n", static_cast<unsigned>(record.wSuiteMask),
+         SuiteWords(record.wSuiteMask).c_str());
+  printf("Product Type:        %s (0x%04X)\n\n",
+         ProductTypeName(record.wProductType),
+         static_cast<unsigned>(record.wProductType));
+}
+
+}  // namespace
 
 void PrintVersionRecord(const OSVERSIONINFOEXA& record, bool extended) {
   printf("Version:             %d.%d\n", AsPrintedNumber(record.dwMajorVersion),

@@ -4,15 +4,6 @@
 
 #include <windows.h>
 
-#include <string>
-
-const char* PlatformName(DWORD platform_id);
-const char* ProductTypeName(BYTE product_type);
-
-// The words of the suite bits that are set, each but the last possible one
-// followed by a blank.
-std::string SuiteWords(WORD suite_mask);
-
 // Writes the fields to standard output; the service-pack numbers, suite mask
 // and product type only when the record is |extended|.
 void PrintVersionRecord(const OSVERSIONINFOEXA& record, bool extended);
