@@ -6,9 +6,13 @@
 #include "version_fields.h"
 #include "version_report.h"
 
+namespace {
+
 bool IsFullReportRequested(int argc, char** argv) {
   return argc > 1 && lstrcmpiA(argv[1], "/F") == 0;
 }
+
+}  // namespace
 
 int RunOsreport(int argc, char** argv, VersionQueryFunction query) {
   const bool full_report = IsFullReportRequested(argc, argv);

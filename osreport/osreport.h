@@ -4,11 +4,8 @@
 
 #include "version_record.h"
 
-// True when the first argument asks for the raw report ("/F" in any case);
-// later arguments are not looked at.
-bool IsFullReportRequested(int argc, char** argv);
-
-// Writes the raw report when asked for and the edition line, and returns
+// Writes the raw report when the first argument asks for it ("/F" in any
+// case; later arguments are not looked at) and the edition line, and returns
 // the exit status: 0 once the record was obtained, 1 when it could not be.
 int RunOsreport(int argc, char** argv, VersionQueryFunction query = GetVersionExA);
 
