@@ -69,9 +69,9 @@ std::string NinetyEightSuffix(const OSVERSIONINFOEXA& record) {
 // NT 4 and older.
 std::string NtEditionWord(BYTE product_type) {
   switch (product_type) {
-    case kProductWorkstation: return "Workstation";
-    case kProductDomainController: return "Advanced Server";
-    case kProductServer: return "Server";
+    case VER_NT_WORKSTATION: return "Workstation";
+    case VER_NT_DOMAIN_CONTROLLER: return "Advanced Server";
+    case VER_NT_SERVER: return "Server";
     default: return "";
   }
 }
@@ -79,11 +79,11 @@ std::string NtEditionWord(BYTE product_type) {
 // 5.0.
 std::string Windows2000EditionWord(BYTE product_type, WORD suite_mask) {
   switch (product_type) {
-    case kProductWorkstation: return "Professional";
-    case kProductDomainController: return "Advanced Server (DC)";
-    case kProductServer:
-      if (suite_mask & kSuiteDataCenter) return "DataCenter Server";
-      if (suite_mask & kSuiteEnterprise) return "Advanced Server";
+    case VER_NT_WORKSTATION: return "Professional";
+    case VER_NT_DOMAIN_CONTROLLER: return "Advanced Server (DC)";
+    case VER_NT_SERVER:
+      if (suite_mask & VER_SUITE_DATACENTER) return "DataCenter Server";
+      if (suite_mask & VER_SUITE_ENTERPRISE) return "Advanced Server";
       return "Server";
     default: return "";
   }
@@ -92,13 +92,13 @@ std::string Windows2000EditionWord(BYTE product_type, WORD suite_mask) {
 // 5.1.
 std::string XpEditionWord(BYTE product_type, WORD suite_mask) {
   switch (product_type) {
-    case kProductWorkstation:
-      return (suite_mask & kSuitePersonal) ? "XP Home Edition" : "XP Professional";
-    case kProductDomainController: return "{XP|NET} VER_NT_DOMAIN_CONTROLLER";
-    case kProductServer:
-      if (suite_mask & kSuiteDataCenter) return "XP DataCenter Server";
-      if (suite_mask & kSuiteEnterprise) return ".NET Enterprise Server";
-      if (suite_mask & kSuitePersonal) return ".NET Web Server";
+    case VER_NT_WORKSTATION:
+      return (suite_mask & VER_SUITE_PERSONAL) ? "XP Home Edition" : "XP Professional";
+    case VER_NT_DOMAIN_CONTROLLER: return "{XP|NET} VER_NT_DOMAIN_CONTROLLER";
+    case VER_NT_SERVER:
+      if (suite_mask & VER_SUITE_DATACENTER) return "XP DataCenter Server";
+      if (suite_mask & VER_SUITE_ENTERPRISE) return ".NET Enterprise Server";
+      if (suite_mask & VER_SUITE_PERSONAL) return ".NET Web Server";
       return "";
     default: return "";
   }
@@ -107,7 +107,7 @@ std::string XpEditionWord(BYTE product_type, WORD suite_mask) {
 // 5.2 on.
 std::string LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
                                BYTE product_type) {
-  const bool workstation = product_type == kProductWorkstation;
+  const bool workstation = product_type == VER_NT_WORKSTATION;
   for (const EditionNames& names : kLaterEditions) {
     if (names.major == major && names.minor == minor)
       return workstation ? names.workstation : names.server;
@@ -158,9 +158,9 @@ void PrintNtLine(const OSVERSIONINFOEXA& record) {
 
 void PrintEditionLine(const OSVERSIONINFOEXA& record) {
   switch (record.dwPlatformId) {
-    case kPlatformWin32s: PrintLine("Win32s in Windows", record); return;
-    case kPlatformWindows: PrintLine(Windows9xName(record), record); return;
-    case kPlatformNt: PrintNtLine(record); return;
+    case VER_PLATFORM_WIN32s: PrintLine("Win32s in Windows", record); return;
+    case VER_PLATFORM_WIN32_WINDOWS: PrintLine(Windows9xName(record), record); return;
+    case VER_PLATFORM_WIN32_NT: PrintNtLine(record); return;
     default: return;
   }
 }

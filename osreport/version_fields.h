@@ -1,8 +1,5 @@
-// Values of the version record's fields that osreport gives meaning to, and
-// the forms in which it reads the record's build and service-pack text.
-//
-// Own names rather than the VER_* macros: the stand-in <windows.h> of other
-// hosts does not carry them, and the report must mean the same everywhere.
+// The forms in which osreport reads the version record's build number and
+// service-pack text.
 #ifndef OSREPORT_VERSION_FIELDS_H_
 #define OSREPORT_VERSION_FIELDS_H_
 
@@ -10,23 +7,6 @@
 
 #include <algorithm>
 #include <string>
-
-constexpr DWORD kPlatformWin32s = 0;
-constexpr DWORD kPlatformWindows = 1;  // the Windows 95 and 98 family
-constexpr DWORD kPlatformNt = 2;
-
-constexpr BYTE kProductWorkstation = 1;
-constexpr BYTE kProductDomainController = 2;
-constexpr BYTE kProductServer = 3;
-
-constexpr WORD kSuiteSmallBusiness = 0x0001;
-constexpr WORD kSuiteEnterprise = 0x0002;
-constexpr WORD kSuiteBackOffice = 0x0004;
-constexpr WORD kSuiteTerminal = 0x0010;
-constexpr WORD kSuiteSmallBusinessRestricted = 0x0020;
-constexpr WORD kSuiteDataCenter = 0x0080;
-constexpr WORD kSuitePersonal = 0x0200;
-constexpr WORD kSuiteBlade = 0x0400;
 
 // Windows 9x keeps its major and minor version in the build number's high
 // half, so only the low half is ever shown or compared.

@@ -15,30 +15,30 @@ struct SuiteWord {
 // In the order the report lists them. "VER_SUITE_TERMINAL" comes last and
 // carries no blank, so a line that ends with it has no trailing blank.
 const SuiteWord kSuiteWords[] = {
-    {kSuiteBackOffice, "VER_SUITE_BACKOFFICE "},
-    {kSuiteBlade, "VER_SUITE_BLADE "},
-    {kSuiteDataCenter, "VER_SUITE_DATACENTER "},
-    {kSuiteEnterprise, "VER_SUITE_ENTERPRISE "},
-    {kSuitePersonal, "VER_SUITE_PERSONAL "},
-    {kSuiteSmallBusiness, "VER_SUITE_SMALLBUSINESS "},
-    {kSuiteSmallBusinessRestricted, "VER_SUITE_SMALLBUSINESS_RESTRICTED "},
-    {kSuiteTerminal, "VER_SUITE_TERMINAL"},
+    {VER_SUITE_BACKOFFICE, "VER_SUITE_BACKOFFICE "},
+    {VER_SUITE_BLADE, "VER_SUITE_BLADE "},
+    {VER_SUITE_DATACENTER, "VER_SUITE_DATACENTER "},
+    {VER_SUITE_ENTERPRISE, "VER_SUITE_ENTERPRISE "},
+    {VER_SUITE_PERSONAL, "VER_SUITE_PERSONAL "},
+    {VER_SUITE_SMALLBUSINESS, "VER_SUITE_SMALLBUSINESS "},
+    {VER_SUITE_SMALLBUSINESS_RESTRICTED, "VER_SUITE_SMALLBUSINESS_RESTRICTED "},
+    {VER_SUITE_TERMINAL, "VER_SUITE_TERMINAL"},
 };
 
 const char* PlatformName(DWORD platform_id) {
   switch (platform_id) {
-    case kPlatformWin32s: return "VER_PLAFTORM_WIN32s";
-    case kPlatformWindows: return "VER_PLATFORM_WIN32_WINDOWS";
-    case kPlatformNt: return "VER_PLATFORM_WIN32_NT";
+    case VER_PLATFORM_WIN32s: return "VER_PLAFTORM_WIN32s";
+    case VER_PLATFORM_WIN32_WINDOWS: return "VER_PLATFORM_WIN32_WINDOWS";
+    case VER_PLATFORM_WIN32_NT: return "VER_PLATFORM_WIN32_NT";
     default: return "<UNKNOWN>";
   }
 }
 
 const char* ProductTypeName(BYTE product_type) {
   switch (product_type) {
-    case kProductWorkstation: return "VER_NT_WORKSTATION";
-    case kProductDomainController: return "VER_NT_DOMAIN_CONTROLLER";
-    case kProductServer: return "VER_NT_SERVER";
+    case VER_NT_WORKSTATION: return "VER_NT_WORKSTATION";
+    case VER_NT_DOMAIN_CONTROLLER: return "VER_NT_DOMAIN_CONTROLLER";
+    case VER_NT_SERVER: return "VER_NT_SERVER";
     default: return "UNKNOWN";
   }
 }
