@@ -12,6 +12,9 @@
 # Named from this file's place, so that a project of its own that includes
 # it (bench/) finds them too.
 set(JOBWARDEN_WINDOWS_DIR ${CMAKE_CURRENT_LIST_DIR}/../windows)
+if(WIN32)
+  enable_language(RC)  # windres compiles the manifest resource
+endif()
 set(JOBWARDEN_WINDOWS_RESOURCES ${JOBWARDEN_WINDOWS_DIR}/application_manifest.rc)
 
 function(jobwarden_windows_executable target)
