@@ -176,6 +176,22 @@ TEST_F(SchedulerClientTest, RealNameProblemsReachTheirMessages) {
   ExpectNothingOutstanding();
 }
 
+// The component is never handed a name the task folder cannot hold as a
+// file ("<name>.job" of at most 255 UTF-16 units); one at the bound is.
+TEST_F(SchedulerClientTest, NameTooLongForTheTaskFolderNeverReachesTheComponent) {
+  const std::wstring longest(251, L'x');
+  const std::wstring too_long(252, L'y');
+  EXPECT_EQ(Create(too_long.c_str()), L"Error creating job: Please specifiy a valid job name.");
+  EXPECT_EQ(Count("ITaskScheduler::NewWorkItem"), 0);
+  EXPECT_EQ(ReleasesAfter("CoCreateInstance"), std::vector<std::string>{"ITaskScheduler::Release"});
+  ExpectNothingOutstanding();
+  EXPECT_TRUE(folder_.Files().empty());
+
+  EXPECT_EQ(Create(longest.c_str()), L"");
+  EXPECT_EQ(folder_.Files().size(), 1u);
+  ExpectNothingOutstanding();
+}
+
 // Each failing step, the message it gives and the interfaces released, in
 // order; failures after the first save leave the bare task stored.
 TEST_F(SchedulerClientTest, EveryCreationStepFailureReleasesInOrder) {

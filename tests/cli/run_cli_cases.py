@@ -12,6 +12,11 @@ in JOBWARDEN_TASKS_DIR) and against the Windows build under Wine (the
 prefix's own task folder is emptied before each case); --host selects which
 expectations apply where a case states one for a host.
 
+Under Wine the output is compared as Windows writes it: every line end of
+the expected text is CR LF, and a pattern is matched against the output
+with its CR LF line ends read as LF once the output is known to have no
+other line end.
+
 Placeholders in expected output: {HELP} is the help listing, {INVALID} the
 syntax error message followed by the help listing.
 
@@ -209,8 +214,13 @@ class HostileSetup:
         return problems
 
 
+def windows_line_ends(text):
+    return text.replace(b"\n", b"\r\n")
+
+
 def check_step(step, host, result, folder):
     problems = []
+    on_windows = host == "wine"
     expected_status = host_value(step, "status", host)
     if result.returncode != expected_status:
         problems.append("exit status %d, expected %d" % (result.returncode, expected_status))
@@ -222,10 +232,17 @@ def check_step(step, host, result, folder):
         problems.append("standard error %r does not match %r" % (result.stderr, stderr_pattern))
     pattern = host_value(step, "stdout_regex", host)
     if pattern is not None:
-        if not re.fullmatch(expand(pattern).encode("utf-8"), result.stdout, re.DOTALL):
+        output = result.stdout
+        if on_windows:
+            output = output.replace(b"\r\n", b"\n")
+            if windows_line_ends(output) != result.stdout:
+                problems.append("output %r has a line end other than CR LF" % result.stdout)
+        if not re.fullmatch(expand(pattern).encode("utf-8"), output, re.DOTALL):
             problems.append("output %r does not match %r" % (result.stdout, expand(pattern)))
     else:
         expected = expand(host_value(step, "stdout", host)).encode("utf-8")
+        if on_windows:
+            expected = windows_line_ends(expected)
         if result.stdout != expected:
             problems.append("output %r, expected %r" % (result.stdout, expected))
     secret = step.get("secret_absent_from_task_folder")
