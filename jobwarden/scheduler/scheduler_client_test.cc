@@ -190,6 +190,14 @@ TEST_F(SchedulerClientTest, NameTooLongForTheTaskFolderNeverReachesTheComponent)
   EXPECT_EQ(Create(longest.c_str()), L"");
   EXPECT_EQ(folder_.Files().size(), 1u);
   ExpectNothingOutstanding();
+
+  test_hooks::Reset();
+  EXPECT_EQ(Run([&](SchedulerClient& client) { client.DeleteTask(too_long.c_str()); }),
+            L"Error deleting task, Please make sure the task name is valid.");
+  EXPECT_EQ(Count("ITaskScheduler::Delete"), 0);
+  ExpectNothingOutstanding();
+  EXPECT_EQ(Run([&](SchedulerClient& client) { client.DeleteTask(longest.c_str()); }), L"");
+  EXPECT_TRUE(folder_.Files().empty());
 }
 
 // Each failing step, the message it gives and the interfaces released, in
