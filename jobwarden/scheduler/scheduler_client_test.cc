@@ -176,11 +176,11 @@ TEST_F(SchedulerClientTest, RealNameProblemsReachTheirMessages) {
   ExpectNothingOutstanding();
 }
 
-// The component is never handed a name the task folder cannot hold as a
-// file ("<name>.job" of at most 255 UTF-16 units); one at the bound is.
+// The component is never handed a name whose file would not fit the Windows
+// task folder's path; one at the bound is.
 TEST_F(SchedulerClientTest, NameTooLongForTheTaskFolderNeverReachesTheComponent) {
-  const std::wstring longest(251, L'x');
-  const std::wstring too_long(252, L'y');
+  const std::wstring longest(238, L'x');
+  const std::wstring too_long(239, L'y');
   EXPECT_EQ(Create(too_long.c_str()), L"Error creating job: Please specifiy a valid job name.");
   EXPECT_EQ(Count("ITaskScheduler::NewWorkItem"), 0);
   EXPECT_EQ(ReleasesAfter("CoCreateInstance"), std::vector<std::string>{"ITaskScheduler::Release"});

@@ -4,14 +4,16 @@
 
 #include <cstddef>
 
-// A task is stored as the file "<name>.job" in the task folder, and a file
-// name on Windows is at most 255 UTF-16 units (the component length of NTFS
-// and of FAT's long names), so a name of more than 251 units can never be
-// stored. Some Task Scheduler components copy the name into a fixed buffer
-// without looking at its length, so such a name is refused before it is
-// handed over.
-constexpr std::size_t kMaxTaskFileNameUnits = 255;
-constexpr std::size_t kMaxTaskNameUnits = kMaxTaskFileNameUnits - 4;  // ".job"
+// A task is stored as the file "<name>.job" in the task folder,
+// C:\WINDOWS\Tasks on a Windows installed as it comes (C:\WINNT\Tasks, two
+// units shorter, on NT 4.0 and 2000), and a path in the Windows API is at
+// most MAX_PATH units with its terminating NUL. A Task Scheduler component
+// may build that path in a fixed buffer without checking its length (Wine's
+// overruns its stack from 246 units on), so a longer name is refused before
+// it is handed over.
+constexpr std::size_t kMaxPathUnits = 260;                 // MAX_PATH, NUL included
+constexpr std::size_t kTaskFolderPrefixUnits = 17;         // "C:\WINDOWS\Tasks\"
+constexpr std::size_t kMaxTaskNameUnits = kMaxPathUnits - 1 - kTaskFolderPrefixUnits - 4;  // ".job"
 
 // The name's length in UTF-16 units, whatever the width of wchar_t: a
 // character beyond the Basic Multilingual Plane counts two.

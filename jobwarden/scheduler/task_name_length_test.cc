@@ -22,14 +22,15 @@ std::wstring Repeated(const std::wstring& part, std::size_t count) {
 
 TEST(TaskNameLengthTest, NamesUpToTheFolderBoundFit) {
   EXPECT_TRUE(FitsTaskFolder(L""));
-  EXPECT_TRUE(FitsTaskFolder(std::wstring(251, L'x').c_str()));
-  EXPECT_FALSE(FitsTaskFolder(std::wstring(252, L'x').c_str()));
+  EXPECT_EQ(kMaxTaskNameUnits, 238u);
+  EXPECT_TRUE(FitsTaskFolder(std::wstring(238, L'x').c_str()));
+  EXPECT_FALSE(FitsTaskFolder(std::wstring(239, L'x').c_str()));
   EXPECT_FALSE(FitsTaskFolder(std::wstring(300, L'x').c_str()));
 }
 
 TEST(TaskNameLengthTest, CharactersBeyondTheBasicPlaneCountTwoUnits) {
   EXPECT_EQ(Utf16Length(Astral().c_str()), 2u);
   EXPECT_EQ(Utf16Length((L"a" + Astral() + L"\x0416").c_str()), 4u);
-  EXPECT_TRUE(FitsTaskFolder((Repeated(Astral(), 125) + L"x").c_str()));
-  EXPECT_FALSE(FitsTaskFolder(Repeated(Astral(), 126).c_str()));
+  EXPECT_TRUE(FitsTaskFolder(Repeated(Astral(), 119).c_str()));
+  EXPECT_FALSE(FitsTaskFolder((Repeated(Astral(), 119) + L"x").c_str()));
 }
