@@ -7,8 +7,15 @@ namespace {
 const wchar_t kJobExtension[] = L".job";
 constexpr size_t kJobExtensionLength = 4;
 
+// Control characters (C0 and C1) and the Unicode line and paragraph
+// separators would reach a terminal raw in a listing: a line that is no
+// task, or an escape sequence.
+bool IsControlCharacter(wchar_t c) {
+  return c < 0x20 || (c >= 0x80 && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
 bool IsForbiddenCharacter(wchar_t c) {
-  if (c < 0x20)
+  if (IsControlCharacter(c))
     return true;
   switch (c) {
     case L'\\': case L'/': case L':': case L'*': case L'?':
@@ -75,6 +82,10 @@ bool IsValidTaskName(const std::wstring& name) {
 }
 
 std::wstring TaskFileName(const std::wstring& name) { return name + kJobExtension; }
+
+std::wstring TaskNameOf(const std::wstring& file_name) {
+  return file_name.substr(0, file_name.size() - kJobExtensionLength);
+}
 
 bool HasJobExtension(const std::wstring& file_name) {
   if (file_name.size() < kJobExtensionLength)

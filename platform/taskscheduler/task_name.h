@@ -10,14 +10,19 @@
 // Linux; "<name>.job" must fit both.
 constexpr size_t kMaxTaskFileName = 255;
 
-// False for an empty name, "." or "..", a name holding \ / : * ? " < > | or a
-// control character, ending in a dot or blank, naming a DOS device (CON,
-// NUL, COM1, ...), whose file name is too long, or that does not survive the
-// trip to a file name and back unchanged.
+// False for an empty name, "." or "..", a name holding \ / : * ? " < > |, a
+// control character (C0 or C1) or a line or paragraph separator, ending in
+// a dot or blank, naming a DOS device (CON, NUL, COM1, ...), whose file
+// name is too long, or that does not survive the trip to a file name and
+// back unchanged.
 bool IsValidTaskName(const std::wstring& name);
 
 // "<name>.job".
 std::wstring TaskFileName(const std::wstring& name);
+
+// The task name of a file name that HasJobExtension accepts: without its
+// ".job".
+std::wstring TaskNameOf(const std::wstring& file_name);
 
 // Whether a file name ends in ".job", in any case.
 bool HasJobExtension(const std::wstring& file_name);

@@ -329,14 +329,15 @@ TEST_F(TaskSchedulerTest, LinkPlantedUnderATaskNameNeverReachesItsTarget) {
   EXPECT_EQ(HRESULT_FILE_EXISTS, Save(task));
   task->Release();
 
-  // Planted in place of a stored task: the next save replaces the link.
+  // Planted in place of a stored task: the next save finds its own file
+  // gone and leaves the link alone.
   ASSERT_EQ(S_OK, NewTask(scheduler_, L"swapped", &task));
   ASSERT_EQ(S_OK, Save(task));
   std::filesystem::remove(FilePath("swapped.job"));
   std::filesystem::create_symlink(target, FilePath("swapped.job"));
-  EXPECT_EQ(S_OK, Save(task));
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Save(task));
   task->Release();
-  EXPECT_FALSE(std::filesystem::is_symlink(FilePath("swapped.job")));
+  EXPECT_TRUE(std::filesystem::is_symlink(FilePath("swapped.job")));
 
   EXPECT_EQ("keep me", TestTaskFolder::Read(target));
   EXPECT_TRUE(std::filesystem::is_symlink(FilePath("evil.job")));
