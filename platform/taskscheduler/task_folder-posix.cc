@@ -17,6 +17,7 @@
 
 #include "case_fold.h"
 #include "descriptor-posix.h"
+#include "folder_version-posix.h"
 #include "hresults.h"
 #include "job_file.h"
 #include "random_bytes.h"
@@ -329,62 +330,6 @@ bool IsStoredFile(int folder_fd, const std::string& name, const StoredFile& stor
   return bytes.size() >= kUuidEnd &&
          pread(file.get(), header, kUuidEnd, 0) == static_cast<ssize_t>(kUuidEnd) &&
          std::memcmp(header + kJobUuidOffset, bytes.data() + kJobUuidOffset, kJobUuidSize) == 0;
-}
-
-bool Earlier(const timespec& a, const timespec& b) {
-  return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
-}
-
-bool SameTime(const timespec& a, const timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-// Times in whole microseconds or coarser, as on FAT or on ext4 with small
-// inodes: two changes within one such step get the same time, so the times
-// cannot prove that nothing changed. (A time of a finer file system falls on
-// a whole microsecond once in a thousand; both together, once in a million,
-// and that costs only a scan.)
-bool LooksTruncated(const struct stat& info) {
-  return info.st_mtim.tv_nsec % 1000 == 0 && info.st_ctim.tv_nsec % 1000 == 0;
-}
-
-// The folder's version, taken before a scan so that any change the scan
-// might miss shows as a change of version. The kernel stamps a change with
-// its coarse clock (one tick, a few milliseconds; or a finer time, never
-// earlier than that clock) read at the change. So a folder whose last
-// change is older than the coarse clock read before the fstat gets a
-// different time from any later change, and its version is known; a folder
-// changed within the current tick is not, and its first save scans again.
-//
-// What remains: a case variant of the name stored by another process on a
-// file system with truncated or clock-skewed times (a network share), or
-// after the clock was set back, within the same step of its times, can get
-// past the first save. The same name in the same case never can, as
-// PublishNew refuses it atomically; and a case variant stored after the
-// save's own scan, while the task was written and flushed, got past the
-// scan before this shortcut too.
-void TakeVersion(int folder_fd, FolderVersion* version) {
-  *version = FolderVersion();
-  timespec now = {};
-  struct stat info = {};
-  if (clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0 || fstat(folder_fd, &info) != 0)
-    return;
-  if (!Earlier(info.st_mtim, now) || !Earlier(info.st_ctim, now) || LooksTruncated(info))
-    return;
-  version->known = true;
-  version->device = info.st_dev;
-  version->inode = info.st_ino;
-  version->modified = info.st_mtim;
-  version->changed = info.st_ctim;
-}
-
-// Whether the folder open as `folder_fd` is the one `version` was taken of,
-// unchanged since.
-bool IsStillAt(int folder_fd, const FolderVersion& version) {
-  struct stat info = {};
-  return version.known && fstat(folder_fd, &info) == 0 && info.st_dev == version.device &&
-         info.st_ino == version.inode && SameTime(info.st_mtim, version.modified) &&
-         SameTime(info.st_ctim, version.changed);
 }
 
 }  // namespace

@@ -18,25 +18,11 @@
 #include <vector>
 
 #include "descriptor-posix.h"
+#include "folder_version-posix.h"
 
 // No real task comes anywhere near this; reading stops here so a huge or
 // endless file cannot exhaust memory.
 constexpr size_t kMaxTaskFileSize = 1 << 20;
-
-// The state of the folder's entries that one case-blind scan saw, as far as
-// the folder's change times tell. A new task's first save that finds the
-// folder still so can trust the scan NewWorkItem made instead of reading
-// every entry again, which at 10,000 tasks costs more than the rest of a
-// /create together.
-struct FolderVersion {
-  // False when the times cannot tell a later change apart (see
-  // task_folder-posix.cc): the save must scan.
-  bool known = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  timespec modified = {};
-  timespec changed = {};
-};
 
 // What NewWorkItem's scan for a free name saw, for the first save.
 struct FolderScan {
