@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <cstdlib>
 #include <utility>
@@ -137,7 +136,8 @@ bool IsTemporaryName(const char* name) {
       std::strcmp(name + prefix + kTemporaryRandomDigits, kTemporarySuffix) != 0)
     return false;
   for (size_t i = prefix; i < prefix + kTemporaryRandomDigits; ++i) {
-    if (!std::isxdigit(static_cast<unsigned char>(name[i])))
+    const char c = name[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
       return false;
   }
   return true;
