@@ -1,5 +1,6 @@
 #include "folder_version-posix.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 
@@ -22,12 +23,44 @@ bool LooksTruncated(const struct stat& info) {
   return info.st_mtim.tv_nsec % 1000 == 0 && info.st_ctim.tv_nsec % 1000 == 0;
 }
 
+// Whether the folder's last change was marked by MarkChanged: a time of
+// its own, not the kernel's stamp, which sets both times alike.
+bool IsMarked(const struct stat& info) { return !SameTime(info.st_mtim, info.st_ctim); }
+
+timespec Later(const timespec& a, const timespec& b) { return Earlier(a, b) ? b : a; }
+
+timespec OneNanosecondAfter(timespec time) {
+  if (++time.tv_nsec == 1000000000) {
+    time.tv_nsec = 0;
+    ++time.tv_sec;
+  }
+  return time;
+}
+
 }  // namespace
 
+// The kernel stamps a change with its coarse clock, so two changes within
+// one tick may leave the same times. Marked, the folder's modification time
+// is the fine clock's, and always later than the one before: a change by
+// any writer that takes the lock shows as a new version, however soon it
+// follows the last. Setting a time needs the folder's owner; where we are
+// not, the times stay the kernel's and TakeVersion falls back on its tick
+// rule.
+void MarkChanged(int folder_fd) {
+  struct stat info = {};
+  timespec now = {};
+  if (fstat(folder_fd, &info) != 0 || clock_gettime(CLOCK_REALTIME, &now) != 0)
+    return;
+  timespec times[2] = {{0, UTIME_OMIT}, Later(now, OneNanosecondAfter(info.st_mtim))};
+  futimens(folder_fd, times);
+}
+
 // The folder's version, taken before a scan so that any change the scan
-// might miss shows as a change of version. The kernel stamps a change with
-// its coarse clock (one tick, a few milliseconds; or a finer time, never
-// earlier than that clock) read at the change. So a folder whose last
+// might miss shows as a change of version. A folder marked by MarkChanged
+// gets a new modification time with every marked change, and one that is
+// not the kernel's with any other. Unmarked, the kernel stamps a change
+// with its coarse clock (one tick, a few milliseconds; or a finer time,
+// never earlier than that clock) read at the change. So a folder whose last
 // change is older than the coarse clock read before the fstat gets a
 // different time from any later change, and its version is known; a folder
 // changed within the current tick is not, and its first save scans again.
@@ -46,7 +79,11 @@ void TakeVersion(int folder_fd, FolderVersion* version) {
   struct stat info = {};
   if (clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0 || fstat(folder_fd, &info) != 0)
     return;
-  if (!Earlier(info.st_mtim, now) || !Earlier(info.st_ctim, now) || LooksTruncated(info))
+  if (LooksTruncated(info))
+    return;
+  // A folder last changed by the kernel's stamp within the current tick
+  // could change again with the same times.
+  if (!IsMarked(info) && (!Earlier(info.st_mtim, now) || !Earlier(info.st_ctim, now)))
     return;
   version->known = true;
   version->device = info.st_dev;

@@ -22,6 +22,11 @@ struct FolderVersion {
   timespec changed = {};
 };
 
+// Called under the folder's lock after every change of its entries: gives
+// the folder a modification time that no change before had, so that even
+// two changes within one tick of the kernel's coarse clock tell apart.
+void MarkChanged(int folder_fd);
+
 // The version of the folder open as `folder_fd`, taken before a scan.
 void TakeVersion(int folder_fd, FolderVersion* version);
 

@@ -426,13 +426,17 @@ HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) {
   if (result != S_OK)
     return SUCCEEDED(result) ? S_OK : result;
   std::vector<std::pair<std::wstring, std::wstring>> tasks;  // (folded, on disk)
+  std::wstring wide;
+  std::wstring task_name;  // both reused from entry to entry
   result = VisitEntries(folder_.get(), [&](const char* name, unsigned char type) {
-    std::wstring wide = WideFromUtf8(name);
+    wide = WideFromUtf8(name);
+    if (!HasJobExtension(wide))
+      return;
     // A name NewWorkItem would refuse (a line break, a control character)
     // is no task of ours, and a listing must never print it.
-    if (HasJobExtension(wide) && IsValidTaskName(TaskNameOf(wide)) &&
-        IsRegularFile(folder_.get(), name, type))
-      tasks.emplace_back(FoldCase(wide), std::move(wide));
+    task_name.assign(wide, 0, wide.size() - kJobExtensionLength);
+    if (IsValidTaskName(task_name) && IsRegularFile(folder_.get(), name, type))
+      tasks.emplace_back(FoldCase(wide), wide);
   });
   if (FAILED(result))
     return result;
@@ -457,8 +461,14 @@ HRESULT TaskFolder::FindTakenName(const std::wstring& file_name, FolderScan* sca
   result = ScanFolder(folder_.get(), file_name, &matches);
   if (FAILED(result))
     return result;
+  if (matches.any) {
+    // Only a scan that found the name free can stand in for the first
+    // save's.
+    *scan = FolderScan();
+    return S_OK;
+  }
   scan->temporary_files = std::move(matches.temporary_files);
-  return matches.any ? S_OK : S_FALSE;
+  return S_FALSE;
 }
 
 HRESULT TaskFolder::FindTask(const std::wstring& file_name, std::wstring* found) {
@@ -501,15 +511,18 @@ HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>
         break;
       bytes->resize(std::min(2 * filled, kMaxTaskFileSize + 1));
     }
-    ssize_t count = read(file.get(), bytes->data() + filled, bytes->size() - filled);
+    const size_t wanted = bytes->size() - filled;
+    ssize_t count = read(file.get(), bytes->data() + filled, wanted);
     if (count < 0) {
       if (errno == EINTR)
         continue;
       return HresultFromErrno(errno);
     }
-    if (count == 0)
-      break;
     filled += static_cast<size_t>(count);
+    // A regular file reads short only at its end: no second read to learn
+    // what the first already told, once per listed task.
+    if (static_cast<size_t>(count) < wanted)
+      break;
   }
   if (filled > kMaxTaskFileSize) {
     bytes->clear();
@@ -547,8 +560,10 @@ HRESULT TaskFolder::CreateTask(const std::wstring& file_name, const std::vector<
     if (FAILED(result))
       return result;
     RemoveTemporaryFiles(folder_.get(), matches.temporary_files);
-    if (matches.any)
+    if (matches.any) {
+      MarkChanged(folder_.get());
       return HRESULT_FILE_EXISTS;
+    }
     left_behind.clear();
   }
   RemoveTemporaryFiles(folder_.get(), left_behind);
@@ -558,6 +573,7 @@ HRESULT TaskFolder::CreateTask(const std::wstring& file_name, const std::vector<
   if (FAILED(result))
     return result;
   result = PublishNew(folder_.get(), temporary, Utf8FromWide(file_name));
+  MarkChanged(folder_.get());
   if (FAILED(result))
     return result;
   fsync(folder_.get());  // Makes the new name durable; the data already is.
@@ -585,6 +601,7 @@ HRESULT TaskFolder::ReplaceTask(const std::wstring& file_name, const std::vector
   if (FAILED(result))
     return result;
   result = PublishReplacing(folder_.get(), temporary, final_name);
+  MarkChanged(folder_.get());
   if (FAILED(result))
     return result;
   fsync(folder_.get());
@@ -611,6 +628,7 @@ HRESULT TaskFolder::RemoveTask(const std::vector<std::wstring>& candidates) {
     // link itself, never its target.
     if (unlinkat(folder_.get(), Utf8FromWide(found).c_str(), 0) != 0)
       return HresultFromErrno(errno);
+    MarkChanged(folder_.get());
     return S_OK;
   }
   return HRESULT_FILE_NOT_FOUND;

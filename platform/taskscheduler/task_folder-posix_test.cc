@@ -233,6 +233,26 @@ TEST_F(TaskFolderTest, FirstWriteFindsACaseVariantStoredSinceTheSearch) {
   EXPECT_EQ("theirs", TestTaskFolder::Read(FilePath("NIGHTLY.job")));
 }
 
+// Every writer marks its change with a modification time of its own, so
+// a change right after another, within one tick of the kernel's coarse
+// clock, still shows: NewWorkItem's scan is trusted at once, and never
+// when another writer has stored a case variant since.
+TEST_F(TaskFolderTest, ChangesInQuickSuccessionAreToldApart) {
+  TaskFolder other(scratch_.path(), false);
+  StoredFile stored;
+  ASSERT_EQ(S_OK, other.CreateTask(L"First.job", Bytes("first"), FolderScan(), &stored));
+  FolderScan scan;
+  ASSERT_EQ(S_FALSE, folder_.FindTakenName(L"Nightly.job", &scan));
+  EXPECT_TRUE(scan.version.known);
+  ASSERT_EQ(S_OK, other.CreateTask(L"NIGHTLY.job", Bytes("theirs"), FolderScan(), &stored));
+  EXPECT_EQ(HRESULT_FILE_EXISTS, folder_.CreateTask(L"Nightly.job", Bytes("ours"), scan, &stored));
+  ASSERT_EQ(S_FALSE, folder_.FindTakenName(L"Daily.job", &scan));
+  ASSERT_EQ(S_OK, other.RemoveTask({L"nightly.job"}));
+  ASSERT_EQ(S_OK, other.CreateTask(L"DAILY.job", Bytes("theirs"), FolderScan(), &stored));
+  EXPECT_EQ(HRESULT_FILE_EXISTS, folder_.CreateTask(L"Daily.job", Bytes("ours"), scan, &stored));
+  EXPECT_EQ((std::vector<std::string>{"DAILY.job", "First.job"}), scratch_.Files());
+}
+
 TEST_F(TaskFolderTest, FirstWriteIntoAnUnchangedFolderStoresTheTask) {
   scratch_.Create();
   TestTaskFolder::Write(FilePath("Other.job"), "other");

@@ -17,12 +17,11 @@ constexpr size_t kMaxTaskFileName = 255;
 // back unchanged.
 bool IsValidTaskName(const std::wstring& name);
 
+// The length of the ".job" that ends every task's file name.
+constexpr size_t kJobExtensionLength = 4;
+
 // "<name>.job".
 std::wstring TaskFileName(const std::wstring& name);
-
-// The task name of a file name that HasJobExtension accepts: without its
-// ".job".
-std::wstring TaskNameOf(const std::wstring& file_name);
 
 // Whether a file name ends in ".job", in any case.
 bool HasJobExtension(const std::wstring& file_name);
