@@ -10,19 +10,15 @@
 
 namespace {
 
-constexpr HRESULT kFileExists = static_cast<HRESULT>(0x80070050);
-constexpr HRESULT kInvalidArgument = static_cast<HRESULT>(0x80070057);
-constexpr HRESULT kOutOfMemory = static_cast<HRESULT>(0x8007000E);
-
 constexpr const wchar_t* kInvalidNameMessage =
     L"Error creating job: Please specifiy a valid job name.";
 
 const wchar_t* NewWorkItemMessage(HRESULT result) {
-  if (result == kFileExists)
+  if (result == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS))
     return L"Error creating job: Please specifiy a unique job name.";
-  if (result == kInvalidArgument)
+  if (result == E_INVALIDARG)
     return kInvalidNameMessage;
-  if (result == kOutOfMemory)
+  if (result == E_OUTOFMEMORY)
     return L"Error creating job: Not enough memory.";
   return L"Error creating job.";
 }
