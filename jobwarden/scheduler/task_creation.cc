@@ -3,6 +3,7 @@
 #include "jobwarden/scheduler/com_failure.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
 #include "jobwarden/scheduler/scheduler_client.h"
+#include "jobwarden/scheduler/scheduler_instance.h"
 #include "jobwarden/scheduler/secure_zero.h"
 #include "jobwarden/scheduler/task_name_length.h"
 #include "jobwarden/scheduler/trigger_schedule.h"
@@ -75,7 +76,7 @@ ITaskTrigger* AddTrigger(ITaskScheduler* scheduler, ITask* task, TaskFrequency f
 void SchedulerClient::CreateTask(const wchar_t* task_name, const wchar_t* program,
                                  const wchar_t* parameters, const wchar_t* user,
                                  wchar_t* password, TaskFrequency frequency) {
-  ITaskScheduler* scheduler = CreateTaskScheduler(L"Error creaing job.");
+  ITaskScheduler* scheduler = NewTaskScheduler(L"Error creaing job.");
   ITask* task = NewStoredTask(scheduler, task_name);
   ITaskTrigger* trigger = AddTrigger(scheduler, task, frequency);
 
