@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "jobwarden/console/console_writer.h"
-#include "jobwarden/scheduler/secure_zero.h"
 #include "jobwarden/cli/switch_character.h"
+#include "jobwarden/console/console_writer.h"
+#include "jobwarden/memory/secure_zero.h"
 #include "jobwarden/text/ascii_fold.h"
 
 CommandLineOption::CommandLineOption(std::wstring switch_text, OptionId id, bool takes_value,

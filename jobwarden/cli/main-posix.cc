@@ -8,7 +8,7 @@
 
 #include "jobwarden/cli/jobwarden_entry.h"
 #include "jobwarden/cli/password_arguments.h"
-#include "jobwarden/scheduler/secure_zero.h"
+#include "jobwarden/memory/secure_zero.h"
 #include "wide_text.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "jobwarden/cli/password_arguments.h"
 
 #include "jobwarden/cli/switch_character.h"
-#include "jobwarden/scheduler/secure_zero.h"
+#include "jobwarden/memory/secure_zero.h"
 #include "jobwarden/text/ascii_fold.h"
 
 bool IsPasswordSwitch(const wchar_t* argument) {
