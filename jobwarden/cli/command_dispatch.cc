@@ -1,7 +1,7 @@
 #include "jobwarden/cli/command_dispatch.h"
 
+#include "jobwarden/memory/secure_zero.h"
 #include "jobwarden/scheduler/scheduler_client.h"
-#include "jobwarden/scheduler/secure_zero.h"
 #include "jobwarden/text/ascii_fold.h"
 
 TaskRunParts SplitTaskRun(const std::wstring& value) {

@@ -2,17 +2,10 @@
 
 #include <utility>
 
+#include "jobwarden/cli/switch_character.h"
 #include "jobwarden/console/console_writer.h"
-#include "jobwarden/scheduler/secure_zero.h"
+#include "jobwarden/memory/secure_zero.h"
 #include "jobwarden/text/ascii_fold.h"
-
-namespace {
-
-bool StartsLikeSwitch(const wchar_t* argument) {
-  return argument[0] == L'/' || argument[0] == L'-';
-}
-
-}  // namespace
 
 CommandLineOption::CommandLineOption(std::wstring switch_text, OptionId id, bool takes_value,
                                      std::wstring description)
@@ -39,7 +32,7 @@ void CommandLineOptions::Parse(int argc, wchar_t** argv) {
   int i = 1;
   while (i < argc) {
     wchar_t* argument = argv[i];
-    if (!StartsLikeSwitch(argument))
+    if (!IsSwitchCharacter(argument[0]))
       throw CommandLineOptionsInvalidSyntax();
     argument[0] = L'/';
     folded = argument;
@@ -65,7 +58,7 @@ bool CommandLineOptions::MatchSwitch(const std::wstring& folded_argument, int ar
     if (!option.TakesValue)
       continue;
     ++*position;
-    if (*position >= argc || StartsLikeSwitch(argv[*position]))
+    if (*position >= argc || IsSwitchCharacter(argv[*position][0]))
       throw CommandLineOptionsInvalidSyntax();
     // A switch given twice: the first value must not linger in a freed
     // buffer (it may be a password).

@@ -7,9 +7,11 @@
 #include "jobwarden/cli/command_line_options.h"
 #include "jobwarden/cli/option_table.h"
 #include "jobwarden/cli/password_arguments.h"
+#include "jobwarden/cli/switch_character.h"
 #include "jobwarden/cli/validation.h"
 #include "jobwarden/console/console_writer.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
+#include "jobwarden/text/ascii_fold.h"
 
 namespace {
 
@@ -25,9 +27,8 @@ int ReportInvalidSyntax(const CommandLineOptions& options) {
 // "/?", "-h", "/help", even "/hourly": only the first two characters of the
 // first argument decide.
 bool IsHelpRequest(const wchar_t* argument) {
-  if (argument[0] != L'/' && argument[0] != L'-')
-    return false;
-  return argument[1] == L'h' || argument[1] == L'H' || argument[1] == L'?';
+  return IsSwitchCharacter(argument[0]) &&
+         (AsciiLowered(argument[1]) == L'h' || argument[1] == L'?');
 }
 
 int RunCommandLine(int argc, wchar_t** argv) {

@@ -7,23 +7,21 @@
 #include <vector>
 
 #include "jobwarden/cli/jobwarden_entry.h"
-#include "jobwarden/scheduler/secure_zero.h"
+#include "jobwarden/cli/password_arguments.h"
+#include "jobwarden/memory/secure_zero.h"
 #include "wide_text.h"
 
 namespace {
 
-bool IsPasswordSwitch(const char* argument) {
-  return (argument[0] == '/' || argument[0] == '-') &&
-         (argument[1] == 'r' || argument[1] == 'R') &&
-         (argument[2] == 'p' || argument[2] == 'P') && argument[3] == '\0';
-}
-
 // The process's own copy of the arguments stays readable in
 // /proc/<pid>/cmdline and in a core dump for as long as we run; once the
-// password has been converted, that copy of it is no longer needed.
-void WipePasswordArguments(int argc, char** argv) {
+// password has been converted, that copy of it is no longer needed. The
+// switch is recognised in its converted form, by the one test the entry
+// routine uses.
+void WipeOriginalPasswordArguments(int argc, char** argv,
+                                   const std::vector<std::wstring>& converted) {
   for (int i = 1; i + 1 < argc; ++i) {
-    if (IsPasswordSwitch(argv[i]))
+    if (IsPasswordSwitch(converted[static_cast<size_t>(i)].c_str()))
       SecureZero(argv[i + 1], std::strlen(argv[i + 1]));
   }
 }
@@ -47,7 +45,7 @@ int main(int argc, char** argv) {
     arguments.push_back(WideFromUtf8(bytes));
     SecureZeroString(&bytes);
   }
-  WipePasswordArguments(argc, argv);
+  WipeOriginalPasswordArguments(argc, argv, arguments);
 
   std::vector<wchar_t*> wide_argv;
   wide_argv.reserve(arguments.size() + 1);

@@ -4,6 +4,9 @@
 #ifndef JOBWARDEN_CLI_PASSWORD_ARGUMENTS_H
 #define JOBWARDEN_CLI_PASSWORD_ARGUMENTS_H
 
+// "/rp" or "-rp", in any case.
+bool IsPasswordSwitch(const wchar_t* argument);
+
 // Zeroes every argument that follows a "/rp" (or "-rp", in any case).
 // Values never begin with "/" or "-", so after a parse, successful or not,
 // such an argument is the switch and the next one its value.

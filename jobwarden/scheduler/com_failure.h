@@ -10,6 +10,4 @@
 [[noreturn]] void ReleaseAndThrow(std::initializer_list<IUnknown*> release_in_order,
                                   const wchar_t* message);
 
-ITaskScheduler* CreateTaskScheduler(const wchar_t* failure_message);
-
 #endif  // JOBWARDEN_SCHEDULER_COM_FAILURE_H

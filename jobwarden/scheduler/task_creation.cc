@@ -1,28 +1,25 @@
 #include <string>
 
+#include "jobwarden/memory/secure_zero.h"
 #include "jobwarden/scheduler/com_failure.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
 #include "jobwarden/scheduler/scheduler_client.h"
-#include "jobwarden/scheduler/secure_zero.h"
+#include "jobwarden/scheduler/scheduler_instance.h"
 #include "jobwarden/scheduler/task_name_length.h"
 #include "jobwarden/scheduler/trigger_schedule.h"
 #include "jobwarden/text/ascii_fold.h"
 
 namespace {
 
-constexpr HRESULT kFileExists = static_cast<HRESULT>(0x80070050);
-constexpr HRESULT kInvalidArgument = static_cast<HRESULT>(0x80070057);
-constexpr HRESULT kOutOfMemory = static_cast<HRESULT>(0x8007000E);
-
 constexpr const wchar_t* kInvalidNameMessage =
     L"Error creating job: Please specifiy a valid job name.";
 
 const wchar_t* NewWorkItemMessage(HRESULT result) {
-  if (result == kFileExists)
+  if (result == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS))
     return L"Error creating job: Please specifiy a unique job name.";
-  if (result == kInvalidArgument)
+  if (result == E_INVALIDARG)
     return kInvalidNameMessage;
-  if (result == kOutOfMemory)
+  if (result == E_OUTOFMEMORY)
     return L"Error creating job: Not enough memory.";
   return L"Error creating job.";
 }
@@ -79,7 +76,7 @@ ITaskTrigger* AddTrigger(ITaskScheduler* scheduler, ITask* task, TaskFrequency f
 void SchedulerClient::CreateTask(const wchar_t* task_name, const wchar_t* program,
                                  const wchar_t* parameters, const wchar_t* user,
                                  wchar_t* password, TaskFrequency frequency) {
-  ITaskScheduler* scheduler = CreateTaskScheduler(L"Error creaing job.");
+  ITaskScheduler* scheduler = NewTaskScheduler(L"Error creaing job.");
   ITask* task = NewStoredTask(scheduler, task_name);
   ITaskTrigger* trigger = AddTrigger(scheduler, task, frequency);
 

@@ -1,5 +1,6 @@
 #include "jobwarden/scheduler/com_failure.h"
 #include "jobwarden/scheduler/scheduler_client.h"
+#include "jobwarden/scheduler/scheduler_instance.h"
 #include "jobwarden/scheduler/task_name_length.h"
 
 // A name too long for the task folder names no stored task; it gets the
@@ -8,7 +9,7 @@
 void SchedulerClient::DeleteTask(const wchar_t* task_name) {
   constexpr const wchar_t* kNotFound =
       L"Error deleting task, Please make sure the task name is valid.";
-  ITaskScheduler* scheduler = CreateTaskScheduler(L"Error deleting job.");
+  ITaskScheduler* scheduler = NewTaskScheduler(L"Error deleting job.");
   if (!FitsTaskFolder(task_name) || FAILED(scheduler->Delete(task_name)))
     ReleaseAndThrow({scheduler}, kNotFound);
   scheduler->Release();

@@ -3,6 +3,7 @@
 #include "jobwarden/console/console_writer.h"
 #include "jobwarden/scheduler/com_failure.h"
 #include "jobwarden/scheduler/scheduler_client.h"
+#include "jobwarden/scheduler/scheduler_instance.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void PrintTask(ITaskScheduler* scheduler, const wchar_t* task_name) {
 }  // namespace
 
 void SchedulerClient::QueryTasks() {
-  ITaskScheduler* scheduler = CreateTaskScheduler(L"Error quering jobs.");
+  ITaskScheduler* scheduler = NewTaskScheduler(L"Error quering jobs.");
   IEnumWorkItems* enumerator = nullptr;
   if (FAILED(scheduler->Enum(&enumerator)))
     ReleaseAndThrow({scheduler}, L"Error quering jobs.");

@@ -1,43 +1,25 @@
 #include "jobwarden/scheduler/trigger_schedule.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace {
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month == 2 && IsLeapYear(year))
-    return 29;
-  if (month < 1 || month > 12)
-    return 31;
-  return kDays[month - 1];
-}
-
 // One minute after `now`, carried into the hour, the day, the month and the
-// year, so that 23:59 on 31 December starts at 00:00 on 1 January. Seconds
-// are not used.
+// year by the calendar, so that 23:59 on 31 December starts at 00:00 on
+// 1 January and 28 February carries by the leap-year rule. Seconds are not
+// used.
 struct StartTime {
-  int year, month, day, hour, minute;
+  std::chrono::year_month_day date;
+  std::chrono::hh_mm_ss<std::chrono::minutes> time;
 };
 
 StartTime OneMinuteAfter(const SYSTEMTIME& now) {
-  StartTime start{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute + 1};
-  if (start.minute < 60)
-    return start;
-  start.minute = 0;
-  if (++start.hour < 24)
-    return start;
-  start.hour = 0;
-  if (++start.day <= DaysInMonth(start.year, start.month))
-    return start;
-  start.day = 1;
-  if (++start.month <= 12)
-    return start;
-  start.month = 1;
-  ++start.year;
-  return start;
+  using namespace std::chrono;
+  const sys_days today{year{now.wYear} / month{now.wMonth} / day{now.wDay}};
+  const sys_time<minutes> start = today + hours{now.wHour} + minutes{now.wMinute} + minutes{1};
+  const sys_days start_day = floor<days>(start);
+  return {year_month_day{start_day}, hh_mm_ss<minutes>{start - start_day}};
 }
 
 void SetPattern(TaskFrequency frequency, TASK_TRIGGER* trigger) {
@@ -73,11 +55,11 @@ TASK_TRIGGER BuildTrigger(const SYSTEMTIME& now, TaskFrequency frequency) {
   trigger.cbTriggerSize = sizeof(TASK_TRIGGER);
 
   const StartTime start = OneMinuteAfter(now);
-  trigger.wBeginYear = static_cast<WORD>(start.year);
-  trigger.wBeginMonth = static_cast<WORD>(start.month);
-  trigger.wBeginDay = static_cast<WORD>(start.day);
-  trigger.wStartHour = static_cast<WORD>(start.hour);
-  trigger.wStartMinute = static_cast<WORD>(start.minute);
+  trigger.wBeginYear = static_cast<WORD>(static_cast<int>(start.date.year()));
+  trigger.wBeginMonth = static_cast<WORD>(static_cast<unsigned>(start.date.month()));
+  trigger.wBeginDay = static_cast<WORD>(static_cast<unsigned>(start.date.day()));
+  trigger.wStartHour = static_cast<WORD>(start.time.hours().count());
+  trigger.wStartMinute = static_cast<WORD>(start.time.minutes().count());
   SetPattern(frequency, &trigger);
   return trigger;
 }

@@ -6,6 +6,9 @@
 
 #include <string>
 
+// "A" to "Z" lowered; every other unit as it is.
+wchar_t AsciiLowered(wchar_t unit);
+
 void FoldAsciiToLower(std::wstring* text);
 std::wstring AsciiLowered(std::wstring text);
 

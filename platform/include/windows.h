@@ -40,6 +40,15 @@ typedef void* LPVOID;
 // Win32 error codes as HRESULTs (FACILITY_WIN32).
 #define HRESULT_FROM_WIN32_CONSTANT(code) static_cast<HRESULT>(0x80070000u | (code))
 
+// As the SDK defines it: zero and negative values pass through, an error
+// code keeps its low 16 bits under FACILITY_WIN32 with the failure bit set.
+#define FACILITY_WIN32 7
+constexpr HRESULT HRESULT_FROM_WIN32(DWORD code) {
+  return static_cast<HRESULT>(code) <= 0
+             ? static_cast<HRESULT>(code)
+             : static_cast<HRESULT>((code & 0x0000FFFFu) | (FACILITY_WIN32 << 16) | 0x80000000u);
+}
+
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);

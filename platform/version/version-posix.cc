@@ -9,7 +9,8 @@
 
 namespace {
 
-unsigned char FoldAsciiUpper(unsigned char c) {
+// lstrcmpiA's case folding: "A" to "Z" lowered, every other byte as it is.
+unsigned char AsciiLowered(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A'))
                                 : c;
 }
@@ -31,8 +32,8 @@ int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2) {
   const unsigned char* a = reinterpret_cast<const unsigned char*>(lpString1);
   const unsigned char* b = reinterpret_cast<const unsigned char*>(lpString2);
   for (;; ++a, ++b) {
-    unsigned char fa = FoldAsciiUpper(*a);
-    unsigned char fb = FoldAsciiUpper(*b);
+    unsigned char fa = AsciiLowered(*a);
+    unsigned char fb = AsciiLowered(*b);
     if (fa != fb) return fa < fb ? -1 : 1;
     if (fa == '\0') return 0;
   }

@@ -1,4 +1,4 @@
-#include "jobwarden/scheduler/secure_zero.h"
+#include "jobwarden/memory/secure_zero.h"
 
 #include <windows.h>
 
