@@ -9,7 +9,8 @@
 #include "jobwarden/cli/expected_help.h"
 #include "jobwarden/cli/test_arguments.h"
 #include "jobwarden/console/console_writer.h"
-#include "jobwarden/scheduler/temporary_task_folder.h"
+#include "com_recording_testing.h"
+#include "task_folder_testing.h"
 
 using test_hooks::Operation;
 
@@ -51,7 +52,7 @@ class JobwardenEntryTest : public testing::Test {
     return calls;
   }
 
-  TemporaryTaskFolder folder_;
+  TestTaskFolder folder_{TestTaskFolder::Com::kLeftAlone};
 };
 
 TEST_F(JobwardenEntryTest, SyntaxErrorsAndHelpNeverReachTheScheduler) {

@@ -8,7 +8,9 @@
 #include "jobwarden/console/console_writer.h"
 #include "jobwarden/scheduler/com_api.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
-#include "jobwarden/scheduler/temporary_task_folder.h"
+#include "com_recording_testing.h"
+#include "local_time_testing.h"
+#include "task_folder_testing.h"
 #include "trigger_text.h"
 
 using test_hooks::Operation;
@@ -84,7 +86,7 @@ class SchedulerClientTest : public testing::Test {
     EXPECT_EQ(test_hooks::OutstandingAllocations(), 0);
   }
 
-  TemporaryTaskFolder folder_;
+  TestTaskFolder folder_{TestTaskFolder::Com::kLeftAlone};
 };
 
 TEST_F(SchedulerClientTest, ClientBracketsComAndAcceptsAnAlreadyInitialisedThread) {
@@ -236,7 +238,7 @@ TEST_F(SchedulerClientTest, EveryCreationStepFailureReleasesInOrder) {
        true},
   };
   for (const auto& c : cases) {
-    TemporaryTaskFolder folder;
+    TestTaskFolder folder(TestTaskFolder::Com::kLeftAlone);
     test_hooks::SetFixedLocalTime(TenTwenty());
     test_hooks::FailCall(c.operation, c.nth, E_FAIL);
     EXPECT_EQ(Create(L"Backup"), c.message) << c.failing_call << " #" << c.nth;

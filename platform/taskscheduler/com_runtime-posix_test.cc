@@ -7,8 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "test_hooks.h"
-#include "test_task_folder.h"
+#include "com_recording_testing.h"
+#include "local_time_testing.h"
+#include "task_folder_testing.h"
 
 namespace {
 

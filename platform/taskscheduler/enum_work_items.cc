@@ -4,7 +4,6 @@
 #include <new>
 #include <utility>
 
-#include "call_tracking.h"
 #include "reference_count.h"
 #include "single_interface.h"
 #include "task_memory.h"
@@ -16,18 +15,11 @@ class EnumWorkItems final : public IEnumWorkItems {
   explicit EnumWorkItems(std::vector<std::wstring> names) : names_(std::move(names)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    call_tracking::Log("IEnumWorkItems::QueryInterface");
     return QuerySingleInterface<IEnumWorkItems>(this, IID_IEnumWorkItems, &references_, riid,
                                                 object);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    call_tracking::Log("IEnumWorkItems::AddRef");
-    return references_.Add();
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    call_tracking::Log("IEnumWorkItems::Release");
-    return references_.DropAndDelete(this);
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
+  ULONG STDMETHODCALLTYPE Release() override { return references_.DropAndDelete(this); }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG celt, LPWSTR** rgpwszNames, ULONG* pceltFetched) override;
 
@@ -51,18 +43,13 @@ void ClearOutputs(LPWSTR** names, ULONG* fetched) {
 // Frees a partly filled array on a failure path; none of it was handed out.
 void FreeNames(LPWSTR* names, size_t count) {
   for (size_t i = 0; i < count; ++i)
-    FreeUnhandedTaskMemory(names[i]);
-  FreeUnhandedTaskMemory(names);
+    CoTaskMemFree(names[i]);
+  CoTaskMemFree(names);
 }
 
 HRESULT EnumWorkItems::Next(ULONG celt, LPWSTR** rgpwszNames, ULONG* pceltFetched) {
-  HRESULT planned;
-  const bool fails = call_tracking::Enter("IEnumWorkItems::Next",
-                                          test_hooks::Operation::EnumNext, &planned);
   // Whatever the answer, nothing is handed out until names are.
   ClearOutputs(rgpwszNames, pceltFetched);
-  if (fails)
-    return planned;
   // As for every COM enumerator, the fetched count may be left out only
   // when asking for one item.
   if (!rgpwszNames || celt == 0 || (celt > 1 && !pceltFetched))

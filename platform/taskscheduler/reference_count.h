@@ -1,6 +1,4 @@
-// The reference count of one of our COM objects. Every change is also
-// reported to the test hooks, so a test can see that a caller released
-// everything it was handed.
+// The reference count of one of our COM objects.
 #ifndef JOBWARDEN_PLATFORM_REFERENCE_COUNT_H
 #define JOBWARDEN_PLATFORM_REFERENCE_COUNT_H
 
@@ -8,26 +6,20 @@
 
 #include <atomic>
 
-#include "call_tracking.h"
-
 class ReferenceCount {
  public:
   // An object starts with the one reference its creator holds.
-  ReferenceCount() { call_tracking::CountReference(+1); }
+  ReferenceCount() = default;
   ReferenceCount(const ReferenceCount&) = delete;
   ReferenceCount& operator=(const ReferenceCount&) = delete;
 
-  ULONG Add() {
-    call_tracking::CountReference(+1);
-    return ++count_;
-  }
+  ULONG Add() { return ++count_; }
   // Drops one reference of `owner`, the object this count is part of, and
   // deletes it with the last; returns the count left. Owners keep their
   // destructor private and make this class a friend, so that nothing else
   // can delete them.
   template <typename Owner>
   ULONG DropAndDelete(Owner* owner) {
-    call_tracking::CountReference(-1);
     ULONG left = --count_;
     if (left == 0)
       delete owner;

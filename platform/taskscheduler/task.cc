@@ -3,7 +3,6 @@
 #include <new>
 #include <utility>
 
-#include "call_tracking.h"
 #include "hresults.h"
 #include "reference_count.h"
 #include "task_memory.h"
@@ -11,8 +10,6 @@
 #include "wide_text.h"
 
 namespace {
-
-using test_hooks::Operation;
 
 // A trigger index is a WORD.
 constexpr size_t kMaxTriggers = 0xFFFF;
@@ -41,31 +38,6 @@ class Task final : public ITask {
       : persist_file_(this), state_(std::move(state)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    HRESULT planned;
-    if (call_tracking::Enter("ITask::QueryInterface", Operation::TaskQueryInterface, &planned,
-                             object))
-      return planned;
-    return Find(riid, object);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    call_tracking::Log("ITask::AddRef");
-    return references_.Add();
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    call_tracking::Log("ITask::Release");
-    return Drop();
-  }
-
-  HRESULT STDMETHODCALLTYPE CreateTrigger(WORD* piNewTrigger, ITaskTrigger** ppTrigger) override;
-  HRESULT STDMETHODCALLTYPE GetTrigger(WORD iTrigger, ITaskTrigger** ppTrigger) override;
-  HRESULT STDMETHODCALLTYPE SetAccountInformation(LPCWSTR pwszAccountName,
-                                                  LPCWSTR pwszPassword) override;
-  HRESULT STDMETHODCALLTYPE SetApplicationName(LPCWSTR pwszApplicationName) override;
-  HRESULT STDMETHODCALLTYPE SetParameters(LPCWSTR pwszParameters) override;
-
-  // QueryInterface and reference counting without a log entry, for the
-  // component's own use and for the persist file.
-  HRESULT Find(REFIID riid, void** object) {
     if (!object)
       return E_POINTER;
     *object = nullptr;
@@ -78,8 +50,15 @@ class Task final : public ITask {
     references_.Add();
     return S_OK;
   }
-  ULONG Add() { return references_.Add(); }
-  ULONG Drop() { return references_.DropAndDelete(this); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
+  ULONG STDMETHODCALLTYPE Release() override { return references_.DropAndDelete(this); }
+
+  HRESULT STDMETHODCALLTYPE CreateTrigger(WORD* piNewTrigger, ITaskTrigger** ppTrigger) override;
+  HRESULT STDMETHODCALLTYPE GetTrigger(WORD iTrigger, ITaskTrigger** ppTrigger) override;
+  HRESULT STDMETHODCALLTYPE SetAccountInformation(LPCWSTR pwszAccountName,
+                                                  LPCWSTR pwszPassword) override;
+  HRESULT STDMETHODCALLTYPE SetApplicationName(LPCWSTR pwszApplicationName) override;
+  HRESULT STDMETHODCALLTYPE SetParameters(LPCWSTR pwszParameters) override;
 
  private:
   friend class ::ReferenceCount;
@@ -89,24 +68,15 @@ class Task final : public ITask {
     explicit PersistFile(Task* task) : task_(task) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-      call_tracking::Log("IPersistFile::QueryInterface");
-      return task_->Find(riid, object);
+      return task_->QueryInterface(riid, object);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-      call_tracking::Log("IPersistFile::AddRef");
-      return task_->Add();
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-      call_tracking::Log("IPersistFile::Release");
-      return task_->Drop();
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return task_->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return task_->Release(); }
     HRESULT STDMETHODCALLTYPE IsDirty() override {
-      call_tracking::Log("IPersistFile::IsDirty");
       return task_->state_->dirty ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Load(LPCOLESTR, DWORD) override {
       // Tasks are loaded by name through ITaskScheduler::Activate.
-      call_tracking::Log("IPersistFile::Load");
       return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Save(LPCOLESTR pszFileName, BOOL fRemember) override;
@@ -134,9 +104,6 @@ class Task final : public ITask {
 };
 
 HRESULT Task::CreateTrigger(WORD* piNewTrigger, ITaskTrigger** ppTrigger) {
-  HRESULT planned;
-  if (call_tracking::Enter("ITask::CreateTrigger", Operation::CreateTrigger, &planned, ppTrigger))
-    return planned;
   if (!piNewTrigger || !ppTrigger)
     return E_INVALIDARG;
   *ppTrigger = nullptr;
@@ -150,9 +117,6 @@ HRESULT Task::CreateTrigger(WORD* piNewTrigger, ITaskTrigger** ppTrigger) {
 }
 
 HRESULT Task::GetTrigger(WORD iTrigger, ITaskTrigger** ppTrigger) {
-  HRESULT planned;
-  if (call_tracking::Enter("ITask::GetTrigger", Operation::GetTrigger, &planned, ppTrigger))
-    return planned;
   if (!ppTrigger)
     return E_INVALIDARG;
   *ppTrigger = nullptr;
@@ -162,10 +126,6 @@ HRESULT Task::GetTrigger(WORD iTrigger, ITaskTrigger** ppTrigger) {
 }
 
 HRESULT Task::SetAccountInformation(LPCWSTR pwszAccountName, LPCWSTR pwszPassword) {
-  HRESULT planned;
-  if (call_tracking::Enter("ITask::SetAccountInformation", Operation::SetAccountInformation,
-                           &planned))
-    return planned;
   if (!pwszAccountName)
     return E_INVALIDARG;
   // The password is never read, so no copy of it exists to leak or wipe:
@@ -178,23 +138,14 @@ HRESULT Task::SetAccountInformation(LPCWSTR pwszAccountName, LPCWSTR pwszPasswor
 }
 
 HRESULT Task::SetApplicationName(LPCWSTR pwszApplicationName) {
-  HRESULT planned;
-  if (call_tracking::Enter("ITask::SetApplicationName", Operation::SetApplicationName, &planned))
-    return planned;
   return SetText(&state_->job.application_name, pwszApplicationName);
 }
 
 HRESULT Task::SetParameters(LPCWSTR pwszParameters) {
-  HRESULT planned;
-  if (call_tracking::Enter("ITask::SetParameters", Operation::SetParameters, &planned))
-    return planned;
   return SetText(&state_->job.parameters, pwszParameters);
 }
 
 HRESULT Task::PersistFile::Save(LPCOLESTR pszFileName, BOOL /*fRemember*/) {
-  HRESULT planned;
-  if (call_tracking::Enter("IPersistFile::Save", Operation::PersistSave, &planned))
-    return planned;
   // A task lives in the task folder under its own name; saving a copy
   // elsewhere is a feature no caller of ours needs.
   if (pszFileName)
@@ -203,7 +154,6 @@ HRESULT Task::PersistFile::Save(LPCOLESTR pszFileName, BOOL /*fRemember*/) {
 }
 
 HRESULT Task::PersistFile::GetCurFile(LPOLESTR* ppszFileName) {
-  call_tracking::Log("IPersistFile::GetCurFile");
   if (!ppszFileName)
     return E_POINTER;
   const TaskState& state = *task_->state_;
@@ -224,8 +174,8 @@ HRESULT CreateTaskObject(std::shared_ptr<TaskState> state, REFIID riid, void** o
   auto* task = new (std::nothrow) Task(std::move(state));
   if (!task)
     return E_OUTOFMEMORY;
-  HRESULT result = task->Find(riid, object);
-  task->Drop();
+  HRESULT result = task->QueryInterface(riid, object);
+  task->Release();
   return result;
 }
 

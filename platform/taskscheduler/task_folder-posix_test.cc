@@ -12,7 +12,7 @@
 
 #include "hresults.h"
 #include "job_file.h"
-#include "test_task_folder.h"
+#include "task_folder_testing.h"
 
 namespace {
 

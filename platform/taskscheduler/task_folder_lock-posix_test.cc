@@ -9,7 +9,7 @@
 
 #include "descriptor-posix.h"
 #include "hresults.h"
-#include "test_task_folder.h"
+#include "task_folder_testing.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "hresults.h"
 #include "job_file.h"
 #include "task_scheduler.h"
-#include "test_task_folder.h"
+#include "task_folder_testing.h"
 
 namespace {
 
@@ -127,7 +127,7 @@ TEST_F(TaskFolderLookupTest, DeletingAPathNameLeavesTheFileOutsideAlone) {
   Write("victim.job", "keep me");
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ITaskScheduler* scheduler = nullptr;
-  ASSERT_EQ(S_OK, CreateTaskScheduler(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
+  ASSERT_EQ(S_OK, CreateSchedulerObject(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
   EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler->Delete(L"../victim"));
   EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler->Delete(L"../victim.job"));
   scheduler->Release();
@@ -142,7 +142,7 @@ TEST_F(TaskFolderLookupTest, ActivatingAPathNameReadsNothingOutsideTheFolder) {
   EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.ReadTask(L"../victim.job", &bytes));
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ITaskScheduler* scheduler = nullptr;
-  ASSERT_EQ(S_OK, CreateTaskScheduler(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
+  ASSERT_EQ(S_OK, CreateSchedulerObject(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
   for (const wchar_t* name : {L"../victim", L"../victim.job"}) {
     ITask* task = nullptr;
     EXPECT_EQ(HRESULT_FILE_NOT_FOUND,

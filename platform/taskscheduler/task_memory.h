@@ -11,8 +11,4 @@
 // memory runs out.
 LPWSTR CopyToTaskMemory(const std::wstring& text);
 
-// Frees a block the component allocated but never handed out (on a failure
-// path). Unlike CoTaskMemFree, not a call of the caller's, so not logged.
-void FreeUnhandedTaskMemory(void* block);
-
 #endif  // JOBWARDEN_PLATFORM_TASK_MEMORY_H

@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "call_tracking.h"
 #include "enum_work_items.h"
 #include "hresults.h"
 #include "random_bytes.h"
@@ -16,8 +15,6 @@
 #include "task_name.h"
 
 namespace {
-
-using test_hooks::Operation;
 
 // The file names an existing task may have: callers pass a name as
 // NewWorkItem took it or as Enum handed it out (with ".job"); the file
@@ -75,29 +72,17 @@ class TaskScheduler final : public ITaskScheduler {
   explicit TaskScheduler(std::shared_ptr<TaskFolder> folder) : folder_(std::move(folder)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    call_tracking::Log("ITaskScheduler::QueryInterface");
-    return Find(riid, object);
+    return QuerySingleInterface<ITaskScheduler>(this, IID_ITaskScheduler, &references_, riid,
+                                                object);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    call_tracking::Log("ITaskScheduler::AddRef");
-    return references_.Add();
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    call_tracking::Log("ITaskScheduler::Release");
-    return Drop();
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
+  ULONG STDMETHODCALLTYPE Release() override { return references_.DropAndDelete(this); }
 
   HRESULT STDMETHODCALLTYPE Enum(IEnumWorkItems** ppEnumWorkItems) override;
   HRESULT STDMETHODCALLTYPE Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk) override;
   HRESULT STDMETHODCALLTYPE Delete(LPCWSTR pwszName) override;
   HRESULT STDMETHODCALLTYPE NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID riid,
                                         IUnknown** ppUnk) override;
-
-  HRESULT Find(REFIID riid, void** object) {
-    return QuerySingleInterface<ITaskScheduler>(this, IID_ITaskScheduler, &references_, riid,
-                                                object);
-  }
-  ULONG Drop() { return references_.DropAndDelete(this); }
 
  private:
   friend class ::ReferenceCount;
@@ -110,9 +95,6 @@ class TaskScheduler final : public ITaskScheduler {
 };
 
 HRESULT TaskScheduler::Enum(IEnumWorkItems** ppEnumWorkItems) {
-  HRESULT planned;
-  if (call_tracking::Enter("ITaskScheduler::Enum", Operation::Enum, &planned, ppEnumWorkItems))
-    return planned;
   if (!ppEnumWorkItems)
     return E_INVALIDARG;
   *ppEnumWorkItems = nullptr;
@@ -124,9 +106,6 @@ HRESULT TaskScheduler::Enum(IEnumWorkItems** ppEnumWorkItems) {
 }
 
 HRESULT TaskScheduler::Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk) {
-  HRESULT planned;
-  if (call_tracking::Enter("ITaskScheduler::Activate", Operation::Activate, &planned, ppUnk))
-    return planned;
   if (!pwszName || !ppUnk)
     return E_INVALIDARG;
   *ppUnk = nullptr;
@@ -146,9 +125,6 @@ HRESULT TaskScheduler::Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk)
 }
 
 HRESULT TaskScheduler::Delete(LPCWSTR pwszName) {
-  HRESULT planned;
-  if (call_tracking::Enter("ITaskScheduler::Delete", Operation::Delete, &planned))
-    return planned;
   if (!pwszName)
     return E_INVALIDARG;
   std::wstring name = pwszName;
@@ -160,9 +136,6 @@ HRESULT TaskScheduler::Delete(LPCWSTR pwszName) {
 
 HRESULT TaskScheduler::NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID riid,
                                    IUnknown** ppUnk) {
-  HRESULT planned;
-  if (call_tracking::Enter("ITaskScheduler::NewWorkItem", Operation::NewWorkItem, &planned, ppUnk))
-    return planned;
   if (!pwszTaskName || !ppUnk)
     return E_INVALIDARG;
   *ppUnk = nullptr;
@@ -190,14 +163,14 @@ HRESULT TaskScheduler::NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID
 
 }  // namespace
 
-HRESULT CreateTaskScheduler(REFIID riid, void** object) {
+HRESULT CreateSchedulerObject(REFIID riid, void** object) {
   if (!object)
     return E_POINTER;
   *object = nullptr;
   auto* scheduler = new (std::nothrow) TaskScheduler(TaskFolder::FromEnvironment());
   if (!scheduler)
     return E_OUTOFMEMORY;
-  HRESULT result = scheduler->Find(riid, object);
-  scheduler->Drop();
+  HRESULT result = scheduler->QueryInterface(riid, object);
+  scheduler->Release();
   return result;
 }

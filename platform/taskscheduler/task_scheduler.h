@@ -7,6 +7,6 @@
 
 // A new scheduler over the task folder the environment names, returned as
 // `riid` with one reference (what CoCreateInstance hands out).
-HRESULT CreateTaskScheduler(REFIID riid, void** object);
+HRESULT CreateSchedulerObject(REFIID riid, void** object);
 
 #endif  // JOBWARDEN_PLATFORM_TASK_SCHEDULER_H

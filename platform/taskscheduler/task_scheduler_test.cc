@@ -10,8 +10,8 @@
 
 #include "hresults.h"
 #include "job_file.h"
-#include "test_scheduler.h"
-#include "test_task_folder.h"
+#include "task_folder_testing.h"
+#include "task_folder_testing.h"
 #include "test_triggers.h"
 
 namespace {

@@ -8,8 +8,10 @@
 
 #include "hresults.h"
 #include "job_file.h"
-#include "test_scheduler.h"
-#include "test_task_folder.h"
+#include "com_recording_testing.h"
+#include "local_time_testing.h"
+#include "task_folder_testing.h"
+#include "task_folder_testing.h"
 #include "trigger_text.h"
 #include "wide_text.h"
 

@@ -3,7 +3,6 @@
 #include <new>
 #include <utility>
 
-#include "call_tracking.h"
 #include "reference_count.h"
 #include "single_interface.h"
 #include "task_memory.h"
@@ -11,30 +10,18 @@
 
 namespace {
 
-using test_hooks::Operation;
-
 class TaskTrigger final : public ITaskTrigger {
  public:
   TaskTrigger(std::shared_ptr<TaskState> state, WORD index)
       : state_(std::move(state)), index_(index) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    call_tracking::Log("ITaskTrigger::QueryInterface");
     return QuerySingleInterface<ITaskTrigger>(this, IID_ITaskTrigger, &references_, riid, object);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    call_tracking::Log("ITaskTrigger::AddRef");
-    return references_.Add();
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    call_tracking::Log("ITaskTrigger::Release");
-    return references_.DropAndDelete(this);
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
+  ULONG STDMETHODCALLTYPE Release() override { return references_.DropAndDelete(this); }
 
   HRESULT STDMETHODCALLTYPE SetTrigger(const PTASK_TRIGGER pTrigger) override {
-    HRESULT planned;
-    if (call_tracking::Enter("ITaskTrigger::SetTrigger", Operation::SetTrigger, &planned))
-      return planned;
     if (!pTrigger)
       return E_INVALIDARG;
     HRESULT valid = ValidateTrigger(*pTrigger);
@@ -47,7 +34,6 @@ class TaskTrigger final : public ITaskTrigger {
   }
 
   HRESULT STDMETHODCALLTYPE GetTrigger(PTASK_TRIGGER pTrigger) override {
-    call_tracking::Log("ITaskTrigger::GetTrigger");
     if (!pTrigger)
       return E_INVALIDARG;
     *pTrigger = Stored();
@@ -55,10 +41,6 @@ class TaskTrigger final : public ITaskTrigger {
   }
 
   HRESULT STDMETHODCALLTYPE GetTriggerString(LPWSTR* ppwszTrigger) override {
-    HRESULT planned;
-    if (call_tracking::Enter("ITaskTrigger::GetTriggerString", Operation::GetTriggerString,
-                             &planned, ppwszTrigger))
-      return planned;
     if (!ppwszTrigger)
       return E_INVALIDARG;
     *ppwszTrigger = CopyToTaskMemory(DescribeTrigger(Stored()));

@@ -1,4 +1,4 @@
-// Version query and text comparison for hosts that are not Windows.
+// The version query for hosts that are not Windows.
 //
 // Such a host has no Windows version record, and inventing one would make a
 // report that names a Windows edition the machine does not run. The query
@@ -7,34 +7,7 @@
 
 #include <windows.h>
 
-namespace {
-
-// lstrcmpiA's case folding: "A" to "Z" lowered, every other byte as it is.
-unsigned char AsciiLowered(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A'))
-                                : c;
-}
-
-}  // namespace
-
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA /*lpVersionInformation*/) {
   SetLastError(ERROR_NOT_SUPPORTED);
   return FALSE;
-}
-
-// Folds only "A" to "Z"; bytes outside ASCII compare by their value, since
-// this host has no Windows code page to collate them by.
-int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2) {
-  if (lpString1 == nullptr || lpString2 == nullptr) {
-    if (lpString1 == lpString2) return 0;
-    return lpString1 == nullptr ? -1 : 1;
-  }
-  const unsigned char* a = reinterpret_cast<const unsigned char*>(lpString1);
-  const unsigned char* b = reinterpret_cast<const unsigned char*>(lpString2);
-  for (;; ++a, ++b) {
-    unsigned char fa = AsciiLowered(*a);
-    unsigned char fb = AsciiLowered(*b);
-    if (fa != fb) return fa < fb ? -1 : 1;
-    if (fa == '\0') return 0;
-  }
 }

@@ -1,10 +1,9 @@
-#include "test_hooks.h"
+#include "com_recording_testing.h"
 
 #include <map>
 #include <mutex>
 #include <utility>
 
-#include "call_tracking.h"
 
 namespace {
 
@@ -14,14 +13,10 @@ struct HookState {
   std::mutex mutex;
   std::map<std::pair<test_hooks::Operation, int>, HRESULT> planned;
   std::map<test_hooks::Operation, int> calls;
-  // The names are string literals: a pointer each keeps the log small in a
-  // real run too, where it is never read but /query logs about a dozen calls
-  // per task listed.
+  // The names are string literals.
   std::vector<const char*> log;
   int references = 0;
   int allocations = 0;
-  bool time_fixed = false;
-  SYSTEMTIME fixed_time = {};
 };
 
 HookState& State() {
@@ -67,22 +62,7 @@ int OutstandingAllocations() {
   return state.allocations;
 }
 
-void SetFixedLocalTime(const SYSTEMTIME& time) {
-  HookState& state = State();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  state.time_fixed = true;
-  state.fixed_time = time;
-}
-
-void ClearFixedLocalTime() {
-  HookState& state = State();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  state.time_fixed = false;
-}
-
-}  // namespace test_hooks
-
-namespace call_tracking {
+namespace record {
 
 void Log(const char* name) {
   HookState& state = State();
@@ -90,7 +70,7 @@ void Log(const char* name) {
   state.log.push_back(name);
 }
 
-bool Enter(const char* name, test_hooks::Operation operation, HRESULT* planned) {
+bool Enter(const char* name, Operation operation, HRESULT* planned) {
   HookState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.log.push_back(name);
@@ -114,13 +94,5 @@ void CountAllocation(int delta) {
   state.allocations += delta;
 }
 
-bool FixedLocalTime(SYSTEMTIME* time) {
-  HookState& state = State();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  if (!state.time_fixed)
-    return false;
-  *time = state.fixed_time;
-  return true;
-}
-
-}  // namespace call_tracking
+}  // namespace record
+}  // namespace test_hooks

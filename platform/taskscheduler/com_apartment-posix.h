@@ -1,0 +1,23 @@
+// The COM runtime's per-thread state for hosts without ole32, shared by the
+// runtime programs link (com_runtime-posix.cc) and the recording one tests
+// link instead. Our component is in-process and free-threaded, so a thread's
+// apartment is only a nesting count that CoCreateInstance insists on, as
+// ole32 does.
+#ifndef JOBWARDEN_PLATFORM_COM_APARTMENT_POSIX_H
+#define JOBWARDEN_PLATFORM_COM_APARTMENT_POSIX_H
+
+#include <objbase.h>
+
+class ComApartment {
+ public:
+  // CoInitialize: S_OK for the thread's first entry, S_FALSE when nested.
+  static HRESULT Enter();
+  // CoUninitialize: an unmatched call is a caller bug; ole32 ignores it,
+  // and so do we.
+  static void Leave();
+  // CoCreateInstance on the calling thread: only the task scheduler is
+  // registered for creation, and only once the thread entered.
+  static HRESULT CreateInstance(REFCLSID rclsid, LPUNKNOWN outer, REFIID riid, void** object);
+};
+
+#endif  // JOBWARDEN_PLATFORM_COM_APARTMENT_POSIX_H

@@ -1,0 +1,17 @@
+// For tests only: a GetLocalTime whose answer a test can fix, linked into
+// test binaries in place of platform/kernel32/local_time-posix.cc. Unfixed,
+// it reports the real local time.
+#ifndef JOBWARDEN_PLATFORM_TESTING_LOCAL_TIME_TESTING_H
+#define JOBWARDEN_PLATFORM_TESTING_LOCAL_TIME_TESTING_H
+
+#include <windows.h>
+
+namespace test_hooks {
+
+// Fixes the time GetLocalTime reports, until ClearFixedLocalTime.
+void SetFixedLocalTime(const SYSTEMTIME& time);
+void ClearFixedLocalTime();
+
+}  // namespace test_hooks
+
+#endif  // JOBWARDEN_PLATFORM_TESTING_LOCAL_TIME_TESTING_H

@@ -1,0 +1,56 @@
+// For tests only: the COM runtime functions, linked into test binaries in
+// place of platform/taskscheduler/com_runtime-posix.cc. They keep the same
+// per-thread apartment (ComApartment), log each call, answer planned
+// failures, count task memory, and hand out the scheduler behind a
+// recording interface, so that every later call a caller makes on it or on
+// what it hands out is recorded too.
+#include <objbase.h>
+
+#include <cstdlib>
+
+#include "com_apartment-posix.h"
+#include "com_recording_testing.h"
+#include "recording_interfaces_testing.h"
+
+using test_hooks::Operation;
+namespace record = test_hooks::record;
+
+HRESULT WINAPI CoInitialize(LPVOID /*pvReserved*/) {
+  HRESULT planned;
+  if (record::Enter("CoInitialize", Operation::CoInitialize, &planned))
+    return planned;
+  return ComApartment::Enter();
+}
+
+void WINAPI CoUninitialize() {
+  record::Log("CoUninitialize");
+  ComApartment::Leave();
+}
+
+HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD /*dwClsContext*/,
+                                REFIID riid, LPVOID* ppv) {
+  HRESULT planned;
+  if (record::Enter("CoCreateInstance", Operation::CoCreateInstance, &planned, ppv))
+    return planned;
+  HRESULT result = ComApartment::CreateInstance(rclsid, pUnkOuter, riid, ppv);
+  if (FAILED(result))
+    return result;
+  // Only the scheduler is ever created here.
+  *ppv = RecordingScheduler(static_cast<ITaskScheduler*>(*ppv));
+  return result;
+}
+
+LPVOID WINAPI CoTaskMemAlloc(size_t cb) {
+  void* block = std::malloc(cb == 0 ? 1 : cb);
+  if (block)
+    record::CountAllocation(+1);
+  return block;
+}
+
+void WINAPI CoTaskMemFree(LPVOID pv) {
+  record::Log("CoTaskMemFree");
+  if (!pv)
+    return;
+  record::CountAllocation(-1);
+  std::free(pv);
+}
