@@ -25,6 +25,10 @@ class TemporaryTaskFolder : public TestTaskFolder {
         << file_name;
     return job;
   }
+  void StoreJob(const std::string& file_name, const JobFile& job) const {
+    const std::vector<uint8_t> bytes = SerializeJobFile(job);
+    Write(path() + "/" + file_name, std::string(bytes.begin(), bytes.end()));
+  }
 };
 
 #endif  // JOBWARDEN_SCHEDULER_TEMPORARY_TASK_FOLDER_H

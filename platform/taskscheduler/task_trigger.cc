@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "call_tracking.h"
+#include "hresults.h"
 #include "reference_count.h"
 #include "single_interface.h"
 #include "task_memory.h"
@@ -61,7 +62,10 @@ class TaskTrigger final : public ITaskTrigger {
       return planned;
     if (!ppwszTrigger)
       return E_INVALIDARG;
-    *ppwszTrigger = CopyToTaskMemory(DescribeTrigger(Stored()));
+    *ppwszTrigger = nullptr;
+    if (!CanDescribeTrigger(Stored()))
+      return HRESULT_INVALID_DATA;
+    *ppwszTrigger = CopyToTaskMemory(DescribeTrigger(Stored(), state_->job.flags));
     return *ppwszTrigger ? S_OK : E_OUTOFMEMORY;
   }
 
