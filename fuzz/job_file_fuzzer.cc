@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const TASK_TRIGGER& trigger : job.triggers) {
     // What GetTriggerString would hand to /query for this file.
     ValidateTrigger(trigger);
-    DescribeTrigger(trigger);
+    if (CanDescribeTrigger(trigger))
+      DescribeTrigger(trigger, job.flags);
   }
 
   std::vector<uint8_t> stored = SerializeJobFile(job);

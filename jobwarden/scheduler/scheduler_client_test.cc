@@ -330,6 +330,25 @@ TEST_F(SchedulerClientTest, QueryListsATaskByNameWhenItsTriggerTextCannotBeHad) 
   }
 }
 
+// A trigger damaged on disk gets no words, so the task is listed by name;
+// a task disabled on disk is said to be so.
+TEST_F(SchedulerClientTest, QueryListsADamagedTriggerByNameAndSaysATaskIsDisabled) {
+  ASSERT_EQ(Create(L"Damaged"), L"");
+  ASSERT_EQ(Create(L"Off"), L"");
+  JobFile damaged = folder_.StoredJob("Damaged.job");
+  damaged.triggers[0].wBeginMonth = 13;
+  folder_.StoreJob("Damaged.job", damaged);
+  JobFile off = folder_.StoredJob("Off.job");
+  off.flags |= TASK_FLAG_DISABLED;
+  folder_.StoreJob("Off.job", off);
+
+  std::wstring output;
+  EXPECT_EQ(Query(&output), L"");
+  EXPECT_EQ(output, L"\nDamaged.job\nOff.job " + DescribeTrigger(off.triggers[0]) +
+                        L" (task disabled)");
+  ExpectNothingOutstanding();
+}
+
 TEST_F(SchedulerClientTest, QueryFailures) {
   ASSERT_EQ(Create(L"A"), L"");
   ASSERT_EQ(Create(L"B"), L"");

@@ -72,6 +72,9 @@ constexpr DWORD TASK_TRIGGER_FLAG_HAS_END_DATE = 0x1;
 constexpr DWORD TASK_TRIGGER_FLAG_KILL_AT_DURATION_END = 0x2;
 constexpr DWORD TASK_TRIGGER_FLAG_DISABLED = 0x4;
 
+// Work item flags (the .job file's task flags).
+constexpr DWORD TASK_FLAG_DISABLED = 0x4;
+
 // Days of the week (rgfDaysOfTheWeek).
 constexpr WORD TASK_SUNDAY = 0x1;
 constexpr WORD TASK_MONDAY = 0x2;

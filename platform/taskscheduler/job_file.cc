@@ -22,6 +22,15 @@ constexpr size_t kMaxWord = 0xFFFF;
 // round trip.
 constexpr uint8_t kAccountTag[4] = {'J', 'W', 'A', 'C'};
 
+// Windows 2000, XP and 2003 (product version 0x0501, which we write) set
+// this task flag whenever the file holds an application name.
+constexpr DWORD kHasApplicationNameFlag = 0x01000000;
+
+// What Windows writes as the reserved data: a TASKRESERVED1 of the start
+// error of the last run and the unused task flags, both zero for a task we
+// store. A file that carries reserved data of its own keeps it.
+const std::vector<BYTE> kTaskReserved1(8, 0);
+
 // Appends little-endian integers one byte at a time, so the output is the
 // same whatever the host's byte order.
 class ByteWriter {
@@ -229,8 +238,12 @@ bool ReadTrigger(ByteReader* in, TASK_TRIGGER* trigger) {
   *trigger = TASK_TRIGGER{};
   DWORD type;
   WORD padding;
-  if (!in->Word(&trigger->cbTriggerSize) || trigger->cbTriggerSize != kTriggerRecordSize)
+  // The record is 48 bytes whatever its own size field says; the format
+  // tells readers to ignore that field.
+  WORD recorded_size;
+  if (!in->Word(&recorded_size))
     return false;
+  trigger->cbTriggerSize = kTriggerRecordSize;
   if (!(in->Word(&trigger->Reserved1) && in->Word(&trigger->wBeginYear) &&
         in->Word(&trigger->wBeginMonth) && in->Word(&trigger->wBeginDay) &&
         in->Word(&trigger->wEndYear) && in->Word(&trigger->wEndMonth) &&
@@ -266,7 +279,8 @@ void WriteFixedSection(const JobFile& job, ByteWriter* out) {
   out->Dword(job.maximum_run_time);
   out->Dword(job.exit_code);
   out->Dword(job.status);
-  out->Dword(job.flags);
+  out->Dword(job.application_name.empty() ? job.flags & ~kHasApplicationNameFlag
+                                           : job.flags | kHasApplicationNameFlag);
   WriteSystemTime(job.run_date, out);
 }
 
@@ -292,7 +306,7 @@ std::vector<uint8_t> SerializeJobFile(const JobFile& job) {
   if (!(WriteText(job.application_name, &out) && WriteText(job.parameters, &out) &&
         WriteText(job.working_directory, &out) && WriteText(job.author, &out) &&
         WriteText(job.comment, &out) && WriteBlock(UserDataWithAccount(job), &out) &&
-        WriteBlock(job.reserved_data, &out)))
+        WriteBlock(job.reserved_data.empty() ? kTaskReserved1 : job.reserved_data, &out)))
     return {};
   const size_t trigger_offset = out.size();
   if (trigger_offset > kMaxWord || job.triggers.size() > kMaxWord)

@@ -26,6 +26,8 @@ struct JobFile {
   DWORD maximum_run_time = 259200000;    // 72 hours, in milliseconds
   DWORD exit_code = 0;
   DWORD status = 0x00041303;             // SCHED_S_TASK_HAS_NOT_RUN
+  // Every bit is kept, those we do not know included; the application-name
+  // bit is written as the application name says.
   DWORD flags = 0;
   SYSTEMTIME run_date = {};
 
@@ -37,6 +39,7 @@ struct JobFile {
   std::wstring author;
   std::wstring comment;
   std::vector<BYTE> user_data;
+  // Written as an all-zero TASKRESERVED1 when empty.
   std::vector<BYTE> reserved_data;
   std::vector<TASK_TRIGGER> triggers;
 
@@ -62,7 +65,8 @@ std::vector<uint8_t> SerializeJobFile(const JobFile& job);
 // Parses a whole .job file. Returns false, without reading outside
 // [data, data + size) and leaving *job untouched, for anything that is not a
 // well-formed .job file. Bytes after the triggers (the optional job
-// signature) are accepted and ignored.
+// signature) are accepted and ignored, and so is each trigger's own size
+// field (a trigger is 48 bytes whatever it says).
 bool ParseJobFile(const uint8_t* data, size_t size, JobFile* job);
 
 #endif  // JOBWARDEN_PLATFORM_JOB_FILE_H

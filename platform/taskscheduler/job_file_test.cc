@@ -75,7 +75,9 @@ JobFile FullJob() {
   job.maximum_run_time = 0xDEADBEEF;
   job.exit_code = 0x80070002;
   job.status = 0x00041300;
-  job.flags = 0x00010203;
+  // The application-name bit, bits Windows sets that we have no use for,
+  // and a few more.
+  job.flags = 0x21810203;
   job.run_date = {2025, 2, 3, 4, 5, 6, 7, 8};
   job.running_instance_count = 9;
   job.application_name = L"C:\\Program Files\\tool.exe";
@@ -268,7 +270,7 @@ TEST(JobFileLayout, PutsEveryFieldAtItsDocumentedPlace) {
   EXPECT_EQ(0xDEADBEEFu, DwordAt(b, 36));
   EXPECT_EQ(0x80070002u, DwordAt(b, 40));
   EXPECT_EQ(0x00041300u, DwordAt(b, 44));
-  EXPECT_EQ(0x00010203u, DwordAt(b, 48));
+  EXPECT_EQ(0x21810203u, DwordAt(b, 48));
   EXPECT_EQ(2025, WordAt(b, 52));
   EXPECT_EQ(8, WordAt(b, 66));
 
@@ -309,6 +311,26 @@ TEST(JobFileLayout, PutsEveryFieldAtItsDocumentedPlace) {
   EXPECT_EQ(0, WordAt(b, t + 42));
 }
 
+// What every file from Windows 2000, XP and 2003 holds, read at its
+// documented place.
+TEST(JobFileLayout, WritesTheApplicationNameFlagAndTaskReserved1AsWindowsDoes) {
+  JobFile job;
+  job.application_name = L"app";
+  std::vector<uint8_t> b = SerializeJobFile(job);
+  EXPECT_EQ(0x01000000u, DwordAt(b, 48));
+  const size_t reserved_at = WordAt(b, 22) - 2 - 8;
+  EXPECT_EQ(8, WordAt(b, reserved_at));
+  EXPECT_EQ(0u, DwordAt(b, reserved_at + 2));  // start error
+  EXPECT_EQ(0u, DwordAt(b, reserved_at + 6));  // task flags
+  EXPECT_EQ(8u, RoundTrip(job).reserved_data.size());
+
+  // The bit follows the name: set without one, it is not written.
+  job.application_name.clear();
+  job.flags = 0x01000004;
+  b = SerializeJobFile(job);
+  EXPECT_EQ(0x4u, DwordAt(b, 48));
+}
+
 TEST(JobFileLayout, PutsTheTypeFieldsOfEachTriggerKindInPlace) {
   JobFile job;
   job.triggers = {HourlyTestTrigger(), WeeklyTrigger(), MonthlyDowTrigger()};
@@ -331,10 +353,10 @@ TEST(JobFileLayout, PutsTheTypeFieldsOfEachTriggerKindInPlace) {
 }
 
 TEST(JobFileLayout, RefusesWhatDoesNotFitTheSixteenBitFields) {
-  // Empty strings, account block and reserved data put the trigger count at
-  // 92 + 2 * (units of the application name).
+  // Empty strings, account block and TASKRESERVED1 put the trigger count at
+  // 100 + 2 * (units of the application name).
   JobFile job;
-  job.application_name = std::wstring(32721, L'x');
+  job.application_name = std::wstring(32717, L'x');
   EXPECT_EQ(65534, WordAt(SerializeJobFile(job), 22));
   EXPECT_EQ(job.application_name, RoundTrip(job).application_name);
   job.application_name += L'x';
@@ -409,6 +431,42 @@ TEST(JobFileParse, ReadsFilesFromOtherWriters) {
   EXPECT_EQ(2, job.triggers[0].Type.Daily.DaysInterval);
 }
 
+// The format tells readers to ignore the size a trigger gives itself; the
+// record is 48 bytes whatever it says, and what follows it still reads.
+TEST(JobFileParse, IgnoresTheSizeATriggerGivesItself) {
+  JobFile source;
+  source.triggers = {HourlyTestTrigger(), WeeklyTrigger()};
+  const std::vector<uint8_t> good = SerializeJobFile(source);
+  const size_t first = WordAt(good, 22) + 2;
+  for (WORD size : {WORD{0}, WORD{0x28}, WORD{47}, WORD{96}, WORD{0xFFFF}}) {
+    RawFile f{good};
+    f.SetWord(first, size);
+    f.SetWord(first + 48, size);
+    JobFile job;
+    ASSERT_TRUE(ParseJobFile(f.bytes.data(), f.bytes.size(), &job)) << size;
+    ASSERT_EQ(2u, job.triggers.size());
+    ExpectSameTrigger(source.triggers[0], job.triggers[0]);
+    ExpectSameTrigger(source.triggers[1], job.triggers[1]);
+  }
+}
+
+// Files from other writers hold values we have no use for; they stay as
+// they are and written again unchanged.
+TEST(JobFileParse, KeepsUnknownTaskFlagsAndReservedTriggerFields) {
+  JobFile source;
+  source.flags = 0x20800000;
+  TASK_TRIGGER trigger = HourlyTestTrigger();
+  trigger.Reserved1 = 0xFFFF;
+  trigger.Reserved2 = 0x8001;
+  trigger.wRandomMinutesInterval = 7;
+  source.triggers = {trigger};
+  const JobFile parsed = RoundTrip(source);
+  EXPECT_EQ(0x20800000u, parsed.flags);
+  ASSERT_EQ(1u, parsed.triggers.size());
+  ExpectSameTrigger(trigger, parsed.triggers[0]);
+  EXPECT_EQ(SerializeJobFile(source), SerializeJobFile(parsed));
+}
+
 TEST(JobFileParse, RefusesEveryTruncation) {
   const std::vector<uint8_t> bytes = SerializeJobFile(FullJob());
   for (size_t size = 0; size < bytes.size(); ++size) {
@@ -438,11 +496,9 @@ TEST(JobFileParse, RefusesCountsAndOffsetsThatDisagreeWithTheData) {
       {"trigger offset", 22, static_cast<WORD>(trigger_count_at + 2)},
       {"trigger offset past the end", 22, 0xFFFF},
       {"application name count past the end", 70, 0xFFFF},
-      {"application name count one too long", 70, 5},
+      {"application name count two too long", 70, 6},
       {"trigger count past the end", trigger_count_at, 2},
       {"huge trigger count", trigger_count_at, 0xFFFF},
-      {"trigger size too small", trigger_count_at + 2, 47},
-      {"trigger size too large", trigger_count_at + 2, 96},
   };
   for (const Corruption& corruption : corruptions) {
     RawFile f{good};
@@ -486,8 +542,8 @@ TEST(JobFileParse, TreatsAMalformedAccountBlockAsUserData) {
   JobFile job;
   job.user_data = {'x', 'y', 'z', 'w', 'v', 'u', 't'};
   RawFile f{SerializeJobFile(job)};
-  // User data: tag, count, then the 7 bytes; then the empty reserved data.
-  const size_t count_at = WordAt(f.bytes, 22) - 2 - 7 - 2;
+  // User data: tag, count, then the 7 bytes; then TASKRESERVED1.
+  const size_t count_at = WordAt(f.bytes, 22) - 8 - 2 - 7 - 2;
   ASSERT_EQ(0, WordAt(f.bytes, count_at));
   f.SetWord(count_at, 255);  // more units than there are bytes
   JobFile parsed;

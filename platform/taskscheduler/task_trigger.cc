@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "hresults.h"
 #include "reference_count.h"
 #include "single_interface.h"
 #include "task_memory.h"
@@ -43,7 +44,10 @@ class TaskTrigger final : public ITaskTrigger {
   HRESULT STDMETHODCALLTYPE GetTriggerString(LPWSTR* ppwszTrigger) override {
     if (!ppwszTrigger)
       return E_INVALIDARG;
-    *ppwszTrigger = CopyToTaskMemory(DescribeTrigger(Stored()));
+    *ppwszTrigger = nullptr;
+    if (!CanDescribeTrigger(Stored()))
+      return HRESULT_INVALID_DATA;
+    *ppwszTrigger = CopyToTaskMemory(DescribeTrigger(Stored(), state_->job.flags));
     return *ppwszTrigger ? S_OK : E_OUTOFMEMORY;
   }
 

@@ -256,9 +256,28 @@ HRESULT ValidateTrigger(const TASK_TRIGGER& trigger) {
   return S_OK;
 }
 
-std::wstring DescribeTrigger(const TASK_TRIGGER& trigger) {
+bool CanDescribeTrigger(const TASK_TRIGGER& trigger) {
+  switch (TriggerTypeCode(trigger)) {
+    case TASK_TIME_TRIGGER_ONCE:
+    case TASK_TIME_TRIGGER_DAILY:
+    case TASK_TIME_TRIGGER_WEEKLY:
+    case TASK_TIME_TRIGGER_MONTHLYDATE:
+    case TASK_TIME_TRIGGER_MONTHLYDOW:
+      return HasValidTimes(trigger) && HasValidTypeFields(trigger);
+    default:
+      // Event triggers and kinds we do not know are described without
+      // reading their fields.
+      return true;
+  }
+}
+
+std::wstring DescribeTrigger(const TASK_TRIGGER& trigger, DWORD task_flags) {
   std::wstring text = ScheduleText(trigger);
+  if (trigger.rgFlags & TASK_TRIGGER_FLAG_KILL_AT_DURATION_END)
+    text += L", stopped when the duration ends";
   if (trigger.rgFlags & TASK_TRIGGER_FLAG_DISABLED)
     text += L" (disabled)";
+  if (task_flags & TASK_FLAG_DISABLED)
+    text += L" (task disabled)";
   return text;
 }

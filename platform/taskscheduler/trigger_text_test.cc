@@ -198,4 +198,84 @@ TEST(DescribeTrigger, NamesAnUnknownKindWithoutReadingItsFields) {
   EXPECT_EQ(L"Unknown schedule", DescribeTrigger(trigger));
 }
 
+TEST(DescribeTrigger, SaysTheRunIsStoppedAndTheTaskDisabled) {
+  TASK_TRIGGER trigger = HourlyTestTrigger();
+  trigger.rgFlags = TASK_TRIGGER_FLAG_KILL_AT_DURATION_END;
+  EXPECT_EQ(L"Every 1 hour(s) from 10:21 for a duration of 24 hour(s) every day, starting "
+            L"12/7/2026, stopped when the duration ends",
+            DescribeTrigger(trigger));
+  const TASK_TRIGGER daily = TestTrigger(TASK_TIME_TRIGGER_DAILY);
+  EXPECT_EQ(L"At 10:21 every day, starting 12/7/2026 (task disabled)",
+            DescribeTrigger(daily, TASK_FLAG_DISABLED));
+  EXPECT_EQ(L"At 10:21 every day, starting 12/7/2026", DescribeTrigger(daily, ~TASK_FLAG_DISABLED));
+  trigger.rgFlags |= TASK_TRIGGER_FLAG_DISABLED | TASK_TRIGGER_FLAG_HAS_END_DATE;
+  trigger.wEndYear = 2027;
+  trigger.wEndMonth = 1;
+  trigger.wEndDay = 31;
+  EXPECT_EQ(L"Every 1 hour(s) from 10:21 for a duration of 24 hour(s) every day, starting "
+            L"12/7/2026, ending 1/31/2027, stopped when the duration ends (disabled) "
+            L"(task disabled)",
+            DescribeTrigger(trigger, TASK_FLAG_DISABLED));
+}
+
+// A trigger read from a damaged file gets no words rather than impossible
+// ones ("starting 13/7/2026", "every  of every week").
+TEST(CanDescribeTrigger, RefusesFieldsOutOfTheirRanges) {
+  struct Damage {
+    const char* what;
+    TASK_TRIGGER_TYPE type;
+    std::function<void(TASK_TRIGGER&)> change;
+  };
+  const Damage damages[] = {
+      {"begin month 13", TASK_TIME_TRIGGER_DAILY, [](TASK_TRIGGER& t) { t.wBeginMonth = 13; }},
+      {"begin day 0", TASK_TIME_TRIGGER_ONCE, [](TASK_TRIGGER& t) { t.wBeginDay = 0; }},
+      {"30 February", TASK_TIME_TRIGGER_ONCE,
+       [](TASK_TRIGGER& t) { t.wBeginMonth = 2; t.wBeginDay = 30; }},
+      {"end month 13", TASK_TIME_TRIGGER_DAILY,
+       [](TASK_TRIGGER& t) { t.rgFlags = TASK_TRIGGER_FLAG_HAS_END_DATE; t.wEndMonth = 13; }},
+      {"hour 25", TASK_TIME_TRIGGER_ONCE, [](TASK_TRIGGER& t) { t.wStartHour = 25; }},
+      {"minute 61", TASK_TIME_TRIGGER_WEEKLY, [](TASK_TRIGGER& t) { t.wStartMinute = 61; }},
+      {"interval past duration", TASK_TIME_TRIGGER_DAILY,
+       [](TASK_TRIGGER& t) { t.MinutesInterval = 90; t.MinutesDuration = 60; }},
+      {"day interval 0", TASK_TIME_TRIGGER_DAILY, [](TASK_TRIGGER& t) { t.Type.Daily.DaysInterval = 0; }},
+      {"week interval 0", TASK_TIME_TRIGGER_WEEKLY,
+       [](TASK_TRIGGER& t) { t.Type.Weekly.WeeksInterval = 0; }},
+      {"no day of the week", TASK_TIME_TRIGGER_WEEKLY,
+       [](TASK_TRIGGER& t) { t.Type.Weekly.rgfDaysOfTheWeek = 0; }},
+      {"no day of the month", TASK_TIME_TRIGGER_MONTHLYDATE,
+       [](TASK_TRIGGER& t) { t.Type.MonthlyDate.rgfDays = 0; }},
+      {"no month", TASK_TIME_TRIGGER_MONTHLYDATE,
+       [](TASK_TRIGGER& t) { t.Type.MonthlyDate.rgfMonths = 0; }},
+      {"week 0", TASK_TIME_TRIGGER_MONTHLYDOW, [](TASK_TRIGGER& t) { t.Type.MonthlyDOW.wWhichWeek = 0; }},
+      {"week 6", TASK_TIME_TRIGGER_MONTHLYDOW, [](TASK_TRIGGER& t) { t.Type.MonthlyDOW.wWhichWeek = 6; }},
+      {"no weekday", TASK_TIME_TRIGGER_MONTHLYDOW,
+       [](TASK_TRIGGER& t) { t.Type.MonthlyDOW.rgfDaysOfTheWeek = 0; }},
+      {"month bit 13", TASK_TIME_TRIGGER_MONTHLYDOW,
+       [](TASK_TRIGGER& t) { t.Type.MonthlyDOW.rgfMonths = 0x1001; }},
+  };
+  for (const Damage& damage : damages) {
+    TASK_TRIGGER trigger = TestTrigger(damage.type);
+    ASSERT_TRUE(CanDescribeTrigger(trigger)) << damage.what;
+    damage.change(trigger);
+    EXPECT_FALSE(CanDescribeTrigger(trigger)) << damage.what;
+  }
+}
+
+TEST(CanDescribeTrigger, DescribesWhatReadsNoFieldsAndIgnoresTheSizeAndFlags) {
+  for (TASK_TRIGGER_TYPE type : kAllTriggerTypes)
+    EXPECT_TRUE(CanDescribeTrigger(TestTrigger(type))) << type;
+  TASK_TRIGGER event = TestTrigger(TASK_EVENT_TRIGGER_AT_LOGON);
+  event.wBeginMonth = 13;
+  event.wStartHour = 99;
+  EXPECT_TRUE(CanDescribeTrigger(event));
+  TASK_TRIGGER unknown = TestTrigger(TASK_TIME_TRIGGER_ONCE);
+  SetTriggerTypeCode(99, &unknown);
+  unknown.wBeginMonth = 0;
+  EXPECT_TRUE(CanDescribeTrigger(unknown));
+  TASK_TRIGGER odd = TestTrigger(TASK_TIME_TRIGGER_DAILY);
+  odd.cbTriggerSize = 0;
+  odd.rgFlags = 0x80;
+  EXPECT_TRUE(CanDescribeTrigger(odd));
+}
+
 }  // namespace

@@ -78,6 +78,11 @@ JobFile TestTaskFolder::StoredJob(const std::string& file_name) const {
   return job;
 }
 
+void TestTaskFolder::StoreJob(const std::string& file_name, const JobFile& job) const {
+  const std::vector<uint8_t> bytes = SerializeJobFile(job);
+  Write(path() + "/" + file_name, std::string(bytes.begin(), bytes.end()));
+}
+
 std::string TestTaskFolder::Read(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -48,6 +48,8 @@ class TestTaskFolder {
   // The stored task, decoded; a file that is missing or not a .job file
   // fails the test.
   JobFile StoredJob(const std::string& file_name) const;
+  // Stores `job` as the file `file_name`, bypassing the component.
+  void StoreJob(const std::string& file_name, const JobFile& job) const;
 
   static std::string Read(const std::string& path);
   static void Write(const std::string& path, const std::string& content);
