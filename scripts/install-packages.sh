@@ -4,7 +4,7 @@
 set -eu
 
 packages="cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-dev valgrind
+  clang libclang-rt-dev valgrind busybox-static tzdata
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64"
 
 missing=""

@@ -45,11 +45,14 @@ bool IsServiceLine(std::string line) {
 
 }  // namespace
 
-std::optional<std::string> ServiceLine(const std::string& program, const std::string& task_folder) {
-  if (!FitsTheLine(program) || !FitsTheLine(task_folder))
+std::optional<std::string> ServiceLine(const std::string& program, const std::string& task_folder,
+                                       const std::string& state_home) {
+  if (!FitsTheLine(program) || !FitsTheLine(task_folder) || !FitsTheLine(state_home))
     return std::nullopt;
-  return "* * * * * JOBWARDEN_TASKS_DIR=" + ShellQuoted(task_folder) + " " + ShellQuoted(program) +
-         " run-due" + kServiceLineMark;
+  std::string line = "* * * * * JOBWARDEN_TASKS_DIR=" + ShellQuoted(task_folder) + " ";
+  if (!state_home.empty())
+    line += "XDG_STATE_HOME=" + ShellQuoted(state_home) + " ";
+  return line + ShellQuoted(program) + " run-due" + kServiceLineMark;
 }
 
 bool HasServiceLine(const std::string& crontab) {

@@ -12,9 +12,12 @@
 extern const char kServiceLineMark[];
 
 // "* * * * * JOBWARDEN_TASKS_DIR='<folder>' '<program>' run-due # jobwarden-service":
-// runs the service every minute on the given task folder. Nothing when a
-// value holds a character cron or the line cannot carry (newline, NUL, "%").
-std::optional<std::string> ServiceLine(const std::string& program, const std::string& task_folder);
+// runs the service every minute on the given task folder, with
+// XDG_STATE_HOME='<state>' before the program when `state_home` is not
+// empty. Nothing when a value holds a character cron or the line cannot
+// carry (newline, NUL, "%").
+std::optional<std::string> ServiceLine(const std::string& program, const std::string& task_folder,
+                                       const std::string& state_home = "");
 
 bool HasServiceLine(const std::string& crontab);
 

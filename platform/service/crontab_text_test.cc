@@ -11,7 +11,11 @@ TEST(CrontabTextTest, ServiceLineQuotesItsValues) {
   EXPECT_EQ(ServiceLine("/opt/it's here/jobwarden-service", "/home/a b/tasks"),
             std::string("* * * * * JOBWARDEN_TASKS_DIR='/home/a b/tasks' "
                         "'/opt/it'\\''s here/jobwarden-service' run-due # jobwarden-service"));
+  EXPECT_EQ(ServiceLine("/bin/jobwarden-service", "/t", "/s"),
+            std::string("* * * * * JOBWARDEN_TASKS_DIR='/t' XDG_STATE_HOME='/s' "
+                        "'/bin/jobwarden-service' run-due # jobwarden-service"));
   EXPECT_FALSE(ServiceLine("/bin/jobwarden-service", "/t/100%"));
+  EXPECT_FALSE(ServiceLine("/bin/jobwarden-service", "/t", "/s%"));
   EXPECT_FALSE(ServiceLine("/bin/x\ny", "/t"));
   EXPECT_FALSE(ServiceLine("/bin/x", std::string("/t\0u", 4)));
 }

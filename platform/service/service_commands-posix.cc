@@ -82,10 +82,10 @@ int RunDueCommand(const RunContext& context, time_t now) {
 }
 
 int InstallCommand(Crontab& crontab, const std::string& program, const std::string& task_folder,
-                   std::ostream& out, std::ostream& err) {
-  const std::optional<std::string> line = ServiceLine(program, task_folder);
+                   const std::string& state_home, std::ostream& out, std::ostream& err) {
+  const std::optional<std::string> line = ServiceLine(program, task_folder, state_home);
   if (!line) {
-    err << "jobwarden-service: the program's path or the task folder holds a character a crontab "
+    err << "jobwarden-service: the program's path or a folder holds a character a crontab "
            "line cannot carry (line break or \"%\")\n";
     return 1;
   }

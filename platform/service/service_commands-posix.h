@@ -16,9 +16,10 @@
 // so that a long one holds up no other, and waits for them all.
 int RunDueCommand(const RunContext& context, time_t now);
 
-// Adds the line that runs `program` every minute on `task_folder`.
+// Adds the line that runs `program` every minute on `task_folder` (and
+// with the state folder `state_home`, when not empty).
 int InstallCommand(Crontab& crontab, const std::string& program, const std::string& task_folder,
-                   std::ostream& out, std::ostream& err);
+                   const std::string& state_home, std::ostream& out, std::ostream& err);
 
 int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err);
 

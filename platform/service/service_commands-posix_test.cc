@@ -22,8 +22,8 @@ TEST(ServiceCommandsTest, InstallAddsOneLineAndKeepsTheRest) {
   MemoryCrontab crontab;
   crontab.text = "MAILTO=a\n0 5 * * * backup\n";
   std::ostringstream out, err;
-  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", out, err), 0);
-  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", out, err), 0);
+  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err), 0);
+  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err), 0);
   EXPECT_EQ(crontab.text, std::string("MAILTO=a\n0 5 * * * backup\n") + kLine);
   EXPECT_EQ(crontab.writes, 1);
   EXPECT_EQ(out.str(),
@@ -43,7 +43,7 @@ TEST(ServiceCommandsTest, ACrontabThatCannotBeReadIsLeftAlone) {
   crontab.text = "0 5 * * * backup\n";
   crontab.readable = false;
   std::ostringstream out, err;
-  EXPECT_EQ(InstallCommand(crontab, "/bin/jobwarden-service", "/t", out, err), 1);
+  EXPECT_EQ(InstallCommand(crontab, "/bin/jobwarden-service", "/t", "", out, err), 1);
   EXPECT_EQ(UninstallCommand(crontab, out, err), 1);
   EXPECT_EQ(crontab.writes, 0);
   EXPECT_EQ(out.str(), "");
@@ -53,10 +53,10 @@ TEST(ServiceCommandsTest, ACrontabThatCannotBeReadIsLeftAlone) {
 
   std::ostringstream err2;
   crontab.readable = true;
-  EXPECT_EQ(InstallCommand(crontab, "/bin/jobwarden-service", "/t/100%", out, err2), 1);
+  EXPECT_EQ(InstallCommand(crontab, "/bin/jobwarden-service", "/t/100%", "", out, err2), 1);
   EXPECT_EQ(crontab.writes, 0);
   EXPECT_EQ(err2.str(),
-            "jobwarden-service: the program's path or the task folder holds a character a crontab "
+            "jobwarden-service: the program's path or a folder holds a character a crontab "
             "line cannot carry (line break or \"%\")\n");
 }
 

@@ -3,7 +3,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -53,8 +53,11 @@ int main(int argc, char** argv) {
     return RunDueCommand(context, time(nullptr));
   }
   CommandCrontab crontab;
-  if (command == "install")
-    return InstallCommand(crontab, OwnPath(), folder, std::cout, std::cerr);
+  if (command == "install") {
+    const char* state_home = std::getenv("XDG_STATE_HOME");
+    return InstallCommand(crontab, OwnPath(), folder, state_home ? state_home : "", std::cout,
+                          std::cerr);
+  }
   if (command == "uninstall")
     return UninstallCommand(crontab, std::cout, std::cerr);
   if (command == "status")
