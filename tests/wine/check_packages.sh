@@ -2,7 +2,7 @@
 # check_packages.sh WIN64_BUILD WIN32_BUILD LINUX_BUILD: makes the release
 # archives with cpack and checks what each holds: per Windows target a zip
 # with both .exe files, README and licence; for Linux a .tar.gz with both
-# programs under bin/, README and licence.
+# programs and jobwarden-service under bin/, README and licence.
 set -u
 failures=0
 
@@ -37,7 +37,7 @@ check_tgz() {
   local top
   top=$(basename "$archive" .tar.gz)
   expect_members "$archive" "$(tar -tzf "$archive")" \
-    "$top/bin/Jobwarden" "$top/bin/osreport" "$top/README.md" "$top/LICENSE"
+    "$top/bin/Jobwarden" "$top/bin/osreport" "$top/bin/jobwarden-service" "$top/README.md" "$top/LICENSE"
 }
 
 check_zip "$1"
