@@ -104,7 +104,21 @@ RunResult RunDueTask(const RunContext& context, const std::wstring& file_name, t
     return RunResult::kRefused;
   }
 
-  if (record([&](JobFile* stored) { RecordStart(now, stored); }) != S_OK)
+  // Checked again in the same update that records the start, so that of
+  // two run-due processes only one starts the task for this minute.
+  bool ran_meanwhile = false;
+  const HRESULT start = context.store.Update(file_name, [&](JobFile* stored) {
+    if (!identity.Matches(*stored))
+      return false;
+    ran_meanwhile = RanInMinuteOf(*stored, minute);
+    if (ran_meanwhile)
+      return false;
+    RecordStart(now, stored);
+    return true;
+  });
+  if (ran_meanwhile)
+    return RunResult::kAlreadyRan;
+  if (start != S_OK)
     return RunResult::kGone;
   const LaunchOutcome outcome = context.launcher.Run(RequestFor(job, account));
   if (!outcome.started)

@@ -112,6 +112,29 @@ TEST_F(RunDueTest, StartsATaskOnceAMinuteAndNotWhileItRuns) {
   EXPECT_EQ(launcher_.requests.size(), 2u);
 }
 
+// Another run-due records its start between this one's read and its own
+// record: the task is not started twice.
+TEST_F(RunDueTest, StartsNotWhenAnotherRunRecordedItMeanwhile) {
+  class RacedStore : public MemoryTaskStore {
+   public:
+    HRESULT Update(const std::wstring& file_name, const std::function<bool(JobFile*)>& change) override {
+      if (!raced_) {
+        raced_ = true;
+        RecordStart(kDueMinute + 1, &tasks[file_name]);
+      }
+      return MemoryTaskStore::Update(file_name, change);
+    }
+
+   private:
+    bool raced_ = false;
+  } raced;
+  raced.tasks = store_.tasks;
+  const RunContext context{raced, launcher_, locks_, "/tasks", log_};
+  EXPECT_EQ(RunDueTask(context, L"backup.job", kDueMinute, kDueMinute + 2), RunResult::kAlreadyRan);
+  EXPECT_TRUE(launcher_.requests.empty());
+  EXPECT_EQ(raced.tasks[L"backup.job"].running_instance_count, 1);
+}
+
 TEST_F(RunDueTest, ChecksTheTaskAgainBeforeItStarts) {
   EXPECT_EQ(RunDueTask(context_, L"backup.job", kDueMinute + 60, kDueMinute + 60), RunResult::kNotDue);
   EXPECT_EQ(Run(L"deleted.job"), RunResult::kGone);

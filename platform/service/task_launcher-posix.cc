@@ -75,6 +75,9 @@ std::string Describe(const LaunchRequest& request, const StartFailure& failure) 
     setenv("USER", account.name.c_str(), 1);
     setenv("LOGNAME", account.name.c_str(), 1);
     setenv("HOME", account.home.c_str(), 1);
+    // The service's folders, not the account's.
+    unsetenv("JOBWARDEN_TASKS_DIR");
+    unsetenv("XDG_STATE_HOME");
   }
   if (!request.working_directory.empty()) {
     if (chdir(request.working_directory.c_str()) != 0)

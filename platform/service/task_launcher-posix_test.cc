@@ -119,13 +119,15 @@ TEST(TaskLauncherTest, RootRunsANamedAccountsTaskAsThatUser) {
   Account nobody;
   ASSERT_TRUE(ResolveAccount("nobody", &nobody));
   ProcessLauncher launcher;
-  LaunchRequest request = Shell("echo \"$(id -u) $(id -g) $HOME $USER\" > out");
+  setenv("JOBWARDEN_TASKS_DIR", "/root/tasks", 1);
+  LaunchRequest request = Shell("echo \"$(id -u) $(id -g) $HOME $USER ${JOBWARDEN_TASKS_DIR-unset}\" > out");
   request.working_directory = folder.path();
   request.account = nobody;
   EXPECT_EQ(launcher.Run(request).exit_code, 0u);
   EXPECT_EQ(Contents(folder.path() + "/out"), std::to_string(nobody.uid) + " " +
                                                   std::to_string(nobody.gid) + " " + nobody.home +
-                                                  " nobody\n");
+                                                  " nobody unset\n");
+  unsetenv("JOBWARDEN_TASKS_DIR");
 }
 
 TEST(AccountTest, SystemAccountIsTheServicesOwn) {
