@@ -44,16 +44,18 @@ std::optional<std::chrono::milliseconds> TimeLimitOf(const JobFile& job) {
   return std::chrono::milliseconds(job.maximum_run_time);
 }
 
-std::vector<std::wstring> DueTasks(TaskStore& store, time_t minute) {
-  std::vector<std::wstring> names, due;
-  if (FAILED(store.List(&names)))
-    return due;
+HRESULT DueTasks(TaskStore& store, time_t minute, std::vector<std::wstring>* due) {
+  due->clear();
+  std::vector<std::wstring> names;
+  const HRESULT listed = store.List(&names);
+  if (FAILED(listed))
+    return listed;
   for (const std::wstring& name : names) {
     JobFile job;
     if (store.Read(name, &job) == S_OK && IsJobDueAt(job, minute))
-      due.push_back(name);
+      due->push_back(name);
   }
-  return due;
+  return S_OK;
 }
 
 RunResult RunDueTask(const RunContext& context, const std::wstring& file_name, time_t minute,

@@ -22,8 +22,9 @@ struct RunContext {
 };
 
 // The file names of the tasks due in the real minute that starts at
-// `minute`. Files that are no .job files are passed over.
-std::vector<std::wstring> DueTasks(TaskStore& store, time_t minute);
+// `minute`. Files that are no .job files are passed over; a folder that
+// cannot be listed is the listing's failure.
+HRESULT DueTasks(TaskStore& store, time_t minute, std::vector<std::wstring>* due);
 
 enum class RunResult {
   kRan,           // started and ended, record written

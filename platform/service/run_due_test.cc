@@ -57,8 +57,11 @@ TEST_F(RunDueTest, FindsTheTasksDueInTheMinute) {
   later.triggers[0] = Daily("2026-12-01 10:22");
   store_.tasks[L"later.job"] = later;
   store_.unreadable.push_back(L"garbage.job");
-  EXPECT_EQ(DueTasks(store_, kDueMinute), std::vector<std::wstring>{L"backup.job"});
-  EXPECT_EQ(DueTasks(store_, kDueMinute + 60), std::vector<std::wstring>{L"later.job"});
+  std::vector<std::wstring> due;
+  EXPECT_EQ(DueTasks(store_, kDueMinute, &due), S_OK);
+  EXPECT_EQ(due, std::vector<std::wstring>{L"backup.job"});
+  EXPECT_EQ(DueTasks(store_, kDueMinute + 60, &due), S_OK);
+  EXPECT_EQ(due, std::vector<std::wstring>{L"later.job"});
 }
 
 TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {

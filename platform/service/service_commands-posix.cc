@@ -40,6 +40,12 @@ std::string NextRunText(const JobFile& job, time_t now) {
   return text;
 }
 
+std::string Hex(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(value));
+  return text;
+}
+
 std::string LastRunText(const JobFile& job) {
   if (job.run_date.wYear == 0)
     return "has not run";
@@ -55,8 +61,15 @@ std::string LastRunText(const JobFile& job) {
 int RunDueCommand(const RunContext& context, time_t now) {
   const time_t minute = StartOfMinute(now);
   int failures = 0;
+  std::vector<std::wstring> due;
+  const HRESULT listed = DueTasks(context.store, minute, &due);
+  if (FAILED(listed)) {
+    context.log << "jobwarden-service: cannot list the task folder " << context.folder_path << " ("
+                << Hex(static_cast<DWORD>(listed)) << ")\n";
+    return 1;
+  }
   std::vector<pid_t> runs;
-  for (const std::wstring& file_name : DueTasks(context.store, minute)) {
+  for (const std::wstring& file_name : due) {
     context.log.flush();
     const pid_t run = fork();
     if (run == 0) {

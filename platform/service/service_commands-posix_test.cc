@@ -112,6 +112,18 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
   tzset();
 }
 
+TEST(ServiceCommandsTest, RunDueFailsWhenTheFolderCannotBeListed) {
+  class UnlistableStore : public MemoryTaskStore {
+    HRESULT List(std::vector<std::wstring>*) override { return HRESULT_PATH_NOT_FOUND; }
+  } store;
+  RecordingLauncher launcher;
+  const RunLocks locks("");
+  std::ostringstream log;
+  const RunContext context{store, launcher, locks, "/home/a/tasks", log};
+  EXPECT_EQ(RunDueCommand(context, 1796638860), 1);
+  EXPECT_EQ(log.str(), "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");
+}
+
 // The crontab program's side: a stand-in that keeps the crontab in a file
 // and answers as cron's crontab does when there is none.
 TEST(CommandCrontabTest, ReadsAndWritesThroughTheCrontabProgram) {
