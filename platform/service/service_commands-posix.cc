@@ -58,7 +58,7 @@ std::string LastRunText(const JobFile& job) {
 
 }  // namespace
 
-int RunDueCommand(const RunContext& context, time_t now) {
+int RunDueCommand(const RunContext& context, const TaskStoreOpener& open_store, time_t now) {
   const time_t minute = StartOfMinute(now);
   int failures = 0;
   std::vector<std::wstring> due;
@@ -73,7 +73,10 @@ int RunDueCommand(const RunContext& context, time_t now) {
     context.log.flush();
     const pid_t run = fork();
     if (run == 0) {
-      RunDueTask(context, file_name, minute, time(nullptr));
+      const std::unique_ptr<TaskStore> own_store = open_store();
+      const RunContext own{*own_store, context.launcher, context.locks, context.folder_path,
+                           context.log};
+      RunDueTask(own, file_name, minute, time(nullptr));
       context.log.flush();
       _exit(0);
     }

@@ -6,15 +6,22 @@
 
 #include <time.h>
 
+#include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "crontab-posix.h"
 #include "run_due.h"
 
+// Opens the task store anew: each task's process has its own, so that a
+// lock it takes on the folder excludes the others (a descriptor shared
+// across fork would share its lock too).
+using TaskStoreOpener = std::function<std::unique_ptr<TaskStore>()>;
+
 // Runs every task due in the minute of `now`, each in a process of its own
 // so that a long one holds up no other, and waits for them all.
-int RunDueCommand(const RunContext& context, time_t now);
+int RunDueCommand(const RunContext& context, const TaskStoreOpener& open_store, time_t now);
 
 // Adds the line that runs `program` every minute on `task_folder` (and
 // with the state folder `state_home`, when not empty).

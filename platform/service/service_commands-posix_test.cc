@@ -120,7 +120,7 @@ TEST(ServiceCommandsTest, RunDueFailsWhenTheFolderCannotBeListed) {
   const RunLocks locks("");
   std::ostringstream log;
   const RunContext context{store, launcher, locks, "/home/a/tasks", log};
-  EXPECT_EQ(RunDueCommand(context, 1796638860), 1);
+  EXPECT_EQ(RunDueCommand(context, [] { return std::make_unique<MemoryTaskStore>(); }, 1796638860), 1);
   EXPECT_EQ(log.str(), "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");
 }
 

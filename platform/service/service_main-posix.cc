@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "crontab-posix.h"
@@ -50,7 +51,10 @@ int main(int argc, char** argv) {
     ProcessLauncher launcher;
     const RunLocks locks(RunLockFolderFromEnvironment());
     const RunContext context{store, launcher, locks, folder, std::cerr};
-    return RunDueCommand(context, time(nullptr));
+    return RunDueCommand(
+        context,
+        [&] { return std::make_unique<FolderTaskStore>(TaskFolder(folder, is_default)); },
+        time(nullptr));
   }
   CommandCrontab crontab;
   if (command == "install") {
