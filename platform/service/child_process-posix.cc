@@ -32,9 +32,8 @@ void Exchange(Descriptor* to, const std::string& input, Descriptor* from_output,
     to->Reset(-1);
   char buffer[4096];
   while (to->get() >= 0 || from_output->get() >= 0 || from_error->get() >= 0) {
-    pollfd watched[3] = {{to->get(), POLLOUT, 0},
-                         {from_output->get(), POLLIN, 0},
-                         {from_error->get(), POLLIN, 0}};
+    pollfd watched[3] = {
+        {to->get(), POLLOUT, 0}, {from_output->get(), POLLIN, 0}, {from_error->get(), POLLIN, 0}};
     if (poll(watched, 3, -1) < 0) {
       if (errno == EINTR)
         continue;

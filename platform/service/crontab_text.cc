@@ -40,7 +40,8 @@ bool IsServiceLine(std::string line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
     line.pop_back();
   const std::string mark = kServiceLineMark;
-  return line.size() >= mark.size() && line.compare(line.size() - mark.size(), mark.size(), mark) == 0;
+  return line.size() >= mark.size() &&
+         line.compare(line.size() - mark.size(), mark.size(), mark) == 0;
 }
 
 }  // namespace

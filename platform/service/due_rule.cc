@@ -28,7 +28,8 @@ minutes StartTimeOfDay(const TASK_TRIGGER& trigger) {
 bool BeforeEnd(const TASK_TRIGGER& trigger, WallMinute minute) {
   if (!(trigger.rgFlags & TASK_TRIGGER_FLAG_HAS_END_DATE))
     return true;
-  const std::optional<local_days> end = CalendarDay(trigger.wEndYear, trigger.wEndMonth, trigger.wEndDay);
+  const std::optional<local_days> end =
+      CalendarDay(trigger.wEndYear, trigger.wEndMonth, trigger.wEndDay);
   return end && minute < *end + days{1};
 }
 

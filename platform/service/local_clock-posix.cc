@@ -47,9 +47,10 @@ bool ShownBefore(time_t when) {
 
 WallMinute WallMinuteAt(time_t when) {
   const tm parts = LocalParts(when);
-  const std::chrono::year_month_day date{std::chrono::year{parts.tm_year + 1900},
-                                         std::chrono::month{static_cast<unsigned>(parts.tm_mon + 1)},
-                                         std::chrono::day{static_cast<unsigned>(parts.tm_mday)}};
+  const std::chrono::year_month_day date{
+      std::chrono::year{parts.tm_year + 1900},
+      std::chrono::month{static_cast<unsigned>(parts.tm_mon + 1)},
+      std::chrono::day{static_cast<unsigned>(parts.tm_mday)}};
   return local_days{date} + hours{parts.tm_hour} + minutes{parts.tm_min};
 }
 
@@ -88,8 +89,8 @@ bool IsDueAt(const JobFile& job, const TASK_TRIGGER& trigger, time_t minute) {
   if (IsDueInMinute(job, trigger, now))
     return !ShownBefore(minute);
   const WallMinute previous = WallMinuteAt(minute - kMinute);
-  for (WallMinute skipped = previous + minutes{1}; skipped < now && now - skipped <= kLongestClockChange;
-       skipped += minutes{1}) {
+  for (WallMinute skipped = previous + minutes{1};
+       skipped < now && now - skipped <= kLongestClockChange; skipped += minutes{1}) {
     if (IsDueInMinute(job, trigger, skipped))
       return true;
   }

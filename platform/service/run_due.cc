@@ -20,7 +20,9 @@ std::string Hex(DWORD value) {
 class TaskIdentity {
  public:
   explicit TaskIdentity(const JobFile& job) { std::memcpy(uuid_, job.job_uuid, sizeof(uuid_)); }
-  bool Matches(const JobFile& job) const { return std::memcmp(uuid_, job.job_uuid, sizeof(uuid_)) == 0; }
+  bool Matches(const JobFile& job) const {
+    return std::memcmp(uuid_, job.job_uuid, sizeof(uuid_)) == 0;
+  }
 
  private:
   BYTE uuid_[16];

@@ -20,7 +20,8 @@ class RunLocks {
   enum class Outcome { kHeld, kBusy, kFailed };
   // Locks the task `file_name` of `task_folder`; while `held` stays open
   // nobody else gets it.
-  Outcome TryLock(const std::string& task_folder, const std::string& file_name, Descriptor* held) const;
+  Outcome TryLock(const std::string& task_folder, const std::string& file_name,
+                  Descriptor* held) const;
 
  private:
   std::string folder_;

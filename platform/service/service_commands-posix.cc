@@ -81,7 +81,8 @@ int RunDueCommand(const RunContext& context, const TaskStoreOpener& open_store, 
       _exit(0);
     }
     if (run < 0) {
-      context.log << "jobwarden-service: " << Utf8FromWide(file_name) << ": cannot start a process\n";
+      context.log << "jobwarden-service: " << Utf8FromWide(file_name)
+                  << ": cannot start a process\n";
       ++failures;
       continue;
     }
@@ -115,8 +116,8 @@ int InstallCommand(Crontab& crontab, const std::string& program, const std::stri
     err << "jobwarden-service: cannot write the crontab: " << error << "\n";
     return 1;
   }
-  out << "jobwarden-service is installed: cron runs it every minute for the tasks in " << task_folder
-      << "\n";
+  out << "jobwarden-service is installed: cron runs it every minute for the tasks in "
+      << task_folder << "\n";
   return 0;
 }
 

@@ -52,8 +52,7 @@ int main(int argc, char** argv) {
     const RunLocks locks(RunLockFolderFromEnvironment());
     const RunContext context{store, launcher, locks, folder, std::cerr};
     return RunDueCommand(
-        context,
-        [&] { return std::make_unique<FolderTaskStore>(TaskFolder(folder, is_default)); },
+        context, [&] { return std::make_unique<FolderTaskStore>(TaskFolder(folder, is_default)); },
         time(nullptr));
   }
   CommandCrontab crontab;

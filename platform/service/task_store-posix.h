@@ -40,7 +40,8 @@ class FolderTaskStore : public TaskStore {
 
   HRESULT List(std::vector<std::wstring>* file_names) override;
   HRESULT Read(const std::wstring& file_name, JobFile* job) override;
-  HRESULT Update(const std::wstring& file_name, const std::function<bool(JobFile*)>& change) override;
+  HRESULT Update(const std::wstring& file_name,
+                 const std::function<bool(JobFile*)>& change) override;
 
  private:
   TaskFolder folder_;

@@ -29,13 +29,15 @@ bool MonthlyMatch(const TASK_TRIGGER& trigger, local_days day) {
   const unsigned day_of_month = static_cast<unsigned>(date.day());
   if (trigger.TriggerType == TASK_TIME_TRIGGER_MONTHLYDATE) {
     const MONTHLYDATE& pattern = trigger.Type.MonthlyDate;
-    return ((pattern.rgfMonths >> (month - 1)) & 1) && ((pattern.rgfDays >> (day_of_month - 1)) & 1);
+    return ((pattern.rgfMonths >> (month - 1)) & 1) &&
+           ((pattern.rgfDays >> (day_of_month - 1)) & 1);
   }
   const MONTHLYDOW& pattern = trigger.Type.MonthlyDOW;
   if (!((pattern.rgfMonths >> (month - 1)) & 1) || !WeekdayChosen(pattern.rgfDaysOfTheWeek, day))
     return false;
   if (pattern.wWhichWeek == kLastWeek) {
-    const unsigned last = static_cast<unsigned>((date.year() / date.month() / std::chrono::last).day());
+    const unsigned last =
+        static_cast<unsigned>((date.year() / date.month() / std::chrono::last).day());
     return day_of_month + 7 > last;
   }
   return (day_of_month - 1) / 7 + kFirstWeek == pattern.wWhichWeek;
@@ -66,7 +68,8 @@ std::optional<local_days> LatestWeekly(const WeeklyPattern& pattern, local_days 
   long on_week = week - week % pattern.interval;
   local_days from = on_week == week ? day : pattern.SundayOf(on_week) + days{6};
   for (;;) {
-    for (local_days candidate = from; candidate >= pattern.SundayOf(on_week); candidate -= days{1}) {
+    for (local_days candidate = from; candidate >= pattern.SundayOf(on_week);
+         candidate -= days{1}) {
       if (pattern.Starts(candidate))
         return candidate;
     }
@@ -79,11 +82,13 @@ std::optional<local_days> LatestWeekly(const WeeklyPattern& pattern, local_days 
 
 std::optional<local_days> EarliestWeekly(const WeeklyPattern& pattern, local_days day) {
   long week = pattern.WeekOf(day);
-  long on_week = week % pattern.interval == 0 ? week : week + pattern.interval - week % pattern.interval;
+  long on_week =
+      week % pattern.interval == 0 ? week : week + pattern.interval - week % pattern.interval;
   local_days from = on_week == week ? day : pattern.SundayOf(on_week);
   // Every "on" week after the first holds each chosen weekday.
   for (int weeks_tried = 0; weeks_tried < 2; ++weeks_tried) {
-    for (local_days candidate = from; candidate < pattern.SundayOf(on_week + 1); candidate += days{1}) {
+    for (local_days candidate = from; candidate < pattern.SundayOf(on_week + 1);
+         candidate += days{1}) {
       if (pattern.Starts(candidate))
         return candidate;
     }
@@ -121,7 +126,8 @@ std::optional<local_days> LatestStartDay(const TASK_TRIGGER& trigger, local_days
       const WEEKLY& weekly = trigger.Type.Weekly;
       if (weekly.WeeksInterval == 0 || (weekly.rgfDaysOfTheWeek & 0x7F) == 0)
         return std::nullopt;
-      return LatestWeekly({*begin, SundayOfWeek(*begin), weekly.WeeksInterval, weekly.rgfDaysOfTheWeek}, day);
+      return LatestWeekly(
+          {*begin, SundayOfWeek(*begin), weekly.WeeksInterval, weekly.rgfDaysOfTheWeek}, day);
     }
     case TASK_TIME_TRIGGER_MONTHLYDATE:
     case TASK_TIME_TRIGGER_MONTHLYDOW: {
@@ -161,7 +167,8 @@ std::optional<local_days> EarliestStartDay(const TASK_TRIGGER& trigger, local_da
       const WEEKLY& weekly = trigger.Type.Weekly;
       if (weekly.WeeksInterval == 0 || (weekly.rgfDaysOfTheWeek & 0x7F) == 0)
         return std::nullopt;
-      return EarliestWeekly({*begin, SundayOfWeek(*begin), weekly.WeeksInterval, weekly.rgfDaysOfTheWeek}, day);
+      return EarliestWeekly(
+          {*begin, SundayOfWeek(*begin), weekly.WeeksInterval, weekly.rgfDaysOfTheWeek}, day);
     }
     case TASK_TIME_TRIGGER_MONTHLYDATE:
     case TASK_TIME_TRIGGER_MONTHLYDOW: {
