@@ -8,6 +8,8 @@
 // One round runs first to warm caches and is not counted. Then prints one
 // line per command, in the order given:
 //   <median nanoseconds> <largest peak resident KiB> <exit status or "mixed">
+// and, with BENCH_ROUND_TOTAL set in the environment, one more such line for
+// the commands of a round together.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -124,5 +126,24 @@ int main(int argc, char** argv) {
   }
   for (const Measured& command : commands)
     Report(command);
+  // With BENCH_ROUND_TOTAL set, one more line: the commands of each round
+  // taken together (a /create and the /delete that undoes it), median of
+  // the rounds' sums.
+  if (std::getenv("BENCH_ROUND_TOTAL")) {
+    Measured total;
+    for (int round = 0; round < runs; ++round) {
+      Sample sum;
+      sum.status = commands.front().samples[round].status;
+      for (const Measured& command : commands) {
+        const Sample& sample = command.samples[round];
+        sum.nanoseconds += sample.nanoseconds;
+        sum.peak_kib = std::max(sum.peak_kib, sample.peak_kib);
+        if (sample.status != sum.status)
+          sum.status = -1;
+      }
+      total.samples.push_back(sum);
+    }
+    Report(total);
+  }
   return 0;
 }

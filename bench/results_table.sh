@@ -9,11 +9,13 @@ Syntax error (`/bogus`)|bogus|empty|empty process|2|1
 `/query`, 0 tasks|query.0|floor.0|read floor|3|0
 `/query`, 100 tasks|query.100|floor.100|read floor|3|0
 `/query`, 1,000 tasks|query.1000|floor.1000|read floor|3|0
-`/query`, 10,000 tasks|query.10000|floor.10000|read floor|3|0
+`/query`, 10,000 tasks|query.10000|floor.10000|read floor|2|0
 `/create`, 0 tasks|create.0|empty|empty process||0
 `/create`, 10,000 tasks|create.10000|create.0|`/create`, 0 tasks|2|0
 `/delete`, 0 tasks|delete.0|empty|empty process||0
-`/delete`, 10,000 tasks|delete.10000|delete.0|`/delete`, 0 tasks|2|0'
+`/delete`, 10,000 tasks|delete.10000|delete.0|`/delete`, 0 tasks|2|0
+`/create` + `/delete`, 0 tasks|pair.0|empty|empty process||0
+`/create` + `/delete`, 10,000 tasks|pair.10000|pair.0|the pair at 0 tasks|2|0'
 
 machine_description() {
   local cpu cores memory filesystem

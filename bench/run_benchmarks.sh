@@ -82,7 +82,8 @@ measure_native_create_delete() {
   local count folder
   for count in 0 "$LARGEST_STORE"; do
     folder="$WORK/store-$count"
-    JOBWARDEN_TASKS_DIR="$folder" measure "$RUNS" "native.create.$count" "native.delete.$count" -- \
+    JOBWARDEN_TASKS_DIR="$folder" BENCH_ROUND_TOTAL=1 \
+      measure "$RUNS" "native.create.$count" "native.delete.$count" "native.pair.$count" -- \
       "$JOBWARDEN" "${CREATE_ARGS[@]}" --next "$JOBWARDEN" "${DELETE_ARGS[@]}"
   done
 }

@@ -1,10 +1,10 @@
 # jobwarden_windows_executable(target)
 #
 # Makes a console program of ours a self-contained Windows executable:
-# - the C and C++ runtimes are linked in (-static, -static-libgcc,
-#   -static-libstdc++), so the .exe needs no MinGW DLL beside it and runs
-#   on a bare Windows or Wine with only the system's own DLLs (kernel32,
-#   msvcrt, ole32, mstask);
+# - what it uses of MinGW's C++ runtime and GCC's support library is linked
+#   in (-static, -static-libgcc, -static-libstdc++), so the .exe needs no
+#   MinGW DLL beside it and runs on a bare Windows or Wine with only the
+#   system's own DLLs (kernel32, the shared C runtime msvcrt, ole32);
 # - the application manifest of windows/application.manifest is compiled
 #   in as a resource (asInvoker, and the supportedOS list that keeps newer
 #   Windows from shimming GetVersionEx).

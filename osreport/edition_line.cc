@@ -1,7 +1,7 @@
 #include "edition_line.h"
 
-#include <cstdio>
-#include <string>
+#include <stddef.h>
+#include <stdio.h>
 
 #include "version_fields.h"
 
@@ -45,7 +45,7 @@ const BuildName kVersion10Servers[] = {
 };
 
 template <size_t N>
-std::string NameByBuild(const BuildName (&names)[N], DWORD build) {
+const char* NameByBuild(const BuildName (&names)[N], DWORD build) {
   for (const BuildName& name : names) {
     if (build >= name.first_build) return name.name;
   }
@@ -54,12 +54,12 @@ std::string NameByBuild(const BuildName (&names)[N], DWORD build) {
 
 // The second character is what the 9x releases vary ("A", "B", "C" after a
 // blank); the first is not looked at, and case matters.
-std::string NinetyFiveSuffix(const OSVERSIONINFOEXA& record) {
+const char* NinetyFiveSuffix(const OSVERSIONINFOEXA& record) {
   const CHAR release = record.szCSDVersion[1];
   return (release == 'C' || release == 'B') ? " OSR2" : "";
 }
 
-std::string NinetyEightSuffix(const OSVERSIONINFOEXA& record) {
+const char* NinetyEightSuffix(const OSVERSIONINFOEXA& record) {
   return record.szCSDVersion[1] == 'A' ? " SE" : "";
 }
 
@@ -67,7 +67,7 @@ std::string NinetyEightSuffix(const OSVERSIONINFOEXA& record) {
 // edition for that version; the line then carries nothing in its place.
 
 // NT 4 and older.
-std::string NtEditionWord(BYTE product_type) {
+const char* NtEditionWord(BYTE product_type) {
   switch (product_type) {
     case VER_NT_WORKSTATION: return "Workstation";
     case VER_NT_DOMAIN_CONTROLLER: return "Advanced Server";
@@ -77,7 +77,7 @@ std::string NtEditionWord(BYTE product_type) {
 }
 
 // 5.0.
-std::string Windows2000EditionWord(BYTE product_type, WORD suite_mask) {
+const char* Windows2000EditionWord(BYTE product_type, WORD suite_mask) {
   switch (product_type) {
     case VER_NT_WORKSTATION: return "Professional";
     case VER_NT_DOMAIN_CONTROLLER: return "Advanced Server (DC)";
@@ -90,7 +90,7 @@ std::string Windows2000EditionWord(BYTE product_type, WORD suite_mask) {
 }
 
 // 5.1.
-std::string XpEditionWord(BYTE product_type, WORD suite_mask) {
+const char* XpEditionWord(BYTE product_type, WORD suite_mask) {
   switch (product_type) {
     case VER_NT_WORKSTATION:
       return (suite_mask & VER_SUITE_PERSONAL) ? "XP Home Edition" : "XP Professional";
@@ -105,7 +105,7 @@ std::string XpEditionWord(BYTE product_type, WORD suite_mask) {
 }
 
 // 5.2 on.
-std::string LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
+const char* LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
                                BYTE product_type) {
   const bool workstation = product_type == VER_NT_WORKSTATION;
   for (const EditionNames& names : kLaterEditions) {
@@ -119,37 +119,43 @@ std::string LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
   return "";
 }
 
-// Every edition line is the product name, then the version, the build and
-// the service-pack text.
-void PrintLine(const std::string& name, const OSVERSIONINFOEXA& record,
+// Every edition line is the product name (a family and the word that
+// follows it), then the version, the build and the service-pack text.
+void PrintLine(const char* family, const char* word, const OSVERSIONINFOEXA& record,
                const char* line_end = "") {
-  printf("Microsoft %s %d.%d (Build %d) %s%s", name.c_str(),
+  printf("Microsoft %s%s %d.%d (Build %d) %.*s%s", family, word,
          AsPrintedNumber(record.dwMajorVersion),
          AsPrintedNumber(record.dwMinorVersion),
-         AsPrintedNumber(BuildValue(record)), CsdText(record).c_str(), line_end);
+         AsPrintedNumber(BuildValue(record)), CsdPrecision(record),
+         record.szCSDVersion, line_end);
 }
 
-std::string Windows9xName(const OSVERSIONINFOEXA& record) {
-  if (IsVersion(record, 4, 0)) return "Windows 95" + NinetyFiveSuffix(record);
-  if (IsVersion(record, 4, 10)) return "Windows 98" + NinetyEightSuffix(record);
-  if (IsVersion(record, 4, 90)) return "Windows Millenium Edition";
-  return "Windows";
+void PrintWindows9xLine(const OSVERSIONINFOEXA& record) {
+  if (IsVersion(record, 4, 0)) {
+    PrintLine("Windows 95", NinetyFiveSuffix(record), record);
+  } else if (IsVersion(record, 4, 10)) {
+    PrintLine("Windows 98", NinetyEightSuffix(record), record);
+  } else if (IsVersion(record, 4, 90)) {
+    PrintLine("Windows Millenium Edition", "", record);
+  } else {
+    PrintLine("Windows", "", record);
+  }
 }
 
 void PrintNtLine(const OSVERSIONINFOEXA& record) {
   const BYTE product_type = record.wProductType;
   const WORD suite_mask = record.wSuiteMask;
   if (record.dwMajorVersion <= 4) {
-    PrintLine("Windows NT " + NtEditionWord(product_type), record);
+    PrintLine("Windows NT ", NtEditionWord(product_type), record);
   } else if (IsVersion(record, 5, 0)) {
-    PrintLine("Windows 2000 " + Windows2000EditionWord(product_type, suite_mask),
+    PrintLine("Windows 2000 ", Windows2000EditionWord(product_type, suite_mask),
               record, "\n");
   } else if (IsVersion(record, 5, 1)) {
-    PrintLine("Windows " + XpEditionWord(product_type, suite_mask), record);
+    PrintLine("Windows ", XpEditionWord(product_type, suite_mask), record);
   } else {
-    PrintLine("Windows " + LaterNtEditionWord(record.dwMajorVersion,
-                                              record.dwMinorVersion,
-                                              BuildValue(record), product_type),
+    PrintLine("Windows ", LaterNtEditionWord(record.dwMajorVersion,
+                                             record.dwMinorVersion,
+                                             BuildValue(record), product_type),
               record);
   }
 }
@@ -158,8 +164,8 @@ void PrintNtLine(const OSVERSIONINFOEXA& record) {
 
 void PrintEditionLine(const OSVERSIONINFOEXA& record) {
   switch (record.dwPlatformId) {
-    case VER_PLATFORM_WIN32s: PrintLine("Win32s in Windows", record); return;
-    case VER_PLATFORM_WIN32_WINDOWS: PrintLine(Windows9xName(record), record); return;
+    case VER_PLATFORM_WIN32s: PrintLine("Win32s in Windows", "", record); return;
+    case VER_PLATFORM_WIN32_WINDOWS: PrintWindows9xLine(record); return;
     case VER_PLATFORM_WIN32_NT: PrintNtLine(record); return;
     default: return;
   }

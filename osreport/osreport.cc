@@ -1,6 +1,6 @@
 #include "osreport.h"
 
-#include <cstdio>
+#include <stdio.h>
 
 #include "edition_line.h"
 #include "version_fields.h"

@@ -5,21 +5,17 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <string>
-
 // Windows 9x keeps its major and minor version in the build number's high
 // half, so only the low half is ever shown or compared.
 inline DWORD BuildValue(const OSVERSIONINFOEXA& record) {
   return record.dwBuildNumber & 0xFFFF;
 }
 
-// The service-pack text, stopped at the end of its field should the record
-// carry no terminating zero.
-inline std::string CsdText(const OSVERSIONINFOEXA& record) {
-  const CHAR* begin = record.szCSDVersion;
-  const CHAR* end = begin + sizeof(record.szCSDVersion);
-  return std::string(begin, std::find(begin, end, '\0'));
+// The service-pack text is printed with "%.*s" and this precision, so that
+// it stops at the end of its field should the record carry no terminating
+// zero.
+inline int CsdPrecision(const OSVERSIONINFOEXA& record) {
+  return static_cast<int>(sizeof(record.szCSDVersion));
 }
 
 // printf's %d takes an int; the record's fields are shown as signed 32-bit

@@ -1,13 +1,13 @@
 #include "version_record.h"
 
-#include <cstring>
+#include <string.h>
 
 VersionQueryResult QueryVersionRecord(OSVERSIONINFOEXA* record,
                                       VersionQueryFunction query) {
   LPOSVERSIONINFOA basic = reinterpret_cast<LPOSVERSIONINFOA>(record);
   VersionQueryResult result = {false, false, 0};
 
-  std::memset(record, 0, sizeof(*record));
+  memset(record, 0, sizeof(*record));
   record->dwOSVersionInfoSize = kExtendedRecordSize;
   result.extended = query(basic) != FALSE;
   if (result.extended) {

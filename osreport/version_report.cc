@@ -1,7 +1,6 @@
 #include "version_report.h"
 
-#include <cstdio>
-#include <string>
+#include <stdio.h>
 
 #include "version_fields.h"
 
@@ -45,20 +44,19 @@ const char* ProductTypeName(BYTE product_type) {
 
 // The words of the suite bits that are set, each but the last possible one
 // followed by a blank.
-std::string SuiteWords(WORD suite_mask) {
-  std::string words;
+void PrintSuiteWords(WORD suite_mask) {
   for (const SuiteWord& word : kSuiteWords) {
-    if (suite_mask & word.bit) words += word.text;
+    if (suite_mask & word.bit) printf("%s", word.text);
   }
-  return words;
 }
 
 void PrintExtendedFields(const OSVERSIONINFOEXA& record) {
   printf("Service Pack:        %d.%d\n",
          AsPrintedNumber(record.wServicePackMajor),
          AsPrintedNumber(record.wServicePackMinor));
-  printf("Suite Mask (0x%04x): %s\n", static_cast<unsigned>(record.wSuiteMask),
-         SuiteWords(record.wSuiteMask).c_str());
+  printf("Suite Mask (0x%04x): ", static_cast<unsigned>(record.wSuiteMask));
+  PrintSuiteWords(record.wSuiteMask);
+  printf("\n");
   printf("Product Type:        %s (0x%04X)\n\n",
          ProductTypeName(record.wProductType),
          static_cast<unsigned>(record.wProductType));
@@ -72,6 +70,6 @@ void PrintVersionRecord(const OSVERSIONINFOEXA& record, bool extended) {
   printf("Build:               %d\n", AsPrintedNumber(BuildValue(record)));
   printf("Platform ID:         %s (0x%08X)\n", PlatformName(record.dwPlatformId),
          static_cast<unsigned>(record.dwPlatformId));
-  printf("CSDVersion:          '%s'\n", CsdText(record).c_str());
+  printf("CSDVersion:          '%.*s'\n", CsdPrecision(record), record.szCSDVersion);
   if (extended) PrintExtendedFields(record);
 }

@@ -47,7 +47,7 @@ bool FrequencyFromKeyword(std::wstring keyword, TaskFrequency* frequency) {
 
 namespace {
 
-void RunCreate(SchedulerClient& client, const CommandLineOptions& options,
+void RunCreate(SchedulerClient& client, CommandLineOptions& options,
                const TaskRunParts& task_run) {
   TaskFrequency frequency;
   if (!FrequencyFromKeyword(options.GetValue(OptionId::ScheduleFrequency), &frequency))
@@ -58,6 +58,9 @@ void RunCreate(SchedulerClient& client, const CommandLineOptions& options,
   // the account is set. Wiped here too, so that no copy of it outlives the
   // call even when the account could not be set.
   std::wstring password = options.GetValue(OptionId::RunPassword);
+  // This copy is the only one needed from here on: the table's goes now,
+  // before CreateTask stores anything.
+  options.WipeValue(OptionId::RunPassword);
   struct WipeOnExit {
     std::wstring& secret;
     ~WipeOnExit() { SecureZeroString(&secret); }
@@ -68,7 +71,7 @@ void RunCreate(SchedulerClient& client, const CommandLineOptions& options,
 
 }  // namespace
 
-void DispatchCommand(const CommandLineOptions& options, const TaskRunParts& task_run) {
+void DispatchCommand(CommandLineOptions& options, const TaskRunParts& task_run) {
   SchedulerClient client;
   if (options.IsPresent(OptionId::Create))
     RunCreate(client, options, task_run);

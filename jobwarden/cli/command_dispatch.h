@@ -21,6 +21,7 @@ TaskRunParts SplitTaskRun(const std::wstring& value);
 // frequency.
 bool FrequencyFromKeyword(std::wstring keyword, TaskFrequency* frequency);
 
-void DispatchCommand(const CommandLineOptions& options, const TaskRunParts& task_run);
+// Wipes the table's "/rp" value once it has taken its copy for CreateTask.
+void DispatchCommand(CommandLineOptions& options, const TaskRunParts& task_run);
 
 #endif  // JOBWARDEN_CLI_COMMAND_DISPATCH_H

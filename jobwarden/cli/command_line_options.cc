@@ -67,6 +67,9 @@ bool CommandLineOptions::MatchSwitch(const std::wstring& folded_argument, int ar
     ++*position;
     if (*position >= argc || StartsLikeSwitch(argv[*position]))
       throw CommandLineOptionsInvalidSyntax();
+    // A switch given twice: the first value must not linger in a freed
+    // buffer (it may be a password).
+    SecureZeroString(&option.Value);
     option.Value = argv[*position];
     break;
   }
@@ -89,6 +92,13 @@ bool CommandLineOptions::IsPresent(OptionId id) const {
 std::wstring CommandLineOptions::GetValue(OptionId id) const {
   const CommandLineOption* option = FindId(id);
   return option ? option->Value : std::wstring();
+}
+
+void CommandLineOptions::WipeValue(OptionId id) {
+  for (CommandLineOption& option : options_) {
+    if (option.Id == id)
+      SecureZeroString(&option.Value);
+  }
 }
 
 void CommandLineOptions::PrintHelp() const {

@@ -56,6 +56,10 @@ class CommandLineOptions {
   bool IsPresent(OptionId id) const;
   std::wstring GetValue(OptionId id) const;
 
+  // Zeroes the value of every row with the identifier, keeping its length:
+  // for a password, once its one copy has been taken.
+  void WipeValue(OptionId id);
+
   void PrintHelp() const;
 
  private:

@@ -69,6 +69,17 @@ TEST(OptionTable, LookupsAnswerFromTheFirstRowWithTheId) {
   EXPECT_FALSE(options.IsPresent(OptionId::Create));  // no row has it
 }
 
+TEST(OptionTable, WipeValueZeroesTheValueInPlace) {
+  CommandLineOptions options = JobwardenTable();
+  TestArguments args({L"/create", L"/rp", L"first secret", L"/rp", L"second", L"/tn", L"Task"});
+  options.Parse(args.argc(), args.argv());
+  EXPECT_EQ(options.GetValue(OptionId::RunPassword), L"second");
+  options.WipeValue(OptionId::RunPassword);
+  EXPECT_EQ(options.GetValue(OptionId::RunPassword), std::wstring(6, L'\0'));
+  EXPECT_TRUE(options.IsPresent(OptionId::RunPassword));
+  EXPECT_EQ(options.GetValue(OptionId::TaskName), L"Task");
+}
+
 TEST(OptionTable, GetValueHandsOutACopy) {
   CommandLineOptions options = JobwardenTable();
   ASSERT_TRUE(Accepts(&options, {L"/tn", L"Original"}));

@@ -6,6 +6,7 @@
 #include "jobwarden/cli/command_dispatch.h"
 #include "jobwarden/cli/command_line_options.h"
 #include "jobwarden/cli/option_table.h"
+#include "jobwarden/cli/password_arguments.h"
 #include "jobwarden/cli/validation.h"
 #include "jobwarden/console/console_writer.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
@@ -37,13 +38,17 @@ int RunCommandLine(int argc, wchar_t** argv) {
     if (argc <= 1)
       throw CommandLineOptionsInvalidSyntax();
     if (IsHelpRequest(argv[1])) {
+      WipePasswordArguments(argc, argv);
       options.PrintHelp();
       return kFailure;
     }
     options.Parse(argc, argv);
   } catch (const CommandLineOptionsInvalidSyntax&) {
+    WipePasswordArguments(argc, argv);
     return ReportInvalidSyntax(options);
   }
+  // The table holds the password now; the argument is no longer needed.
+  WipePasswordArguments(argc, argv);
 
   switch (ValidateOptions(options)) {
     case ValidationResult::PasswordMissing:

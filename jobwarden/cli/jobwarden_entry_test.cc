@@ -142,6 +142,32 @@ TEST_F(JobwardenEntryTest, CreateHandsOverTheSplitRunValueAndTheAccountAsTyped) 
   EXPECT_EQ(job.parameters, L"");
 }
 
+// The argument vector's copy of the password is zeroed as soon as the
+// table holds its own, on every path out of the parse; nothing else in the
+// vector is touched but the first character of each switch.
+TEST_F(JobwardenEntryTest, ThePasswordArgumentIsZeroedOnceParsed) {
+  const std::wstring zeros(9, L'\0');
+  auto password_after_run = [](std::initializer_list<std::wstring> arguments, size_t index) {
+    TestArguments args(arguments);
+    ConsoleCapture capture;
+    RunJobwarden(args.argc(), args.argv());
+    return args.at(index);
+  };
+  EXPECT_EQ(zeros, password_after_run({L"/create", L"/tn", L"Kept", L"/sc", L"daily", L"/ru",
+                                       L"alice", L"-RP", L"pass-word"},
+                                      9));
+  EXPECT_EQ(zeros, password_after_run({L"/create", L"/rp", L"pass-word", L"/bogus"}, 3));
+  EXPECT_EQ(zeros, password_after_run({L"/?", L"/rp", L"pass-word"}, 3));
+
+  TestArguments args({L"/create", L"/tn", L"Other", L"/sc", L"daily", L"/ru", L"alice", L"/rp",
+                      L"pass-word"});
+  ConsoleCapture capture;
+  ASSERT_EQ(0, RunJobwarden(args.argc(), args.argv()));
+  EXPECT_EQ(L"Other", args.at(3));
+  EXPECT_EQ(L"alice", args.at(7));
+  EXPECT_EQ(zeros, args.at(9));
+}
+
 TEST_F(JobwardenEntryTest, ANonAsciiNameRoundTripsThroughCreateQueryAndDelete) {
   const std::wstring name = L"Резервная копия 備份 \x1F600";
   EXPECT_EQ(Run({L"/create", L"/tn", name, L"/sc", L"hourly", L"/ru", L"system"}),

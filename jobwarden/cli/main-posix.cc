@@ -35,6 +35,10 @@ int main(int argc, char** argv) {
   // middle of storing a task, without a message and leaving the temporary
   // file behind; ignored, the write fails and is reported like a full disk.
   signal(SIGXFSZ, SIG_IGN);
+  // A reader that closes its end early (/query | head) must not kill us in
+  // the middle of a run: the write fails instead, and the run ends with its
+  // own status.
+  signal(SIGPIPE, SIG_IGN);
 
   std::vector<std::wstring> arguments;
   arguments.reserve(static_cast<size_t>(argc));

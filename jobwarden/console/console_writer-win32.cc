@@ -13,10 +13,10 @@
 //   it into a question mark, and its default text mode stops the output at
 //   the first such character.
 // - Standard output is redirected (a file or a pipe): the text is written as
-//   UTF-8 with WriteFile. These are the same bytes the POSIX build writes, so
-//   a script reading the output, and our own command-line tests, see one
-//   format on every host. The console code page would lose characters again.
-//   A lone surrogate, which no UTF-8 can carry, becomes U+FFFD.
+//   UTF-8 with WriteFile, so no character is lost to a code page, and each
+//   line end as CR LF, as the C runtime's text-mode output writes it and as
+//   Windows programs reading the output expect. A lone surrogate, which no
+//   UTF-8 can carry, becomes U+FFFD.
 //
 // Both calls may write less than asked for (a console write is split by
 // the host into chunks, a pipe may accept part of a large buffer), so each
@@ -60,6 +60,18 @@ std::string Utf8FromUtf16(const std::wstring& text) {
   return bytes;
 }
 
+// Every LF becomes CR LF, as text mode writes it; a CR already there is
+// kept as it is.
+std::string WithWindowsLineEnds(const std::string& bytes) {
+  std::string converted;
+  converted.reserve(bytes.size() + bytes.size() / 16);
+  for (const char byte : bytes) {
+    if (byte == '\n') converted += '\r';
+    converted += byte;
+  }
+  return converted;
+}
+
 void WriteToFile(HANDLE file, const std::string& bytes) {
   const char* next = bytes.data();
   size_t left = bytes.size();
@@ -81,6 +93,6 @@ void WriteToStandardOutput(const std::wstring& text) {
   if (IsConsole(output)) {
     WriteToConsole(output, text);
   } else {
-    WriteToFile(output, Utf8FromUtf16(text));
+    WriteToFile(output, WithWindowsLineEnds(Utf8FromUtf16(text)));
   }
 }

@@ -176,6 +176,30 @@ TEST_F(SchedulerClientTest, RealNameProblemsReachTheirMessages) {
   ExpectNothingOutstanding();
 }
 
+// The component is never handed a name whose file would not fit the Windows
+// task folder's path; one at the bound is.
+TEST_F(SchedulerClientTest, NameTooLongForTheTaskFolderNeverReachesTheComponent) {
+  const std::wstring longest(238, L'x');
+  const std::wstring too_long(239, L'y');
+  EXPECT_EQ(Create(too_long.c_str()), L"Error creating job: Please specifiy a valid job name.");
+  EXPECT_EQ(Count("ITaskScheduler::NewWorkItem"), 0);
+  EXPECT_EQ(ReleasesAfter("CoCreateInstance"), std::vector<std::string>{"ITaskScheduler::Release"});
+  ExpectNothingOutstanding();
+  EXPECT_TRUE(folder_.Files().empty());
+
+  EXPECT_EQ(Create(longest.c_str()), L"");
+  EXPECT_EQ(folder_.Files().size(), 1u);
+  ExpectNothingOutstanding();
+
+  test_hooks::Reset();
+  EXPECT_EQ(Run([&](SchedulerClient& client) { client.DeleteTask(too_long.c_str()); }),
+            L"Error deleting task, Please make sure the task name is valid.");
+  EXPECT_EQ(Count("ITaskScheduler::Delete"), 0);
+  ExpectNothingOutstanding();
+  EXPECT_EQ(Run([&](SchedulerClient& client) { client.DeleteTask(longest.c_str()); }), L"");
+  EXPECT_TRUE(folder_.Files().empty());
+}
+
 // Each failing step, the message it gives and the interfaces released, in
 // order; failures after the first save leave the bare task stored.
 TEST_F(SchedulerClientTest, EveryCreationStepFailureReleasesInOrder) {

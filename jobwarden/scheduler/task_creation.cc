@@ -4,6 +4,7 @@
 #include "jobwarden/scheduler/jobwarden_exception.h"
 #include "jobwarden/scheduler/scheduler_client.h"
 #include "jobwarden/scheduler/secure_zero.h"
+#include "jobwarden/scheduler/task_name_length.h"
 #include "jobwarden/scheduler/trigger_schedule.h"
 #include "jobwarden/text/ascii_fold.h"
 
@@ -13,11 +14,14 @@ constexpr HRESULT kFileExists = static_cast<HRESULT>(0x80070050);
 constexpr HRESULT kInvalidArgument = static_cast<HRESULT>(0x80070057);
 constexpr HRESULT kOutOfMemory = static_cast<HRESULT>(0x8007000E);
 
+constexpr const wchar_t* kInvalidNameMessage =
+    L"Error creating job: Please specifiy a valid job name.";
+
 const wchar_t* NewWorkItemMessage(HRESULT result) {
   if (result == kFileExists)
     return L"Error creating job: Please specifiy a unique job name.";
   if (result == kInvalidArgument)
-    return L"Error creating job: Please specifiy a valid job name.";
+    return kInvalidNameMessage;
   if (result == kOutOfMemory)
     return L"Error creating job: Not enough memory.";
   return L"Error creating job.";
@@ -33,8 +37,12 @@ HRESULT SetAccount(ITask* task, const wchar_t* user, const wchar_t* password) {
 }
 
 // Stores the task as it stands; the first save registers the name at once,
-// before the task has a trigger, an account or a program.
+// before the task has a trigger, an account or a program. A name too long
+// for the task folder gets the answer the component gives an invalid name,
+// without reaching the component.
 ITask* NewStoredTask(ITaskScheduler* scheduler, const wchar_t* task_name) {
+  if (!FitsTaskFolder(task_name))
+    ReleaseAndThrow({scheduler}, kInvalidNameMessage);
   ITask* task = nullptr;
   const HRESULT result =
       scheduler->NewWorkItem(task_name, CLSID_CTask, IID_ITask, reinterpret_cast<IUnknown**>(&task));

@@ -46,13 +46,13 @@ int main(int argc, char** argv) {
     std::cerr << "jobwarden-service: no task folder (neither JOBWARDEN_TASKS_DIR nor a home)\n";
     return 1;
   }
-  FolderTaskStore store(TaskFolder(folder, is_default));
+  FolderTaskStore store(folder, is_default);
   if (command == "run-due") {
     ProcessLauncher launcher;
     const RunLocks locks(RunLockFolderFromEnvironment());
     const RunContext context{store, launcher, locks, folder, std::cerr};
     return RunDueCommand(
-        context, [&] { return std::make_unique<FolderTaskStore>(TaskFolder(folder, is_default)); },
+        context, [&] { return std::make_unique<FolderTaskStore>(folder, is_default); },
         time(nullptr));
   }
   CommandCrontab crontab;

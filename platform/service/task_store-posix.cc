@@ -1,6 +1,7 @@
 #include "task_store-posix.h"
 
 #include "hresults.h"
+#include "task_folder_lock-posix.h"
 
 HRESULT FolderTaskStore::List(std::vector<std::wstring>* file_names) {
   return folder_.ListTasks(file_names);
@@ -16,18 +17,27 @@ HRESULT FolderTaskStore::Read(const std::wstring& file_name, JobFile* job) {
   return S_OK;
 }
 
-// Between the read and the replacing write a /delete can still slip in and
-// be undone; an exclusive lock on the folder held across both closes that.
+// Under the folder's lock from the read to the write, so that no other
+// writer (a /delete, another run-due recording the same task) comes in
+// between; the write replaces only the very file that was read.
 HRESULT FolderTaskStore::Update(const std::wstring& file_name,
                                 const std::function<bool(JobFile*)>& change) {
+  TaskFolderLock lock;
+  HRESULT result = folder_.Lock(&lock);
+  if (FAILED(result))
+    return result;
+  std::vector<uint8_t> bytes;
+  StoredFile identity;
+  result = folder_.ReadTask(file_name, &bytes, &identity);
+  if (FAILED(result))
+    return result;
   JobFile job;
-  const HRESULT read = Read(file_name, &job);
-  if (FAILED(read))
-    return read;
+  if (!ParseJobFile(bytes.data(), bytes.size(), &job))
+    return HRESULT_INVALID_DATA;
   if (!change(&job))
     return S_FALSE;
-  const std::vector<uint8_t> bytes = SerializeJobFile(job);
+  bytes = SerializeJobFile(job);
   if (bytes.empty())
     return HRESULT_INVALID_DATA;
-  return folder_.WriteTask(file_name, bytes, TaskFolder::WriteMode::kReplace);
+  return folder_.ReplaceTaskLocked(lock, file_name, bytes, &identity);
 }

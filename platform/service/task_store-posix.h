@@ -23,10 +23,10 @@ class TaskStore {
   // HRESULT_INVALID_DATA when its file is no .job file.
   virtual HRESULT Read(const std::wstring& file_name, JobFile* job) = 0;
 
-  // Lets `change` edit the stored task and saves the result atomically,
-  // only while the task is still there: a deleted task is not recreated
-  // (HRESULT_FILE_NOT_FOUND). `change` returns false to leave it unsaved
-  // (S_FALSE).
+  // Lets `change` edit the stored task and saves the result atomically, as
+  // one step that no other change to the task comes between; a deleted
+  // task is not recreated (HRESULT_FILE_NOT_FOUND). `change` returns false
+  // to leave it unsaved (S_FALSE); it must not wait for anything.
   virtual HRESULT Update(const std::wstring& file_name,
                          const std::function<bool(JobFile*)>& change) = 0;
 };
@@ -34,7 +34,8 @@ class TaskStore {
 // The tasks in a TaskFolder.
 class FolderTaskStore : public TaskStore {
  public:
-  explicit FolderTaskStore(TaskFolder folder) : folder_(std::move(folder)) {}
+  // The folder as TaskFolder takes it; each store opens it for itself.
+  FolderTaskStore(std::string path, bool create_parents) : folder_(std::move(path), create_parents) {}
 
   const std::string& path() const { return folder_.path(); }
 

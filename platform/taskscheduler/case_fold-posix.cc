@@ -13,6 +13,9 @@ locale_t FoldingLocale() {
 }
 
 wchar_t FoldCharacter(wchar_t c, locale_t locale) {
+  // ASCII without a call into the C library: every locale maps a-z only.
+  if (c < 0x80)
+    return c >= L'a' && c <= L'z' ? c - (L'a' - L'A') : c;
   if (locale != static_cast<locale_t>(0))
     return static_cast<wchar_t>(towupper_l(static_cast<wint_t>(c), locale));
   return c >= L'a' && c <= L'z' ? c - (L'a' - L'A') : c;

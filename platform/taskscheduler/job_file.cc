@@ -131,7 +131,9 @@ bool ReadText(ByteReader* in, std::wstring* text) {
   WORD count = 0;
   if (!in->Word(&count) || !in->Has(size_t{count} * 2))
     return false;
-  std::u16string units;
+  // Reused from text to text: a listing reads five texts of every task.
+  static thread_local std::u16string units;
+  units.clear();
   bool ended = false;
   for (WORD i = 0; i < count; ++i) {
     WORD unit = 0;

@@ -47,6 +47,11 @@ struct JobFile {
   std::wstring account_name;
 };
 
+// Where the fixed-length section keeps the job's UUID (after the product and
+// file versions): two files under one name are told apart by it.
+constexpr size_t kJobUuidOffset = 4;
+constexpr size_t kJobUuidSize = 16;
+
 // The bytes of the .job file for `job`, or an empty vector when the job does
 // not fit the format: a text longer than 65534 UTF-16 units, a user or
 // reserved data block longer than 65535 bytes, more than 65535 triggers, or

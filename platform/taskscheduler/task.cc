@@ -207,7 +207,7 @@ HRESULT Task::PersistFile::GetCurFile(LPOLESTR* ppszFileName) {
   if (!ppszFileName)
     return E_POINTER;
   const TaskState& state = *task_->state_;
-  *ppszFileName = CopyToTaskMemory(WideFromUtf8(state.folder.path()) + L"/" + state.file_name);
+  *ppszFileName = CopyToTaskMemory(WideFromUtf8(state.folder->path()) + L"/" + state.file_name);
   return *ppszFileName ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -230,16 +230,17 @@ HRESULT CreateTaskObject(std::shared_ptr<TaskState> state, REFIID riid, void** o
 }
 
 HRESULT SaveTask(TaskState* state) {
-  using WriteMode = TaskFolder::WriteMode;
   std::vector<uint8_t> bytes = SerializeJobFile(state->job);
   if (bytes.empty())
     return E_INVALIDARG;  // a text too long for the format's 16-bit counts
-  HRESULT result = state->folder.WriteTask(
-      state->file_name, bytes, state->stored ? WriteMode::kReplace : WriteMode::kCreateNew,
-      state->scanned);
+  TaskFolder& folder = *state->folder;
+  HRESULT result =
+      state->stored ? folder.ReplaceTask(state->file_name, bytes, &state->identity)
+                    : folder.CreateTask(state->file_name, bytes, state->scanned, &state->identity);
   if (FAILED(result))
     return result;
   state->stored = true;
+  state->scanned = FolderScan();
   state->dirty = false;
   return S_OK;
 }

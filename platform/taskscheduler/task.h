@@ -18,7 +18,8 @@ bool IsTaskInterface(REFIID riid);
 HRESULT CreateTaskObject(std::shared_ptr<TaskState> state, REFIID riid, void** object);
 
 // Stores the task: a new task's first save refuses to replace an existing
-// file, every later one replaces its own.
+// file, every later one replaces its own file only, and fails when that
+// is gone (deleted meanwhile) or another.
 HRESULT SaveTask(TaskState* state);
 
 #endif  // JOBWARDEN_PLATFORM_TASK_H

@@ -10,13 +10,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdlib>
 #include <utility>
 
 #include "case_fold.h"
 #include "descriptor-posix.h"
+#include "folder_version-posix.h"
 #include "hresults.h"
+#include "job_file.h"
 #include "random_bytes.h"
+#include "task_folder_lock-posix.h"
 #include "task_name.h"
 #include "wide_text.h"
 
@@ -104,24 +108,53 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes, int* error) {
   return true;
 }
 
+constexpr char kTemporaryPrefix[] = ".jobwarden-";
+constexpr char kTemporarySuffix[] = ".tmp";
+constexpr size_t kTemporaryRandomDigits = 16;
+
 // A name no listing takes for a task (it does not end in ".job") and that
 // stays short whatever the task's name.
 std::string TemporaryName() {
-  uint8_t random[8];
+  uint8_t random[kTemporaryRandomDigits / 2];
   RandomBytes(random, sizeof random);
   static const char kHex[] = "0123456789abcdef";
-  std::string name = ".jobwarden-";
+  std::string name = kTemporaryPrefix;
   for (uint8_t byte : random) {
     name += kHex[byte >> 4];
     name += kHex[byte & 0xF];
   }
-  return name + ".tmp";
+  return name + kTemporarySuffix;
+}
+
+// Whether `name` is one that TemporaryName makes: only those are ever
+// removed as left behind, never a file of the user's.
+bool IsTemporaryName(const char* name) {
+  const size_t prefix = sizeof kTemporaryPrefix - 1;
+  const size_t suffix = sizeof kTemporarySuffix - 1;
+  if (std::strlen(name) != prefix + kTemporaryRandomDigits + suffix ||
+      std::strncmp(name, kTemporaryPrefix, prefix) != 0 ||
+      std::strcmp(name + prefix + kTemporaryRandomDigits, kTemporarySuffix) != 0)
+    return false;
+  for (size_t i = prefix; i < prefix + kTemporaryRandomDigits; ++i) {
+    const char c = name[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+      return false;
+  }
+  return true;
+}
+
+// Temporary files live only while their writer holds the folder's lock,
+// which the caller now holds: these were left by writers that died.
+void RemoveTemporaryFiles(int folder_fd, const std::vector<std::string>& names) {
+  for (const std::string& name : names)
+    unlinkat(folder_fd, name.c_str(), 0);  // gone already is as good
 }
 
 // Writes `bytes` to a new temporary file in the folder and flushes it to
 // disk, so that a rename or link publishes complete content only.
+// `identity` receives the file's, which the rename keeps.
 HRESULT WriteTemporaryFile(int folder_fd, const std::vector<uint8_t>& bytes,
-                           std::string* temporary) {
+                           std::string* temporary, StoredFile* identity) {
   Descriptor file;
   for (int attempt = 0; attempt < 16 && file.get() < 0; ++attempt) {
     *temporary = TemporaryName();
@@ -133,13 +166,16 @@ HRESULT WriteTemporaryFile(int folder_fd, const std::vector<uint8_t>& bytes,
   if (file.get() < 0)
     return HresultFromErrno(EEXIST);
   int error = 0;
+  struct stat info = {};
   if (!WriteAll(file.get(), bytes, &error) || fsync(file.get()) != 0 ||
-      close(file.Release()) != 0) {
+      fstat(file.get(), &info) != 0 || close(file.Release()) != 0) {
     if (error == 0)
       error = errno;
     unlinkat(folder_fd, temporary->c_str(), 0);
     return HresultFromErrno(error);
   }
+  identity->device = info.st_dev;
+  identity->inode = info.st_ino;
   return S_OK;
 }
 
@@ -210,107 +246,90 @@ const std::wstring& FoldedAscii() {
 // nearly all differ within their first bytes: the comparison stops at the
 // first ASCII byte that differs. Up to a byte beyond ASCII, byte i is wide
 // character i of WideFromUtf8(name), so only a name with such a byte before
-// any difference is converted and folded whole.
+// any difference is converted and folded whole, and only when its length
+// allows a match: each character takes one to four bytes.
 bool FoldsTo(const char* name, const std::wstring& wanted) {
   const std::wstring& folded_ascii = FoldedAscii();
   size_t i = 0;
   for (; name[i] != '\0'; ++i) {
     unsigned char c = static_cast<unsigned char>(name[i]);
-    if (c >= 0x80)
+    if (c >= 0x80) {
+      const size_t remaining_bytes = std::strlen(name + i);
+      const size_t remaining_characters = wanted.size() - std::min(i, wanted.size());
+      if (remaining_bytes < remaining_characters || remaining_bytes > 4 * remaining_characters)
+        return false;
       return FoldCase(WideFromUtf8(name)) == wanted;
+    }
     if (i == wanted.size() || folded_ascii[c] != wanted[i])
       return false;
   }
   return i == wanted.size();
 }
 
-// One pass over the folder, comparing each name as readdir hands it out.
-// The least matching name wins, so that the same one does each time when
-// several match; a minimum, not a sort, as every /create scans the folder.
-HRESULT FindLeastMatch(int folder_fd, const std::wstring& file_name, std::string* match,
-                       bool* matched) {
-  std::wstring wanted = FoldCase(file_name);
-  *matched = false;
-  return VisitEntries(folder_fd, [&](const char* name, unsigned char /*type*/) {
-    if ((!*matched || *match > name) && FoldsTo(name, wanted)) {
-      *match = name;
-      *matched = true;
+// What one pass over the folder found for one name, comparing each name as
+// readdir hands it out. The least matching name wins, so that the same one
+// does each time when several match; a minimum, not a sort, as every
+// /create scans the folder.
+struct NameMatches {
+  bool any = false;  // an entry of any type
+  std::string least_any;
+  bool regular = false;  // a regular file: a task
+  std::string least_regular;
+  std::vector<std::string> temporary_files;
+};
+
+HRESULT ScanFolder(int folder_fd, const std::wstring& file_name, NameMatches* matches) {
+  const std::wstring wanted = FoldCase(file_name);
+  *matches = NameMatches();
+  return VisitEntries(folder_fd, [&](const char* name, unsigned char type) {
+    if (name[0] == '.' && IsTemporaryName(name)) {
+      matches->temporary_files.push_back(name);
+      return;
+    }
+    if (!FoldsTo(name, wanted))
+      return;
+    if (!matches->any || matches->least_any > name) {
+      matches->least_any = name;
+      matches->any = true;
+    }
+    if ((!matches->regular || matches->least_regular > name) &&
+        IsRegularFile(folder_fd, name, type)) {
+      matches->least_regular = name;
+      matches->regular = true;
     }
   });
 }
 
-HRESULT FindEntryIn(int folder_fd, const std::wstring& file_name, std::wstring* found,
-                    bool* is_regular_file) {
-  if (FindRegularFileNamedExactly(folder_fd, file_name, found)) {
-    *is_regular_file = true;
+// FindTask's lookup in the folder open as `folder_fd`.
+HRESULT FindTaskIn(int folder_fd, const std::wstring& file_name, std::wstring* found) {
+  if (FindRegularFileNamedExactly(folder_fd, file_name, found))
     return S_OK;
-  }
-  std::string match;
-  bool matched = false;
-  HRESULT result = FindLeastMatch(folder_fd, file_name, &match, &matched);
+  NameMatches matches;
+  HRESULT result = ScanFolder(folder_fd, file_name, &matches);
   if (FAILED(result))
     return result;
-  if (!matched)
+  if (!matches.regular)
     return S_FALSE;
-  *found = WideFromUtf8(match);
-  *is_regular_file = IsRegularFile(folder_fd, match);
+  *found = WideFromUtf8(matches.least_regular);
   return S_OK;
 }
 
-bool Earlier(const timespec& a, const timespec& b) {
-  return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
-}
-
-bool SameTime(const timespec& a, const timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-// Times in whole microseconds or coarser, as on FAT or on ext4 with small
-// inodes: two changes within one such step get the same time, so the times
-// cannot prove that nothing changed. (A time of a finer file system falls on
-// a whole microsecond once in a thousand; both together, once in a million,
-// and that costs only a scan.)
-bool LooksTruncated(const struct stat& info) {
-  return info.st_mtim.tv_nsec % 1000 == 0 && info.st_ctim.tv_nsec % 1000 == 0;
-}
-
-// The folder's version, taken before a scan so that any change the scan
-// might miss shows as a change of version. The kernel stamps a change with
-// its coarse clock (one tick, a few milliseconds; or a finer time, never
-// earlier than that clock) read at the change. So a folder whose last
-// change is older than the coarse clock read before the fstat gets a
-// different time from any later change, and its version is known; a folder
-// changed within the current tick is not, and its first save scans again.
-//
-// What remains: a case variant of the name stored by another process on a
-// file system with truncated or clock-skewed times (a network share), or
-// after the clock was set back, within the same step of its times, can get
-// past the first save. The same name in the same case never can, as
-// PublishNew refuses it atomically; and a case variant stored after the
-// save's own scan, while the task was written and flushed, got past the
-// scan before this shortcut too.
-void TakeVersion(int folder_fd, FolderVersion* version) {
-  *version = FolderVersion();
-  timespec now = {};
+// Whether the entry `name` is still the file `stored` describes, holding
+// the same job as `bytes` (by its UUID): an inode number freed by a delete
+// may come back for another task stored under the name meanwhile.
+bool IsStoredFile(int folder_fd, const std::string& name, const StoredFile& stored,
+                  const std::vector<uint8_t>& bytes) {
+  Descriptor file(openat(folder_fd, name.c_str(),
+                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   struct stat info = {};
-  if (clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0 || fstat(folder_fd, &info) != 0)
-    return;
-  if (!Earlier(info.st_mtim, now) || !Earlier(info.st_ctim, now) || LooksTruncated(info))
-    return;
-  version->known = true;
-  version->device = info.st_dev;
-  version->inode = info.st_ino;
-  version->modified = info.st_mtim;
-  version->changed = info.st_ctim;
-}
-
-// Whether the folder open as `folder_fd` is the one `version` was taken of,
-// unchanged since.
-bool IsStillAt(int folder_fd, const FolderVersion& version) {
-  struct stat info = {};
-  return version.known && fstat(folder_fd, &info) == 0 && info.st_dev == version.device &&
-         info.st_ino == version.inode && SameTime(info.st_mtim, version.modified) &&
-         SameTime(info.st_ctim, version.changed);
+  if (file.get() < 0 || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      info.st_dev != stored.device || info.st_ino != stored.inode)
+    return false;
+  constexpr size_t kUuidEnd = kJobUuidOffset + kJobUuidSize;
+  uint8_t header[kUuidEnd];
+  return bytes.size() >= kUuidEnd &&
+         pread(file.get(), header, kUuidEnd, 0) == static_cast<ssize_t>(kUuidEnd) &&
+         std::memcmp(header + kJobUuidOffset, bytes.data() + kJobUuidOffset, kJobUuidSize) == 0;
 }
 
 }  // namespace
@@ -358,10 +377,10 @@ std::string TaskFolderPathFromEnvironment(bool* is_default) {
 TaskFolder::TaskFolder(std::string path, bool create_parents)
     : path_(std::move(path)), create_parents_(create_parents) {}
 
-TaskFolder TaskFolder::FromEnvironment() {
+std::shared_ptr<TaskFolder> TaskFolder::FromEnvironment() {
   bool is_default = false;
   std::string path = TaskFolderPathFromEnvironment(&is_default);
-  return TaskFolder(std::move(path), is_default);
+  return std::make_shared<TaskFolder>(std::move(path), is_default);
 }
 
 HRESULT TaskFolder::CreateFolder() const {
@@ -377,16 +396,17 @@ HRESULT TaskFolder::CreateFolder() const {
   }
 }
 
-// S_FALSE (and no descriptor) when the folder does not exist and `create`
-// is false.
-HRESULT TaskFolder::OpenFolder(bool create, Descriptor* folder) const {
-  folder->Reset(-1);
+// The one place the folder is reached by its path: once opened, the
+// descriptor serves every later step, whatever happens to the path.
+HRESULT TaskFolder::Open(bool create) {
+  if (folder_.get() >= 0)
+    return S_OK;
   if (path_.empty())
     return HRESULT_PATH_NOT_FOUND;
   for (int attempt = 0; attempt < 2; ++attempt) {
     int opened = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (opened >= 0) {
-      folder->Reset(opened);
+      folder_.Reset(opened);
       return S_OK;
     }
     if (errno != ENOENT)
@@ -400,17 +420,23 @@ HRESULT TaskFolder::OpenFolder(bool create, Descriptor* folder) const {
   return HRESULT_PATH_NOT_FOUND;
 }
 
-HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) const {
+HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) {
   file_names->clear();
-  Descriptor folder;
-  HRESULT result = OpenFolder(false, &folder);
+  HRESULT result = Open(false);
   if (result != S_OK)
     return SUCCEEDED(result) ? S_OK : result;
   std::vector<std::pair<std::wstring, std::wstring>> tasks;  // (folded, on disk)
-  result = VisitEntries(folder.get(), [&](const char* name, unsigned char type) {
-    std::wstring wide = WideFromUtf8(name);
-    if (HasJobExtension(wide) && IsRegularFile(folder.get(), name, type))
-      tasks.emplace_back(FoldCase(wide), std::move(wide));
+  std::wstring wide;
+  std::wstring task_name;  // both reused from entry to entry
+  result = VisitEntries(folder_.get(), [&](const char* name, unsigned char type) {
+    wide = WideFromUtf8(name);
+    if (!HasJobExtension(wide))
+      return;
+    // A name NewWorkItem would refuse (a line break, a control character)
+    // is no task of ours, and a listing must never print it.
+    task_name.assign(wide, 0, wide.size() - kJobExtensionLength);
+    if (IsValidTaskName(task_name) && IsRegularFile(folder_.get(), name, type))
+      tasks.emplace_back(FoldCase(wide), wide);
   });
   if (FAILED(result))
     return result;
@@ -420,23 +446,42 @@ HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) const {
   return S_OK;
 }
 
-HRESULT TaskFolder::FindEntry(const std::wstring& file_name, std::wstring* found,
-                              bool* is_regular_file, FolderVersion* scanned) const {
-  if (scanned)
-    *scanned = FolderVersion();
-  Descriptor folder;
-  HRESULT result = OpenFolder(false, &folder);
+HRESULT TaskFolder::FindTakenName(const std::wstring& file_name, FolderScan* scan) {
+  *scan = FolderScan();
+  HRESULT result = Open(false);
   if (result != S_OK)
+    return SUCCEEDED(result) ? S_FALSE : result;
+  std::string exact = Utf8FromWide(file_name);
+  struct stat info = {};
+  if (IsPlainEntryName(exact) &&
+      fstatat(folder_.get(), exact.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+    return S_OK;
+  TakeVersion(folder_.get(), &scan->version);
+  NameMatches matches;
+  result = ScanFolder(folder_.get(), file_name, &matches);
+  if (FAILED(result))
     return result;
-  if (scanned)
-    TakeVersion(folder.get(), scanned);
-  return FindEntryIn(folder.get(), file_name, found, is_regular_file);
+  if (matches.any) {
+    // Only a scan that found the name free can stand in for the first
+    // save's.
+    *scan = FolderScan();
+    return S_OK;
+  }
+  scan->temporary_files = std::move(matches.temporary_files);
+  return S_FALSE;
 }
 
-HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>* bytes) const {
+HRESULT TaskFolder::FindTask(const std::wstring& file_name, std::wstring* found) {
+  HRESULT result = Open(false);
+  if (result != S_OK)
+    return result;
+  return FindTaskIn(folder_.get(), file_name, found);
+}
+
+HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>* bytes,
+                             StoredFile* identity) {
   bytes->clear();
-  Descriptor folder;
-  HRESULT result = OpenFolder(false, &folder);
+  HRESULT result = Open(false);
   if (result != S_OK)
     return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
   // Callers may pass a name as the user gave it, not only one found in the
@@ -446,7 +491,7 @@ HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>
     return HRESULT_FILE_NOT_FOUND;
   // O_NONBLOCK: a FIFO planted under a task's name must not hang us before
   // fstat can tell that it is no task.
-  Descriptor file(openat(folder.get(), name.c_str(),
+  Descriptor file(openat(folder_.get(), name.c_str(),
                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (file.get() < 0)
     return errno == ELOOP ? HRESULT_FILE_NOT_FOUND : HresultFromErrno(errno);
@@ -466,66 +511,136 @@ HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>
         break;
       bytes->resize(std::min(2 * filled, kMaxTaskFileSize + 1));
     }
-    ssize_t count = read(file.get(), bytes->data() + filled, bytes->size() - filled);
+    const size_t wanted = bytes->size() - filled;
+    ssize_t count = read(file.get(), bytes->data() + filled, wanted);
     if (count < 0) {
       if (errno == EINTR)
         continue;
       return HresultFromErrno(errno);
     }
-    if (count == 0)
-      break;
     filled += static_cast<size_t>(count);
+    // A regular file reads short only at its end: no second read to learn
+    // what the first already told, once per listed task.
+    if (static_cast<size_t>(count) < wanted)
+      break;
   }
   if (filled > kMaxTaskFileSize) {
     bytes->clear();
     return HRESULT_INVALID_DATA;
   }
   bytes->resize(filled);
+  if (identity) {
+    identity->device = info.st_dev;
+    identity->inode = info.st_ino;
+  }
   return S_OK;
 }
 
-HRESULT TaskFolder::WriteTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
-                              WriteMode mode, const FolderVersion& scanned) const {
-  Descriptor folder;
-  HRESULT result = OpenFolder(true, &folder);
+// The save path, both saves: under the folder's lock, check that the name
+// is still ours to write, write the task to a temporary file and flush it,
+// rename it into place, flush the folder.
+
+HRESULT TaskFolder::CreateTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
+                               const FolderScan& scan, StoredFile* stored) {
+  HRESULT result = Open(true);
   if (FAILED(result))
     return result;
-  if (mode == WriteMode::kCreateNew && !IsStillAt(folder.get(), scanned)) {
-    // Another process may have stored the name, in another case, since
-    // NewWorkItem looked; the folder is case-sensitive, so link() alone
-    // would not notice.
-    std::wstring found;
-    bool is_regular_file = false;
-    result = FindEntryIn(folder.get(), file_name, &found, &is_regular_file);
+  TaskFolderLock lock;
+  result = lock.Acquire(folder_.get());
+  if (FAILED(result))
+    return result;
+  // Another process may have stored the name, in another case, since
+  // NewWorkItem looked; the folder is case-sensitive, so the rename alone
+  // would not notice. While the folder is as NewWorkItem saw it, its scan
+  // still holds.
+  std::vector<std::string> left_behind = scan.temporary_files;
+  if (!IsStillAt(folder_.get(), scan.version)) {
+    NameMatches matches;
+    result = ScanFolder(folder_.get(), file_name, &matches);
     if (FAILED(result))
       return result;
-    if (result == S_OK)
+    RemoveTemporaryFiles(folder_.get(), matches.temporary_files);
+    if (matches.any) {
+      MarkChanged(folder_.get());
       return HRESULT_FILE_EXISTS;
+    }
+    left_behind.clear();
   }
+  RemoveTemporaryFiles(folder_.get(), left_behind);
   std::string temporary;
-  result = WriteTemporaryFile(folder.get(), bytes, &temporary);
+  StoredFile written;
+  result = WriteTemporaryFile(folder_.get(), bytes, &temporary, &written);
   if (FAILED(result))
     return result;
-  std::string final_name = Utf8FromWide(file_name);
-  result = mode == WriteMode::kCreateNew ? PublishNew(folder.get(), temporary, final_name)
-                                         : PublishReplacing(folder.get(), temporary, final_name);
-  if (SUCCEEDED(result))
-    fsync(folder.get());  // Makes the new name durable; the data already is.
-  return result;
+  result = PublishNew(folder_.get(), temporary, Utf8FromWide(file_name));
+  MarkChanged(folder_.get());
+  if (FAILED(result))
+    return result;
+  fsync(folder_.get());  // Makes the new name durable; the data already is.
+  *stored = written;
+  return S_OK;
 }
 
-HRESULT TaskFolder::RemoveTask(const std::wstring& file_name) const {
-  Descriptor folder;
-  HRESULT result = OpenFolder(false, &folder);
+HRESULT TaskFolder::ReplaceTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
+                                StoredFile* stored) {
+  TaskFolderLock lock;
+  HRESULT result = Lock(&lock);
+  if (FAILED(result))
+    return result;
+  return ReplaceTaskLocked(lock, file_name, bytes, stored);
+}
+
+HRESULT TaskFolder::Lock(TaskFolderLock* lock) {
+  HRESULT result = Open(false);
   if (result != S_OK)
     return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
-  // Only an entry of the folder itself may go, whoever asks.
-  std::string name = Utf8FromWide(file_name);
-  if (!IsPlainEntryName(name) || !IsRegularFile(folder.get(), name))
+  return lock->Acquire(folder_.get());
+}
+
+HRESULT TaskFolder::ReplaceTaskLocked(const TaskFolderLock& lock, const std::wstring& file_name,
+                                      const std::vector<uint8_t>& bytes, StoredFile* stored) {
+  if (!lock.held() || folder_.get() < 0)
+    return E_UNEXPECTED;
+  // A task deleted (or replaced) since this object stored or read it stays
+  // so: a delete that reported success is never undone.
+  const std::string final_name = Utf8FromWide(file_name);
+  if (!IsPlainEntryName(final_name) || !IsStoredFile(folder_.get(), final_name, *stored, bytes))
     return HRESULT_FILE_NOT_FOUND;
-  // Should a link replace the file after the check, unlinkat removes the
-  // link itself, never its target.
-  if (unlinkat(folder.get(), name.c_str(), 0) != 0)
-    return HresultFromErrno(errno);
+  std::string temporary;
+  StoredFile written;
+  HRESULT result = WriteTemporaryFile(folder_.get(), bytes, &temporary, &written);
+  if (FAILED(result))
+    return result;
+  result = PublishReplacing(folder_.get(), temporary, final_name);
+  MarkChanged(folder_.get());
+  if (FAILED(result))
+    return result;
+  fsync(folder_.get());
+  *stored = written;
   return S_OK;
+}
+
+HRESULT TaskFolder::RemoveTask(const std::vector<std::wstring>& candidates) {
+  HRESULT result = Open(false);
+  if (result != S_OK)
+    return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
+  TaskFolderLock lock;
+  result = lock.Acquire(folder_.get());
+  if (FAILED(result))
+    return result;
+  for (const std::wstring& candidate : candidates) {
+    std::wstring found;
+    result = FindTaskIn(folder_.get(), candidate, &found);
+    if (FAILED(result))
+      return result;
+    if (result == S_FALSE)
+      continue;
+    // Should a link replace the file after the lookup, unlinkat removes the
+    // link itself, never its target.
+    if (unlinkat(folder_.get(), Utf8FromWide(found).c_str(), 0) != 0)
+      return HresultFromErrno(errno);
+    MarkChanged(folder_.get());
+    return S_OK;
+  }
+  return HRESULT_FILE_NOT_FOUND;
 }

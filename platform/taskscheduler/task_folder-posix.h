@@ -1,7 +1,10 @@
-// The folder that holds one "<name>.job" file per task. Every access goes
-// through a descriptor of the folder and names relative to it, never follows
-// a symbolic link planted in it, and answers problems with an HRESULT, so no
-// task name or folder content can make us touch a file outside the folder.
+// The folder that holds one "<name>.job" file per task. It is opened once
+// per object, and every later step works relative to that descriptor, so a
+// folder or parent swapped on disk meanwhile cannot redirect a step. It
+// never follows a symbolic link planted in it and answers problems with an
+// HRESULT, so no task name or folder content can make us touch a file
+// outside the folder. Every change is made under the folder's lock
+// (task_folder_lock-posix.h); reads take none and see whole files only.
 #ifndef JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H
 #define JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H
 
@@ -10,28 +13,31 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "descriptor-posix.h"
+#include "folder_version-posix.h"
+#include "task_folder_lock-posix.h"
 
 // No real task comes anywhere near this; reading stops here so a huge or
 // endless file cannot exhaust memory.
 constexpr size_t kMaxTaskFileSize = 1 << 20;
 
-class Descriptor;
+// What NewWorkItem's scan for a free name saw, for the first save.
+struct FolderScan {
+  FolderVersion version;
+  // Our temporary files among the entries; the first save removes them
+  // under the lock, when no writer can own one any more.
+  std::vector<std::string> temporary_files;
+};
 
-// The state of the folder's entries that one case-blind scan saw, as far as
-// the folder's change times tell. A new task's first save that finds the
-// folder still so can trust the scan NewWorkItem made instead of reading
-// every entry again, which at 10,000 tasks costs more than the rest of a
-// /create together.
-struct FolderVersion {
-  // False when the times cannot tell a later change apart (see
-  // task_folder-posix.cc): the save must scan.
-  bool known = false;
+// The file a save stored or a read found under a task's name; a later
+// save replaces that file only, never one stored in its place meanwhile.
+struct StoredFile {
   dev_t device = 0;
   ino_t inode = 0;
-  timespec modified = {};
-  timespec changed = {};
 };
 
 // The folder named by JOBWARDEN_TASKS_DIR, or else jobwarden/tasks under the
@@ -45,50 +51,69 @@ class TaskFolder {
   // folders too (for the default location, whose parents are ours), or only
   // the folder itself (for a folder the user named).
   TaskFolder(std::string path, bool create_parents);
+  TaskFolder(const TaskFolder&) = delete;
+  TaskFolder& operator=(const TaskFolder&) = delete;
 
-  static TaskFolder FromEnvironment();
+  static std::shared_ptr<TaskFolder> FromEnvironment();
 
   const std::string& path() const { return path_; }
 
-  // The on-disk names (with their ".job" ending) of the regular files that
-  // end in ".job", sorted without regard to case. A folder that does not
-  // exist yet holds no tasks.
-  HRESULT ListTasks(std::vector<std::wstring>* file_names) const;
+  // The on-disk names (with their ".job" ending) of the tasks: regular
+  // files named "<name>.job" for a name NewWorkItem would accept, sorted
+  // without regard to case. A folder that does not exist yet holds none.
+  HRESULT ListTasks(std::vector<std::wstring>* file_names);
 
-  // Looks for an entry named `file_name` without regard to case. S_OK with
-  // its on-disk name and whether it is a regular file, S_FALSE when there is
-  // none. `scanned`, when given, receives the folder's version from before
-  // the search.
-  HRESULT FindEntry(const std::wstring& file_name, std::wstring* found, bool* is_regular_file,
-                    FolderVersion* scanned = nullptr) const;
+  // Whether any entry, of any type, is named `file_name` in any case: a
+  // task could not be stored there. S_OK when taken, S_FALSE when free;
+  // `scan` receives what the first save needs.
+  HRESULT FindTakenName(const std::wstring& file_name, FolderScan* scan);
+
+  // The task file named `file_name` in any case: S_OK with its on-disk
+  // name, S_FALSE when there is none. Only regular files are tasks; the
+  // file named exactly so wins, else the least name that matches.
+  HRESULT FindTask(const std::wstring& file_name, std::wstring* found);
 
   // Reads the task file `file_name` (its exact on-disk name). A symbolic
   // link, anything but a regular file and a name that is no plain entry of
   // the folder ("..", or with a "/") count as missing; a file larger than
-  // kMaxTaskFileSize is refused as invalid data.
-  HRESULT ReadTask(const std::wstring& file_name, std::vector<uint8_t>* bytes) const;
+  // kMaxTaskFileSize is refused as invalid data. `identity`, when given,
+  // receives which file was read.
+  HRESULT ReadTask(const std::wstring& file_name, std::vector<uint8_t>* bytes,
+                   StoredFile* identity = nullptr);
 
-  enum class WriteMode {
-    kCreateNew,  // fail with ERROR_FILE_EXISTS when any entry has the name
-    kReplace,
-  };
-  // Stores `bytes` as `file_name` atomically: readers see the old file or
-  // the new one, never a part. Creates the folder (owner-only) if needed.
-  // kCreateNew scans the folder for the name in another case unless the
-  // folder is still at `scanned`, the version of a FindEntry that found no
-  // entry under the name.
-  HRESULT WriteTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
-                    WriteMode mode, const FolderVersion& scanned = FolderVersion()) const;
+  // A new task's first save: stores `bytes` as `file_name` unless any entry
+  // has the name in any case (ERROR_FILE_EXISTS). Creates the folder
+  // (owner-only) if needed. `scan` is NewWorkItem's.
+  HRESULT CreateTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
+                     const FolderScan& scan, StoredFile* stored);
 
-  // Removes the regular file `file_name`; anything else counts as missing.
-  HRESULT RemoveTask(const std::wstring& file_name) const;
+  // A later save: replaces the file `stored` describes, and fails with
+  // ERROR_FILE_NOT_FOUND when the entry under `file_name` is gone or is
+  // another file (another inode, or another job UUID than `bytes` holds).
+  HRESULT ReplaceTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
+                      StoredFile* stored);
+
+  // For a read, change and save that no other writer may come between:
+  // Lock takes the folder's lock into `lock` (HRESULT_FILE_NOT_FOUND when
+  // the folder does not exist), and ReplaceTaskLocked is ReplaceTask under
+  // that lock, which the caller holds until it returns.
+  HRESULT Lock(TaskFolderLock* lock);
+  HRESULT ReplaceTaskLocked(const TaskFolderLock& lock, const std::wstring& file_name,
+                            const std::vector<uint8_t>& bytes, StoredFile* stored);
+
+  // Removes the task file that the first of `candidates` finds (as
+  // FindTask finds it); ERROR_FILE_NOT_FOUND when none does.
+  HRESULT RemoveTask(const std::vector<std::wstring>& candidates);
 
  private:
-  HRESULT OpenFolder(bool create, Descriptor* folder) const;
+  // S_FALSE (and no descriptor) when the folder does not exist and
+  // `create` is false.
+  HRESULT Open(bool create);
   HRESULT CreateFolder() const;
 
   std::string path_;
   bool create_parents_;
+  Descriptor folder_;
 };
 
 // The HRESULT that reports a failed system call's errno.

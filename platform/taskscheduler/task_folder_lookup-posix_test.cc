@@ -29,24 +29,21 @@ class TaskFolderLookupTest : public testing::Test {
   bool Exists(const std::string& relative) const {
     return std::filesystem::exists(scratch_.root() + "/" + relative);
   }
-  std::string Read(const std::wstring& file_name) const {
+  std::string Read(const std::wstring& file_name) {
     std::vector<uint8_t> bytes;
     EXPECT_EQ(S_OK, folder_.ReadTask(file_name, &bytes));
     return std::string(bytes.begin(), bytes.end());
   }
-  // The on-disk name FindEntry gives for `name`, which must be a regular
-  // file.
-  std::wstring Found(const std::wstring& name) const {
+  // The on-disk name FindTask gives for `name`.
+  std::wstring Found(const std::wstring& name) {
     std::wstring found;
-    bool regular = false;
-    EXPECT_EQ(S_OK, folder_.FindEntry(name, &found, &regular)) << name;
-    EXPECT_TRUE(regular) << name;
+    EXPECT_EQ(S_OK, folder_.FindTask(name, &found)) << name;
     return found;
   }
 
   // The tests that go through the scheduler bracket COM themselves.
   const TestTaskFolder scratch_{TestTaskFolder::Com::kLeftAlone};
-  const TaskFolder folder_{scratch_.path(), false};
+  TaskFolder folder_{scratch_.path(), false};
 };
 
 TEST_F(TaskFolderLookupTest, EachNameInAnotherCaseFindsItsOwnFile) {
@@ -84,8 +81,7 @@ TEST_F(TaskFolderLookupTest, NamesBeyondAsciiMatchInAnyCaseOnEitherSide) {
   Write("tasks/Caf\xc3\xa9.job", "cafe");
   EXPECT_EQ(L"Caf\x00e9.job", Found(L"CAF\x00c9.JOB"));
   std::wstring found;
-  bool regular = false;
-  EXPECT_EQ(S_FALSE, folder_.FindEntry(L"\x00e9t\x00e9s.job", &found, &regular));
+  EXPECT_EQ(S_FALSE, folder_.FindTask(L"\x00e9t\x00e9s.job", &found));
 }
 
 TEST_F(TaskFolderLookupTest, NamesThatOnlyBeginOrEndAlikeDoNotMatch) {
@@ -94,8 +90,7 @@ TEST_F(TaskFolderLookupTest, NamesThatOnlyBeginOrEndAlikeDoNotMatch) {
   Write("tasks/Backup\xc3\xa9.job", "longer beyond ASCII");
   Write("tasks/xBackup.job", "other start");
   std::wstring found;
-  bool regular = false;
-  EXPECT_EQ(S_FALSE, folder_.FindEntry(L"BACKUP.JOB", &found, &regular));
+  EXPECT_EQ(S_FALSE, folder_.FindTask(L"BACKUP.JOB", &found));
 }
 
 TEST_F(TaskFolderLookupTest, BytesThatAreNoUtf8MatchAsTheyAreListed) {
@@ -120,10 +115,12 @@ TEST_F(TaskFolderLookupTest, NamesWithPathsFindNothingOutsideTheFolder) {
   std::filesystem::create_directory(scratch_.path() + "/sub");
   Write("tasks/sub/inner.job", "not a task either");
   std::wstring found;
-  bool regular = false;
   for (const wchar_t* name : {L"../outside.job", L"sub/inner.job", L"./sub/inner.job",
-                              L"/dev/null"})
-    EXPECT_EQ(S_FALSE, folder_.FindEntry(name, &found, &regular)) << name;
+                              L"/dev/null"}) {
+    EXPECT_EQ(S_FALSE, folder_.FindTask(name, &found)) << name;
+    FolderScan scan;
+    EXPECT_EQ(S_FALSE, folder_.FindTakenName(name, &scan)) << name;
+  }
 }
 
 TEST_F(TaskFolderLookupTest, DeletingAPathNameLeavesTheFileOutsideAlone) {

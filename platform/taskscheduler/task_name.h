@@ -10,11 +10,15 @@
 // Linux; "<name>.job" must fit both.
 constexpr size_t kMaxTaskFileName = 255;
 
-// False for an empty name, "." or "..", a name holding \ / : * ? " < > | or a
-// control character, ending in a dot or blank, naming a DOS device (CON,
-// NUL, COM1, ...), whose file name is too long, or that does not survive the
-// trip to a file name and back unchanged.
+// False for an empty name, "." or "..", a name holding \ / : * ? " < > |, a
+// control character (C0 or C1) or a line or paragraph separator, ending in
+// a dot or blank, naming a DOS device (CON, NUL, COM1, ...), whose file
+// name is too long, or that does not survive the trip to a file name and
+// back unchanged.
 bool IsValidTaskName(const std::wstring& name);
+
+// The length of the ".job" that ends every task's file name.
+constexpr size_t kJobExtensionLength = 4;
 
 // "<name>.job".
 std::wstring TaskFileName(const std::wstring& name);

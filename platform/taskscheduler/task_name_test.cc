@@ -22,6 +22,19 @@ TEST(TaskNameTest, RefusesNamesThatCouldNotBeAFileThere) {
   EXPECT_FALSE(IsValidTaskName(std::wstring(L"nul\0inside", 10)));
 }
 
+// A listing prints names raw: none may start a line of its own or drive the
+// terminal (C1 controls such as CSI and OSC, NEL, the Unicode separators).
+TEST(TaskNameTest, RefusesEveryControlCharacterAndLineSeparator) {
+  for (wchar_t c = 0; c < 0x20; ++c)
+    EXPECT_FALSE(IsValidTaskName(std::wstring(L"a") + c + L"b")) << int(c);
+  for (wchar_t c = 0x80; c <= 0x9F; ++c)
+    EXPECT_FALSE(IsValidTaskName(std::wstring(L"a") + c + L"b")) << int(c);
+  EXPECT_FALSE(IsValidTaskName(L"a\x2028" L"b"));
+  EXPECT_FALSE(IsValidTaskName(L"a\x2029" L"b"));
+  for (const wchar_t* kept : {L"a\x00A0" L"b", L"a\x007E" L"b", L"a\x202F" L"b"})
+    EXPECT_TRUE(IsValidTaskName(kept)) << std::wstring(kept);
+}
+
 TEST(TaskNameTest, FileNameMustFitInLinuxBytes) {
   // "<name>.job" must stay within 255 bytes of UTF-8.
   EXPECT_TRUE(IsValidTaskName(std::wstring(251, L'a')));

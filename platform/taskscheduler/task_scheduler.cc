@@ -19,44 +19,48 @@ namespace {
 
 using test_hooks::Operation;
 
-// Finds the file of an existing task. Callers pass a name as NewWorkItem
-// took it or as Enum handed it out (with ".job"); the file named exactly
-// so wins, so every enumerated name finds its own task.
-HRESULT FindTaskFile(const TaskFolder& folder, const std::wstring& name,
-                     std::wstring* file_name) {
-  if (name.empty())
-    return E_INVALIDARG;
+// The file names an existing task may have: callers pass a name as
+// NewWorkItem took it or as Enum handed it out (with ".job"); the file
+// named exactly so comes first, so every enumerated name finds its own task.
+std::vector<std::wstring> TaskFileCandidates(const std::wstring& name) {
   std::vector<std::wstring> candidates;
   if (HasJobExtension(name))
     candidates.push_back(name);
   candidates.push_back(TaskFileName(name));
-  for (const std::wstring& candidate : candidates) {
-    bool is_regular_file = false;
-    HRESULT result = folder.FindEntry(candidate, file_name, &is_regular_file);
+  return candidates;
+}
+
+// Finds the file of an existing task, under the first candidate that names
+// one.
+HRESULT FindTaskFile(TaskFolder& folder, const std::wstring& name, std::wstring* file_name) {
+  if (name.empty())
+    return E_INVALIDARG;
+  for (const std::wstring& candidate : TaskFileCandidates(name)) {
+    HRESULT result = folder.FindTask(candidate, file_name);
     if (FAILED(result))
       return result;
-    // A link or folder planted under a task's name is not a task.
-    if (result == S_OK && is_regular_file)
+    if (result == S_OK)
       return S_OK;
   }
   return HRESULT_FILE_NOT_FOUND;
 }
 
-// Reads the task that `name` names, and gives its file's on-disk name.
-// Enum hands out on-disk names, so the name as given is read first: each
-// task a listing shows is then opened once, not looked up and then opened.
-// Whenever that read fails, FindTaskFile decides, as for any other name.
-HRESULT ReadTaskFile(const TaskFolder& folder, const std::wstring& name,
-                     std::wstring* file_name, std::vector<uint8_t>* bytes) {
+// Reads the task that `name` names, and gives its file's on-disk name and
+// identity. Enum hands out on-disk names, so the name as given is read
+// first: each task a listing shows is then opened once, not looked up and
+// then opened. Whenever that read fails, FindTaskFile decides, as for any
+// other name.
+HRESULT ReadTaskFile(TaskFolder& folder, const std::wstring& name, std::wstring* file_name,
+                     std::vector<uint8_t>* bytes, StoredFile* identity) {
   if (!name.empty()) {
     *file_name = HasJobExtension(name) ? name : TaskFileName(name);
-    if (SUCCEEDED(folder.ReadTask(*file_name, bytes)))
+    if (SUCCEEDED(folder.ReadTask(*file_name, bytes, identity)))
       return S_OK;
   }
   HRESULT result = FindTaskFile(folder, name, file_name);
   if (FAILED(result))
     return result;
-  return folder.ReadTask(*file_name, bytes);
+  return folder.ReadTask(*file_name, bytes, identity);
 }
 
 // A version 4 (random) UUID, laid out as a Windows GUID.
@@ -68,7 +72,7 @@ void NewJobUuid(BYTE uuid[16]) {
 
 class TaskScheduler final : public ITaskScheduler {
  public:
-  explicit TaskScheduler(TaskFolder folder) : folder_(std::move(folder)) {}
+  explicit TaskScheduler(std::shared_ptr<TaskFolder> folder) : folder_(std::move(folder)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     call_tracking::Log("ITaskScheduler::QueryInterface");
@@ -101,7 +105,8 @@ class TaskScheduler final : public ITaskScheduler {
   ~TaskScheduler() = default;
 
   ReferenceCount references_;
-  TaskFolder folder_;
+  // Opened on first use; every task handed out works through it too.
+  std::shared_ptr<TaskFolder> folder_;
 };
 
 HRESULT TaskScheduler::Enum(IEnumWorkItems** ppEnumWorkItems) {
@@ -112,7 +117,7 @@ HRESULT TaskScheduler::Enum(IEnumWorkItems** ppEnumWorkItems) {
     return E_INVALIDARG;
   *ppEnumWorkItems = nullptr;
   std::vector<std::wstring> names;
-  HRESULT result = folder_.ListTasks(&names);
+  HRESULT result = folder_->ListTasks(&names);
   if (FAILED(result))
     return result;
   return NewEnumWorkItems(std::move(names), ppEnumWorkItems);
@@ -129,10 +134,12 @@ HRESULT TaskScheduler::Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk)
     return E_NOINTERFACE;
   std::wstring file_name;
   std::vector<uint8_t> bytes;
-  HRESULT result = ReadTaskFile(folder_, pwszName, &file_name, &bytes);
+  StoredFile identity;
+  HRESULT result = ReadTaskFile(*folder_, pwszName, &file_name, &bytes, &identity);
   if (FAILED(result))
     return result;
   auto state = std::make_shared<TaskState>(folder_, file_name, /*stored=*/true);
+  state->identity = identity;
   if (!ParseJobFile(bytes.data(), bytes.size(), &state->job))
     return HRESULT_INVALID_DATA;
   return CreateTaskObject(std::move(state), riid, reinterpret_cast<void**>(ppUnk));
@@ -144,11 +151,11 @@ HRESULT TaskScheduler::Delete(LPCWSTR pwszName) {
     return planned;
   if (!pwszName)
     return E_INVALIDARG;
-  std::wstring file_name;
-  HRESULT result = FindTaskFile(folder_, pwszName, &file_name);
-  if (FAILED(result))
-    return result;
-  return folder_.RemoveTask(file_name);
+  std::wstring name = pwszName;
+  if (name.empty())
+    return E_INVALIDARG;
+  // The lookup and the removal are one step under the folder's lock.
+  return folder_->RemoveTask(TaskFileCandidates(name));
 }
 
 HRESULT TaskScheduler::NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID riid,
@@ -169,16 +176,14 @@ HRESULT TaskScheduler::NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID
   // Any entry under the name, in any case, blocks it: the first save
   // could not store the task there.
   std::wstring file_name = TaskFileName(name);
-  std::wstring existing;
-  bool is_regular_file = false;
-  FolderVersion scanned;
-  HRESULT result = folder_.FindEntry(file_name, &existing, &is_regular_file, &scanned);
+  FolderScan scanned;
+  HRESULT result = folder_->FindTakenName(file_name, &scanned);
   if (FAILED(result))
     return result;
   if (result == S_OK)
     return HRESULT_FILE_EXISTS;
   auto state = std::make_shared<TaskState>(folder_, file_name, /*stored=*/false);
-  state->scanned = scanned;
+  state->scanned = std::move(scanned);
   NewJobUuid(state->job.job_uuid);
   return CreateTaskObject(std::move(state), riid, reinterpret_cast<void**>(ppUnk));
 }

@@ -329,14 +329,15 @@ TEST_F(TaskSchedulerTest, LinkPlantedUnderATaskNameNeverReachesItsTarget) {
   EXPECT_EQ(HRESULT_FILE_EXISTS, Save(task));
   task->Release();
 
-  // Planted in place of a stored task: the next save replaces the link.
+  // Planted in place of a stored task: the next save finds its own file
+  // gone and leaves the link alone.
   ASSERT_EQ(S_OK, NewTask(scheduler_, L"swapped", &task));
   ASSERT_EQ(S_OK, Save(task));
   std::filesystem::remove(FilePath("swapped.job"));
   std::filesystem::create_symlink(target, FilePath("swapped.job"));
-  EXPECT_EQ(S_OK, Save(task));
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Save(task));
   task->Release();
-  EXPECT_FALSE(std::filesystem::is_symlink(FilePath("swapped.job")));
+  EXPECT_TRUE(std::filesystem::is_symlink(FilePath("swapped.job")));
 
   EXPECT_EQ("keep me", TestTaskFolder::Read(target));
   EXPECT_TRUE(std::filesystem::is_symlink(FilePath("evil.job")));
@@ -365,12 +366,16 @@ pid_t StartCreator(const wchar_t* name, const int start_pipe[2]) {
 
 TEST_F(TaskSchedulerTest, TwoProcessesCreatingOneNameExactlyOneWins) {
   folder_.Create();
-  for (int round = 0; round < 10; ++round) {
+  for (int round = 0; round < 20; ++round) {
+    // The same name, and the name in two cases: one task either way.
     std::wstring name = L"race" + std::to_wstring(round);
+    std::wstring other = name;
+    if (round % 2 == 1)
+      other[0] = L'R';
     int start[2];
     ASSERT_EQ(0, pipe(start));
     pid_t first = StartCreator(name.c_str(), start);
-    pid_t second = StartCreator(name.c_str(), start);
+    pid_t second = StartCreator(other.c_str(), start);
     close(start[0]);
     close(start[1]);  // both children read end-of-file and start together
     int statuses[2] = {};
@@ -382,9 +387,48 @@ TEST_F(TaskSchedulerTest, TwoProcessesCreatingOneNameExactlyOneWins) {
         << "round " << round << ": " << codes[0] << ", " << codes[1];
   }
   Files files = folder_.Files();
-  ASSERT_EQ(10u, files.size());  // one file per name, no temporary file left
+  ASSERT_EQ(20u, files.size());  // one file per name, no temporary file left
   for (const std::string& file : files)
     EXPECT_EQ(L"child", ReadJob(FilePath(file)).parameters);
+}
+
+// A delete between a creator's two saves wins: the creator's second save
+// fails and does not store the task again.
+TEST_F(TaskSchedulerTest, ATaskDeletedBetweenItsSavesStaysDeleted) {
+  ITask* task = nullptr;
+  ASSERT_EQ(S_OK, NewTask(scheduler_, L"Backup", &task));
+  ASSERT_EQ(S_OK, Save(task));
+  ITaskScheduler* other = NewScheduler();
+  ASSERT_NE(nullptr, other);
+  EXPECT_EQ(S_OK, other->Delete(L"backup"));
+  ASSERT_EQ(S_OK, task->SetParameters(L"--all"));
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Save(task));
+  EXPECT_EQ(Files{}, folder_.Files());
+
+  // Nor does it replace a task stored under the name since.
+  ASSERT_EQ(S_OK, Store(other, L"BACKUP"));
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Save(task));
+  task->Release();
+  other->Release();
+  EXPECT_EQ(Files{"BACKUP.job"}, folder_.Files());
+  EXPECT_EQ(L"", ReadJob(FilePath("BACKUP.job")).parameters);
+}
+
+// A task opened by Activate replaces the file it was read from, and only
+// that one.
+TEST_F(TaskSchedulerTest, AnActivatedTaskSavesOverTheFileItWasReadFrom) {
+  ASSERT_EQ(S_OK, Store(scheduler_, L"Report"));
+  ITask* task = nullptr;
+  ASSERT_EQ(S_OK, Activate(scheduler_, L"report", &task));
+  ASSERT_EQ(S_OK, task->SetParameters(L"first"));
+  ASSERT_EQ(S_OK, Save(task));
+  ASSERT_EQ(S_OK, task->SetParameters(L"second"));
+  ASSERT_EQ(S_OK, Save(task));
+  EXPECT_EQ(L"second", ReadJob(FilePath("Report.job")).parameters);
+  std::filesystem::remove(FilePath("Report.job"));
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Save(task));
+  task->Release();
+  EXPECT_EQ(Files{}, folder_.Files());
 }
 
 }  // namespace

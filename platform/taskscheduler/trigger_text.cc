@@ -67,16 +67,40 @@ bool HasValidTimes(const TASK_TRIGGER& trigger) {
 
 // ---- Wording ---------------------------------------------------------------
 
-std::wstring Number(unsigned long value) { return std::to_wstring(value); }
+// Appends decimal digits. Not std::to_wstring, which goes through the C
+// library's wide printf: a listing of 10,000 tasks spent more in it than in
+// reading their files' texts.
+void AppendNumber(unsigned long value, std::wstring* text) {
+  wchar_t digits[20];
+  const size_t end = sizeof digits / sizeof digits[0];
+  size_t start = end;
+  do {
+    digits[--start] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  text->append(digits + start, digits + end);
+}
+
+std::wstring Number(unsigned long value) {
+  std::wstring text;
+  AppendNumber(value, &text);
+  return text;
+}
 
 // 24-hour clock with two-digit minutes: "9:05", "23:59".
-std::wstring TimeText(WORD hour, WORD minute) {
-  return Number(hour) + (minute < 10 ? L":0" : L":") + Number(minute);
+void AppendTime(WORD hour, WORD minute, std::wstring* text) {
+  AppendNumber(hour, text);
+  *text += minute < 10 ? L":0" : L":";
+  AppendNumber(minute, text);
 }
 
 // Month/day/year without padding: "12/7/2026".
-std::wstring DateText(WORD year, WORD month, WORD day) {
-  return Number(month) + L"/" + Number(day) + L"/" + Number(year);
+void AppendDate(WORD year, WORD month, WORD day, std::wstring* text) {
+  AppendNumber(month, text);
+  *text += L'/';
+  AppendNumber(day, text);
+  *text += L'/';
+  AppendNumber(year, text);
 }
 
 // The names of the bits set in `bits`, lowest first, joined by ", ".
@@ -133,11 +157,17 @@ std::wstring SpanText(DWORD minutes) {
 // "At 10:21", or for a repeating trigger
 // "Every 1 hour(s) from 10:21 for a duration of 24 hour(s)".
 std::wstring WhenText(const TASK_TRIGGER& trigger) {
-  const std::wstring time = TimeText(trigger.wStartHour, trigger.wStartMinute);
-  if (trigger.MinutesInterval == 0)
-    return L"At " + time;
-  return L"Every " + SpanText(trigger.MinutesInterval) + L" from " + time +
-         L" for a duration of " + SpanText(trigger.MinutesDuration);
+  std::wstring text;
+  text.reserve(64);  // the whole description, mostly: it is built onto this
+  if (trigger.MinutesInterval == 0) {
+    text += L"At ";
+    AppendTime(trigger.wStartHour, trigger.wStartMinute, &text);
+    return text;
+  }
+  text += L"Every " + SpanText(trigger.MinutesInterval) + L" from ";
+  AppendTime(trigger.wStartHour, trigger.wStartMinute, &text);
+  text += L" for a duration of " + SpanText(trigger.MinutesDuration);
+  return text;
 }
 
 // "day" or "2 days", "week" or "3 weeks".
@@ -168,24 +198,32 @@ std::wstring PatternText(const TASK_TRIGGER& trigger) {
   }
 }
 
-std::wstring DateRangeText(const TASK_TRIGGER& trigger) {
-  std::wstring text =
-      L", starting " + DateText(trigger.wBeginYear, trigger.wBeginMonth, trigger.wBeginDay);
-  if (trigger.rgFlags & TASK_TRIGGER_FLAG_HAS_END_DATE)
-    text += L", ending " + DateText(trigger.wEndYear, trigger.wEndMonth, trigger.wEndDay);
-  return text;
+void AppendDateRange(const TASK_TRIGGER& trigger, std::wstring* text) {
+  *text += L", starting ";
+  AppendDate(trigger.wBeginYear, trigger.wBeginMonth, trigger.wBeginDay, text);
+  if (trigger.rgFlags & TASK_TRIGGER_FLAG_HAS_END_DATE) {
+    *text += L", ending ";
+    AppendDate(trigger.wEndYear, trigger.wEndMonth, trigger.wEndDay, text);
+  }
 }
 
 std::wstring ScheduleText(const TASK_TRIGGER& trigger) {
   switch (TriggerTypeCode(trigger)) {
-    case TASK_TIME_TRIGGER_ONCE:
-      return WhenText(trigger) + L" on " +
-             DateText(trigger.wBeginYear, trigger.wBeginMonth, trigger.wBeginDay);
+    case TASK_TIME_TRIGGER_ONCE: {
+      std::wstring text = WhenText(trigger);
+      text += L" on ";
+      AppendDate(trigger.wBeginYear, trigger.wBeginMonth, trigger.wBeginDay, &text);
+      return text;
+    }
     case TASK_TIME_TRIGGER_DAILY:
     case TASK_TIME_TRIGGER_WEEKLY:
     case TASK_TIME_TRIGGER_MONTHLYDATE:
-    case TASK_TIME_TRIGGER_MONTHLYDOW:
-      return WhenText(trigger) + PatternText(trigger) + DateRangeText(trigger);
+    case TASK_TIME_TRIGGER_MONTHLYDOW: {
+      std::wstring text = WhenText(trigger);
+      text += PatternText(trigger);
+      AppendDateRange(trigger, &text);
+      return text;
+    }
     case TASK_EVENT_TRIGGER_ON_IDLE:
       return L"Run whenever the computer becomes idle";
     case TASK_EVENT_TRIGGER_AT_SYSTEMSTART:

@@ -12,6 +12,15 @@ in JOBWARDEN_TASKS_DIR) and against the Windows build under Wine (the
 prefix's own task folder is emptied before each case); --host selects which
 expectations apply where a case states one for a host.
 
+A key may name the host more closely: "stdout_wine_i686" applies to the
+32-bit build under Wine before "stdout_wine", and "hosts" may name
+"wine_i686" or "wine_x86_64".
+
+Under Wine the output is compared as Windows writes it: every line end of
+the expected text is CR LF, and a pattern is matched against the output
+with its CR LF line ends read as LF once the output is known to have no
+other line end.
+
 Placeholders in expected output: {HELP} is the help listing, {INVALID} the
 syntax error message followed by the help listing.
 
@@ -69,7 +78,21 @@ def argument_bytes(argument):
 
 
 def host_value(step, key, host):
-    return step.get("%s_%s" % (key, host), step.get(key))
+    """The value for the most particular of the host's names that the step
+    gives ("status_wine_i686", then "status_wine", then "status")."""
+    for name in host.names:
+        if "%s_%s" % (key, name) in step:
+            return step["%s_%s" % (key, name)]
+    return step.get(key)
+
+
+class Host:
+    """Whose expectations apply: linux, or wine with the Windows build's
+    architecture (i686 or x86_64)."""
+
+    def __init__(self, kind, arch):
+        self.kind = kind
+        self.names = (["%s_%s" % (kind, arch)] if arch else []) + [kind]
 
 
 class TaskFolder:
@@ -209,8 +232,13 @@ class HostileSetup:
         return problems
 
 
+def windows_line_ends(text):
+    return text.replace(b"\n", b"\r\n")
+
+
 def check_step(step, host, result, folder):
     problems = []
+    on_windows = host.kind == "wine"
     expected_status = host_value(step, "status", host)
     if result.returncode != expected_status:
         problems.append("exit status %d, expected %d" % (result.returncode, expected_status))
@@ -222,10 +250,19 @@ def check_step(step, host, result, folder):
         problems.append("standard error %r does not match %r" % (result.stderr, stderr_pattern))
     pattern = host_value(step, "stdout_regex", host)
     if pattern is not None:
-        if not re.fullmatch(expand(pattern).encode("utf-8"), result.stdout, re.DOTALL):
+        output = result.stdout
+        # Wine's crash report (a step that expects one on standard error)
+        # comes from its debugger, with plain line ends.
+        if on_windows and stderr_pattern is None:
+            output = output.replace(b"\r\n", b"\n")
+            if windows_line_ends(output) != result.stdout:
+                problems.append("output %r has a line end other than CR LF" % result.stdout)
+        if not re.fullmatch(expand(pattern).encode("utf-8"), output, re.DOTALL):
             problems.append("output %r does not match %r" % (result.stdout, expand(pattern)))
     else:
         expected = expand(host_value(step, "stdout", host)).encode("utf-8")
+        if on_windows:
+            expected = windows_line_ends(expected)
         if result.stdout != expected:
             problems.append("output %r, expected %r" % (result.stdout, expected))
     secret = step.get("secret_absent_from_task_folder")
@@ -272,7 +309,7 @@ def run_case(case, args):
                         folder.scratch, step["tasks_dir"])
             command = args.launcher + [args.exe] + [argument_bytes(a) for a in step["args"]]
             result = run_step(command, environment, args.timeout, HostileSetup.limits(step))
-            problems = check_step(step, args.host, result, folder)
+            problems = check_step(step, Host(args.host, args.arch), result, folder)
             if not args.wine_tasks_dir:
                 problems += HostileSetup.check(step, folder)
             for problem in problems:
@@ -288,6 +325,7 @@ def main():
     parser.add_argument("--exe", required=True, help="the Jobwarden executable")
     parser.add_argument("--launcher", default="", help="command prefix, e.g. wine64")
     parser.add_argument("--host", default="linux", help="whose expectations apply: linux or wine")
+    parser.add_argument("--arch", default=None, help="under Wine: i686 or x86_64")
     parser.add_argument("--wine-tasks-dir", default=None,
                         help="the Wine prefix's task folder, emptied before each case")
     parser.add_argument("--filter", default=None, help="run only cases whose name holds this")
@@ -305,7 +343,8 @@ def main():
     for case in cases:
         if args.filter and args.filter not in case["name"]:
             continue
-        if args.host not in case.get("hosts", [args.host]):
+        host = Host(args.host, args.arch)
+        if not set(host.names) & set(case.get("hosts", host.names)):
             continue
         try:
             failures = run_case(case, args)

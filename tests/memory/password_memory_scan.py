@@ -1,14 +1,20 @@
 #!/usr/bin/env python3
 """Looks for the /rp password in the memory of a Jobwarden process that has
-finished its work.
+handed it over.
 
-Jobwarden is started with standard output on a pipe that is already full,
-so it stops in its last write, after the run is over but before it exits.
-Its whole memory is then read through /proc/<pid>/mem and searched for the
-password in UTF-8 (the argument as the kernel handed it over, and any
-narrow copy), UTF-16 and UTF-32 (wide copies): every copy must have been
-wiped by then. /proc/<pid>/cmdline, which other processes can read, must
-not show it either.
+Two moments are looked at. A run that prints is started with standard
+output on a pipe that is already full, so it stops in its last write, after
+the run is over but before it exits. A /create that succeeds prints
+nothing; it is stopped during its final save instead, just before the
+saved file is renamed into place (--stop-at-rename, a preloaded library
+that sends the process SIGSTOP there), long after the password was handed
+to the task and no copy of it is needed any more.
+
+The process's whole memory is then read through /proc/<pid>/mem and
+searched for the password in UTF-8 (the argument as the kernel handed it
+over, and any narrow copy), UTF-16 and UTF-32 (wide copies): every copy
+must have been wiped by then. /proc/<pid>/cmdline, which other processes
+can read, must not show it either.
 
 Runs as a user who may read the process's memory (its owner, or root) on
 Linux only.
@@ -20,6 +26,7 @@ import os
 import re
 import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -106,9 +113,50 @@ def scan(exe, arguments, env, extra_setup=None):
     return problems
 
 
+def wait_until_stopped(process):
+    """Until the process is stopped (state T); False if it ended first."""
+    deadline = time.monotonic() + PIPE_FULL_WAIT
+    while time.monotonic() < deadline and process.poll() is None:
+        try:
+            with open("/proc/%d/stat" % process.pid) as handle:
+                state = handle.read().rsplit(")", 1)[1].split()[0]
+        except (OSError, IndexError):
+            state = ""
+        if state == "T":
+            return True
+        time.sleep(0.01)
+    return False
+
+
+def scan_in_final_save(exe, arguments, env, preload, task_file):
+    """A /create stopped during its second (final) save."""
+    env = dict(env, LD_PRELOAD=preload, JOBWARDEN_STOP_AT_RENAME="2")
+    process = subprocess.Popen([exe] + arguments, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, env=env)
+    problems = []
+    try:
+        if not wait_until_stopped(process):
+            return ["never reached its final save"]
+        with open("/proc/%d/cmdline" % process.pid, "rb") as handle:
+            if SECRET.encode("utf-8") in handle.read():
+                problems.append("/proc/<pid>/cmdline shows the password")
+        problems += copies_in_memory(process.pid)
+    finally:
+        if process.poll() is None:
+            os.kill(process.pid, signal.SIGCONT)
+        output, errors = process.communicate(timeout=PIPE_FULL_WAIT)
+    if process.returncode != 0 or output or errors:
+        problems.append("ended with %d, %r, %r" % (process.returncode, output, errors))
+    if not os.path.exists(task_file):
+        problems.append("stored no task")
+    return problems
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--exe", required=True, help="the Jobwarden executable")
+    parser.add_argument("--stop-at-rename", required=True,
+                        help="the preloaded library that stops a save (stop_at_rename)")
     args = parser.parse_args()
 
     scratch = tempfile.mkdtemp(prefix="jobwarden-secret-")
@@ -133,6 +181,24 @@ def main():
                        check=True, capture_output=True)
         for title, (arguments, setup) in runs.items():
             problems = scan(args.exe, arguments, env, setup)
+            print("%s %s" % ("FAIL" if problems else "ok  ", title))
+            for problem in problems:
+                print("     " + problem)
+            failures += bool(problems)
+        tasks = os.path.join(scratch, "tasks")
+        saves = {
+            "create stopped in its final save": (
+                "Stored", ["/rp", SECRET]),
+            # The first value is replaced by the second: the first must
+            # not linger in the buffer the parser let go of.
+            "create with the password given twice, stopped in its final save": (
+                "Twice", ["/rp", SECRET, "/rp", "Another-password-long-enough"]),
+        }
+        for title, (name, password) in saves.items():
+            arguments = ["/create", "/tn", name, "/sc", "daily", "/ru", "Operator"] + password
+            problems = scan_in_final_save(args.exe, arguments + ["/tr", "run.exe"], env,
+                                          args.stop_at_rename,
+                                          os.path.join(tasks, name + ".job"))
             print("%s %s" % ("FAIL" if problems else "ok  ", title))
             for problem in problems:
                 print("     " + problem)

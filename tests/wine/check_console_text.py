@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Wide text through Jobwarden's console writer reaches a redirected output
-as exact UTF-8 under Wine: Cyrillic, CJK and a character beyond the Basic
+as exact UTF-8, with CR LF line ends, under Wine: Cyrillic, CJK and a character beyond the Basic
 Multilingual Plane (a surrogate pair in UTF-16) come out whole, and a text
 far larger than a pipe's buffer comes out to its last byte.
 
@@ -44,7 +44,7 @@ def main():
     for what, count, text in TEXTS:
         command = args.launcher.split() + [args.probe, str(count), text]
         result = subprocess.run(command, capture_output=True, timeout=120)
-        expected = (text * count).encode("utf-8")
+        expected = (text * count).replace("\n", "\r\n").encode("utf-8")
         if result.returncode != 0 or result.stdout != expected:
             failed += 1
             print("FAIL %s: status %d, %d bytes, expected %d; first difference at %d"

@@ -89,7 +89,7 @@ def linux_task_reaches_wine(programs, checks, scratch):
         shutil.copy(os.path.join(linux_dir, name), programs.wine_tasks)
     # Wine's component describes no trigger, so the listing is the name alone.
     checks.equal("Wine /query of the Linux task", programs.wine("/query"),
-                 (0, "\nMade on Linux.job"))
+                 (0, "\r\nMade on Linux.job"))
     checks.equal("Wine /delete of the Linux task",
                  programs.wine("/delete", "/tn", "Made on Linux"), (0, ""))
     checks.equal("Wine task folder after /delete", os.listdir(programs.wine_tasks), [])
