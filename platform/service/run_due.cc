@@ -108,8 +108,9 @@ RunResult RunDueTask(const RunContext& context, const std::wstring& file_name, t
     return RunResult::kRefused;
   }
 
-  // Checked again in the same update that records the start, so that of
-  // two run-due processes only one starts the task for this minute.
+  // Checked again in the update that records the start, which holds the
+  // task folder's lock from its read to its write: of two run-due
+  // processes only one starts the task for this minute.
   bool ran_meanwhile = false;
   const HRESULT start = context.store.Update(file_name, [&](JobFile* stored) {
     if (!identity.Matches(*stored))

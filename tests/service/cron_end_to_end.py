@@ -67,6 +67,27 @@ def stop(process):
             process.wait()
 
 
+def processes_under(root):
+    """The processes, other than this one, whose command line or
+    environment names the test's folder: what it started and must stop."""
+    found = []
+    marker = root.encode()
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            with open(f"/proc/{entry}/cmdline", "rb") as file:
+                named = marker in file.read()
+            if not named:
+                with open(f"/proc/{entry}/environ", "rb") as file:
+                    named = marker in file.read()
+        except OSError:
+            continue  # ended meanwhile, or not ours to read
+        if named:
+            found.append(int(entry))
+    return found
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--jobwarden", required=True)
@@ -159,6 +180,19 @@ def main():
         if crond is not None:
             stop(crond)
         shutil.rmtree(root, ignore_errors=True)
+        # Whatever cron started last ends within a moment of it.
+        end = time.monotonic() + 10
+        while processes_under(root) and time.monotonic() < end:
+            time.sleep(0.5)
+        left = processes_under(root)
+        if left:
+            print(f"FAILED: processes left behind: {left}")
+            for pid in left:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except OSError:
+                    pass
+            return 1
 
 
 if __name__ == "__main__":
