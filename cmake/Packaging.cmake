@@ -3,7 +3,8 @@
 #                    files at the top, beside README and licence; the
 #                    executables are self-contained (WindowsExecutable.cmake)
 #   Linux            Jobwarden-<version>-Linux.tar.gz: bin/ with both
-#                    programs, README and licence at the top
+#                    programs and jobwarden-service (which runs the stored
+#                    tasks through cron), README and licence at the top
 # Included last, once the programs' targets exist.
 if(WIN32)
   set(jobwarden_bin_dir .)
@@ -19,6 +20,9 @@ else()
 endif()
 
 install(TARGETS Jobwarden osreport RUNTIME DESTINATION ${jobwarden_bin_dir})
+if(NOT WIN32)
+  install(TARGETS jobwarden-service RUNTIME DESTINATION ${jobwarden_bin_dir})
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION .)
 

@@ -583,13 +583,24 @@ HRESULT TaskFolder::CreateTask(const std::wstring& file_name, const std::vector<
 
 HRESULT TaskFolder::ReplaceTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
                                 StoredFile* stored) {
+  TaskFolderLock lock;
+  HRESULT result = Lock(&lock);
+  if (FAILED(result))
+    return result;
+  return ReplaceTaskLocked(lock, file_name, bytes, stored);
+}
+
+HRESULT TaskFolder::Lock(TaskFolderLock* lock) {
   HRESULT result = Open(false);
   if (result != S_OK)
     return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
-  TaskFolderLock lock;
-  result = lock.Acquire(folder_.get());
-  if (FAILED(result))
-    return result;
+  return lock->Acquire(folder_.get());
+}
+
+HRESULT TaskFolder::ReplaceTaskLocked(const TaskFolderLock& lock, const std::wstring& file_name,
+                                      const std::vector<uint8_t>& bytes, StoredFile* stored) {
+  if (!lock.held() || folder_.get() < 0)
+    return E_UNEXPECTED;
   // A task deleted (or replaced) since this object stored or read it stays
   // so: a delete that reported success is never undone.
   const std::string final_name = Utf8FromWide(file_name);
@@ -597,7 +608,7 @@ HRESULT TaskFolder::ReplaceTask(const std::wstring& file_name, const std::vector
     return HRESULT_FILE_NOT_FOUND;
   std::string temporary;
   StoredFile written;
-  result = WriteTemporaryFile(folder_.get(), bytes, &temporary, &written);
+  HRESULT result = WriteTemporaryFile(folder_.get(), bytes, &temporary, &written);
   if (FAILED(result))
     return result;
   result = PublishReplacing(folder_.get(), temporary, final_name);

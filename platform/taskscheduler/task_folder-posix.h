@@ -19,6 +19,7 @@
 
 #include "descriptor-posix.h"
 #include "folder_version-posix.h"
+#include "task_folder_lock-posix.h"
 
 // No real task comes anywhere near this; reading stops here so a huge or
 // endless file cannot exhaust memory.
@@ -91,6 +92,14 @@ class TaskFolder {
   // another file (another inode, or another job UUID than `bytes` holds).
   HRESULT ReplaceTask(const std::wstring& file_name, const std::vector<uint8_t>& bytes,
                       StoredFile* stored);
+
+  // For a read, change and save that no other writer may come between:
+  // Lock takes the folder's lock into `lock` (HRESULT_FILE_NOT_FOUND when
+  // the folder does not exist), and ReplaceTaskLocked is ReplaceTask under
+  // that lock, which the caller holds until it returns.
+  HRESULT Lock(TaskFolderLock* lock);
+  HRESULT ReplaceTaskLocked(const TaskFolderLock& lock, const std::wstring& file_name,
+                            const std::vector<uint8_t>& bytes, StoredFile* stored);
 
   // Removes the task file that the first of `candidates` finds (as
   // FindTask finds it); ERROR_FILE_NOT_FOUND when none does.

@@ -1,11 +1,13 @@
 #include "task_folder-posix.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -214,6 +216,37 @@ TEST_F(TaskFolderTest, ALaterSaveReplacesOnlyTheFileItStored) {
             folder_.ReplaceTask(L"Backup.job", Job(2, L"full"), &same_inode));
   EXPECT_EQ(L"theirs", ParametersOf(TestTaskFolder::Read(FilePath("Backup.job"))));
   EXPECT_EQ((std::vector<std::string>{"Backup.job"}), scratch_.Files());
+}
+
+// A read, change and save under one hold of the lock: no other writer
+// gets in meanwhile, the save still replaces only the file that was read,
+// and a lock not taken is refused rather than trusted.
+TEST_F(TaskFolderTest, ReplacesTheFileReadUnderTheLockTheCallerHolds) {
+  ASSERT_EQ(S_OK, Create(L"Backup.job", Job(1, L"first")));
+  const Descriptor folder_fd(open(scratch_.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  TaskFolderLock other;
+  StoredFile read;
+  {
+    TaskFolderLock lock;
+    ASSERT_EQ(S_OK, folder_.Lock(&lock));
+    EXPECT_EQ(HRESULT_LOCK_TIMEOUT, other.Acquire(folder_fd.get(), std::chrono::milliseconds(0)));
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(S_OK, folder_.ReadTask(L"Backup.job", &bytes, &read));
+    EXPECT_EQ(S_OK, folder_.ReplaceTaskLocked(lock, L"Backup.job", Job(1, L"second"), &read));
+    EXPECT_EQ(S_OK, folder_.ReplaceTaskLocked(lock, L"Backup.job", Job(1, L"third"), &read));
+    EXPECT_EQ(HRESULT_FILE_NOT_FOUND,
+              folder_.ReplaceTaskLocked(lock, L"Other.job", Job(1, L"new"), &read));
+  }
+  const TaskFolderLock not_taken;
+  EXPECT_EQ(E_UNEXPECTED, folder_.ReplaceTaskLocked(not_taken, L"Backup.job", Job(1, L"x"), &read));
+  EXPECT_EQ(S_OK, other.Acquire(folder_fd.get(), std::chrono::milliseconds(0)));
+  EXPECT_EQ(L"third", ParametersOf(TestTaskFolder::Read(FilePath("Backup.job"))));
+  EXPECT_EQ((std::vector<std::string>{"Backup.job"}), scratch_.Files());
+
+  TaskFolder missing(scratch_.path() + "/missing", false);
+  TaskFolderLock none;
+  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, missing.Lock(&none));
+  EXPECT_FALSE(none.held());
 }
 
 TEST_F(TaskFolderTest, FirstWriteFindsACaseVariantStoredSinceTheSearch) {

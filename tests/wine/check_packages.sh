@@ -4,8 +4,8 @@
 # Makes the release archive with cpack in BUILD and checks what it holds: for
 # a Windows target a zip with both .exe files, README and licence at the top,
 # the programs stripped and passing check_executables.py with the options
-# given; for Linux a .tar.gz with both programs under bin/, README and
-# licence.
+# given; for Linux a .tar.gz with both programs and jobwarden-service under bin/,
+# README and licence.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 kind="$1" build="$2"
@@ -58,7 +58,7 @@ check_tgz() {
   archive=$(archive_of) && [ -n "$archive" ] || { failures=$((failures + 1)); return; }
   top=$(basename "$archive" .tar.gz)
   expect_members "$archive" "$(tar -tzf "$archive")" \
-    "$top/bin/Jobwarden" "$top/bin/osreport" "$top/README.md" "$top/LICENSE"
+    "$top/bin/Jobwarden" "$top/bin/osreport" "$top/bin/jobwarden-service" "$top/README.md" "$top/LICENSE"
 }
 
 case "$kind" in

@@ -1,0 +1,25 @@
+// Which Linux account runs a task. A service that an ordinary user runs
+// runs every task of that user's folder as that user (the system account
+// then means that user too). A service that root runs runs system-account
+// tasks as root and a named account's tasks as the Linux user of that name,
+// with its groups; a name with no such user is refused.
+#ifndef JOBWARDEN_PLATFORM_SERVICE_ACCOUNT_POSIX_H
+#define JOBWARDEN_PLATFORM_SERVICE_ACCOUNT_POSIX_H
+
+#include <sys/types.h>
+
+#include <string>
+
+struct Account {
+  bool switch_user = false;  // setgid/initgroups/setuid before the program
+  uid_t uid = 0;
+  gid_t gid = 0;
+  std::string name;
+  std::string home;
+};
+
+// `account_name` as the .job file holds it, UTF-8; empty for the system
+// account. False when it names no user (only for a service run by root).
+bool ResolveAccount(const std::string& account_name, Account* account);
+
+#endif  // JOBWARDEN_PLATFORM_SERVICE_ACCOUNT_POSIX_H

@@ -1,0 +1,170 @@
+#include "service_commands-posix.h"
+
+#include <errno.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "crontab_text.h"
+#include "due_rule.h"
+#include "local_clock-posix.h"
+#include "run_record.h"
+#include "wide_text.h"
+
+namespace {
+
+std::string TimeText(const SYSTEMTIME& time) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay,
+                time.wHour, time.wMinute);
+  return text;
+}
+
+std::string NextRunText(const JobFile& job, time_t now) {
+  if (job.flags & kTaskFlagDisabled)
+    return "disabled";
+  const bool has_events = std::any_of(job.triggers.begin(), job.triggers.end(),
+                                      [](const TASK_TRIGGER& t) { return !HasRunTimes(t); });
+  // A run of this minute already happened.
+  if (RanInMinuteOf(job, now))
+    now = StartOfMinute(now) + 60;
+  std::string text;
+  if (const std::optional<time_t> next = NextRunTime(job, now))
+    text = "next run " + TimeText(LocalSystemTime(*next));
+  else
+    text = "no next run";
+  if (has_events)
+    text += " (idle, system start and log on triggers are not run on Linux)";
+  return text;
+}
+
+std::string Hex(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+std::string LastRunText(const JobFile& job) {
+  if (job.run_date.wYear == 0)
+    return "has not run";
+  char code[16];
+  std::snprintf(code, sizeof(code), "0x%X", static_cast<unsigned>(job.exit_code));
+  if (job.status == SCHED_S_TASK_RUNNING)
+    return "running since " + TimeText(job.run_date);
+  return "last run " + TimeText(job.run_date) + ", exit code " + code;
+}
+
+}  // namespace
+
+int RunDueCommand(const RunContext& context, const TaskStoreOpener& open_store, time_t now) {
+  const time_t minute = StartOfMinute(now);
+  int failures = 0;
+  std::vector<std::wstring> due;
+  const HRESULT listed = DueTasks(context.store, minute, &due);
+  if (FAILED(listed)) {
+    context.log << "jobwarden-service: cannot list the task folder " << context.folder_path << " ("
+                << Hex(static_cast<DWORD>(listed)) << ")\n";
+    return 1;
+  }
+  std::vector<pid_t> runs;
+  for (const std::wstring& file_name : due) {
+    context.log.flush();
+    const pid_t run = fork();
+    if (run == 0) {
+      const std::unique_ptr<TaskStore> own_store = open_store();
+      const RunContext own{*own_store, context.launcher, context.locks, context.folder_path,
+                           context.log};
+      RunDueTask(own, file_name, minute, time(nullptr));
+      context.log.flush();
+      _exit(0);
+    }
+    if (run < 0) {
+      context.log << "jobwarden-service: " << Utf8FromWide(file_name)
+                  << ": cannot start a process\n";
+      ++failures;
+      continue;
+    }
+    runs.push_back(run);
+  }
+  for (pid_t run : runs) {
+    int status = 0;
+    while (waitpid(run, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      ++failures;
+  }
+  return failures == 0 ? 0 : 1;
+}
+
+int InstallCommand(Crontab& crontab, const std::string& program, const std::string& task_folder,
+                   const std::string& state_home, std::ostream& out, std::ostream& err) {
+  const std::optional<std::string> line = ServiceLine(program, task_folder, state_home);
+  if (!line) {
+    err << "jobwarden-service: the program's path or a folder holds a character a crontab "
+           "line cannot carry (line break or \"%\")\n";
+    return 1;
+  }
+  std::string text, error;
+  if (!crontab.Read(&text, &error)) {
+    err << "jobwarden-service: cannot read the crontab: " << error << "\n";
+    return 1;
+  }
+  const std::string updated = WithServiceLine(text, *line);
+  if (updated != text && !crontab.Write(updated, &error)) {
+    err << "jobwarden-service: cannot write the crontab: " << error << "\n";
+    return 1;
+  }
+  out << "jobwarden-service is installed: cron runs it every minute for the tasks in "
+      << task_folder << "\n";
+  return 0;
+}
+
+int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err) {
+  std::string text, error;
+  if (!crontab.Read(&text, &error)) {
+    err << "jobwarden-service: cannot read the crontab: " << error << "\n";
+    return 1;
+  }
+  if (!HasServiceLine(text)) {
+    out << "jobwarden-service was not installed\n";
+    return 0;
+  }
+  if (!crontab.Write(WithoutServiceLine(text), &error)) {
+    err << "jobwarden-service: cannot write the crontab: " << error << "\n";
+    return 1;
+  }
+  out << "jobwarden-service is uninstalled\n";
+  return 0;
+}
+
+int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_folder, time_t now,
+                  std::ostream& out, std::ostream& err) {
+  std::string text, error;
+  int status = 0;
+  if (!crontab.Read(&text, &error)) {
+    err << "jobwarden-service: cannot read the crontab: " << error << "\n";
+    status = 1;
+  } else if (HasServiceLine(text)) {
+    out << "jobwarden-service is installed: cron runs it every minute\n";
+  } else {
+    out << "jobwarden-service is not installed (jobwarden-service install adds it)\n";
+  }
+  out << "Tasks in " << task_folder << ":\n";
+  std::vector<std::wstring> names;
+  if (FAILED(store.List(&names))) {
+    err << "jobwarden-service: cannot list the task folder\n";
+    return 1;
+  }
+  for (const std::wstring& name : names) {
+    JobFile job;
+    out << Utf8FromWide(name) << "\t";
+    if (store.Read(name, &job) != S_OK) {
+      out << "not readable as a task\n";
+      continue;
+    }
+    out << NextRunText(job, now) << "\t" << LastRunText(job) << "\n";
+  }
+  return status;
+}

@@ -1,0 +1,147 @@
+#include "task_launcher-posix.h"
+
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "task_folder-posix.h"
+#include "test_doubles.h"
+
+namespace {
+
+using service_test::TemporaryFolder;
+
+std::string Contents(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Gone, or a zombie that nobody has reaped yet.
+bool HasEnded(pid_t process) {
+  const std::string stat = Contents("/proc/" + std::to_string(process) + "/stat");
+  const size_t state = stat.rfind(')');
+  return stat.empty() || (state != std::string::npos && stat.compare(state, 3, ") Z") == 0);
+}
+
+// /bin/sh -c SCRIPT sh ARGUMENTS...: a program that tells what it got.
+LaunchRequest Shell(const std::string& script, std::vector<std::string> arguments = {}) {
+  LaunchRequest request;
+  request.program = "/bin/sh";
+  request.arguments = {"-c", script, "sh"};
+  request.arguments.insert(request.arguments.end(), arguments.begin(), arguments.end());
+  return request;
+}
+
+TEST(TaskLauncherTest, ReportsTheExitStatus) {
+  ProcessLauncher launcher;
+  const LaunchOutcome outcome = launcher.Run(Shell("exit 7"));
+  EXPECT_TRUE(outcome.started);
+  EXPECT_EQ(outcome.exit_code, 7u);
+  EXPECT_FALSE(outcome.timed_out);
+}
+
+TEST(TaskLauncherTest, PassesArgumentsAsTheyAreAndInputFromDevNull) {
+  TemporaryFolder folder;
+  ProcessLauncher launcher;
+  LaunchRequest request = Shell("printf '%s|' \"$@\" > out; cat >> out", {"$HOME", "*", "a b"});
+  request.working_directory = folder.path();
+  EXPECT_EQ(launcher.Run(request).exit_code, 0u);
+  EXPECT_EQ(Contents(folder.path() + "/out"), "$HOME|*|a b|");
+}
+
+TEST(TaskLauncherTest, RunsInTheWorkingDirectoryElseTheHome) {
+  TemporaryFolder work, home;
+  ProcessLauncher launcher;
+  LaunchRequest request = Shell("pwd > \"$1\"", {work.path() + "/where"});
+  request.working_directory = work.path();
+  request.account.home = home.path();
+  launcher.Run(request);
+  EXPECT_EQ(Contents(work.path() + "/where"), work.path() + "\n");
+
+  request.working_directory.clear();
+  launcher.Run(request);
+  EXPECT_EQ(Contents(work.path() + "/where"), home.path() + "\n");
+
+  request.account.home = home.path() + "/missing";
+  launcher.Run(request);
+  EXPECT_EQ(Contents(work.path() + "/where"), "/\n");
+}
+
+TEST(TaskLauncherTest, SaysWhyAProgramCouldNotStart) {
+  ProcessLauncher launcher;
+  LaunchRequest request;
+  request.program = "no-such-program-jobwarden";
+  LaunchOutcome outcome = launcher.Run(request);
+  EXPECT_FALSE(outcome.started);
+  EXPECT_EQ(outcome.exit_code, static_cast<DWORD>(HresultFromErrno(ENOENT)));
+  EXPECT_EQ(outcome.failure, "cannot start no-such-program-jobwarden: No such file or directory");
+
+  request = Shell("exit 0");
+  request.working_directory = "/no/such/folder";
+  outcome = launcher.Run(request);
+  EXPECT_FALSE(outcome.started);
+  EXPECT_EQ(outcome.failure,
+            "cannot enter the working directory /no/such/folder: No such file or directory");
+}
+
+TEST(TaskLauncherTest, EndsAProgramThatRunsPastItsTimeLimit) {
+  ProcessLauncher launcher(std::chrono::milliseconds(300));
+  LaunchRequest request = Shell("sleep 30");
+  request.time_limit = std::chrono::milliseconds(200);
+  LaunchOutcome outcome = launcher.Run(request);
+  EXPECT_TRUE(outcome.timed_out);
+  EXPECT_EQ(outcome.exit_code, 128u + SIGTERM);
+
+  // One that ignores SIGTERM is killed after the grace period, with the
+  // children of its process group.
+  TemporaryFolder folder;
+  request = Shell("trap '' TERM; sleep 30 & echo $! > \"$1\"; wait", {folder.path() + "/pid"});
+  request.time_limit = std::chrono::milliseconds(200);
+  outcome = launcher.Run(request);
+  EXPECT_TRUE(outcome.timed_out);
+  EXPECT_EQ(outcome.exit_code, 128u + SIGKILL);
+  const pid_t sleeper = std::stoi(Contents(folder.path() + "/pid"));
+  usleep(100 * 1000);
+  EXPECT_TRUE(HasEnded(sleeper)) << "the task's child is still alive";
+}
+
+TEST(TaskLauncherTest, RootRunsANamedAccountsTaskAsThatUser) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "only root switches accounts";
+  TemporaryFolder folder;
+  chmod(folder.path().c_str(), 0777);
+  Account nobody;
+  ASSERT_TRUE(ResolveAccount("nobody", &nobody));
+  ProcessLauncher launcher;
+  setenv("JOBWARDEN_TASKS_DIR", "/root/tasks", 1);
+  LaunchRequest request = Shell("echo \"$(id -u) $(id -g) $HOME $USER ${JOBWARDEN_TASKS_DIR-unset}\" > out");
+  request.working_directory = folder.path();
+  request.account = nobody;
+  EXPECT_EQ(launcher.Run(request).exit_code, 0u);
+  EXPECT_EQ(Contents(folder.path() + "/out"), std::to_string(nobody.uid) + " " +
+                                                  std::to_string(nobody.gid) + " " + nobody.home +
+                                                  " nobody unset\n");
+  unsetenv("JOBWARDEN_TASKS_DIR");
+}
+
+TEST(AccountTest, SystemAccountIsTheServicesOwn) {
+  Account account;
+  ASSERT_TRUE(ResolveAccount("", &account));
+  EXPECT_FALSE(account.switch_user);
+  EXPECT_EQ(account.uid, geteuid());
+  if (geteuid() == 0) {
+    EXPECT_FALSE(ResolveAccount("no-such-user-jw", &account));
+  } else {
+    // An ordinary user's service runs every task as that user.
+    ASSERT_TRUE(ResolveAccount("no-such-user-jw", &account));
+    EXPECT_FALSE(account.switch_user);
+  }
+}
+
+}  // namespace

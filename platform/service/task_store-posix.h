@@ -1,0 +1,51 @@
+// Where the service reads the stored tasks and writes a run's record back:
+// the task folder that Jobwarden uses. The one place that touches it.
+#ifndef JOBWARDEN_PLATFORM_SERVICE_TASK_STORE_POSIX_H
+#define JOBWARDEN_PLATFORM_SERVICE_TASK_STORE_POSIX_H
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "job_file.h"
+#include "task_folder-posix.h"
+
+class TaskStore {
+ public:
+  virtual ~TaskStore() = default;
+
+  // The tasks' file names ("<name>.job").
+  virtual HRESULT List(std::vector<std::wstring>* file_names) = 0;
+
+  // The stored task; HRESULT_FILE_NOT_FOUND when it is gone, and
+  // HRESULT_INVALID_DATA when its file is no .job file.
+  virtual HRESULT Read(const std::wstring& file_name, JobFile* job) = 0;
+
+  // Lets `change` edit the stored task and saves the result atomically, as
+  // one step that no other change to the task comes between; a deleted
+  // task is not recreated (HRESULT_FILE_NOT_FOUND). `change` returns false
+  // to leave it unsaved (S_FALSE); it must not wait for anything.
+  virtual HRESULT Update(const std::wstring& file_name,
+                         const std::function<bool(JobFile*)>& change) = 0;
+};
+
+// The tasks in a TaskFolder.
+class FolderTaskStore : public TaskStore {
+ public:
+  // The folder as TaskFolder takes it; each store opens it for itself.
+  FolderTaskStore(std::string path, bool create_parents) : folder_(std::move(path), create_parents) {}
+
+  const std::string& path() const { return folder_.path(); }
+
+  HRESULT List(std::vector<std::wstring>* file_names) override;
+  HRESULT Read(const std::wstring& file_name, JobFile* job) override;
+  HRESULT Update(const std::wstring& file_name,
+                 const std::function<bool(JobFile*)>& change) override;
+
+ private:
+  TaskFolder folder_;
+};
+
+#endif  // JOBWARDEN_PLATFORM_SERVICE_TASK_STORE_POSIX_H

@@ -1,0 +1,221 @@
+#include "task_store-posix.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "descriptor-posix.h"
+#include "hresults.h"
+#include "run_due.h"
+#include "task_folder_lock-posix.h"
+#include "test_doubles.h"
+#include "test_triggers.h"
+#include "wide_text.h"
+
+namespace {
+
+using service_test::RecordingLauncher;
+using service_test::TemporaryFolder;
+
+// 2026-12-07 10:21 UTC; the tests run in UTC.
+constexpr time_t kDueMinute = 1796638860;
+
+class FolderTaskStoreTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  void TearDown() override {
+    unsetenv("TZ");
+    tzset();
+  }
+
+  // Stores the task as Jobwarden's /create does, through another folder
+  // object than the store's.
+  void Store(const std::wstring& name, const JobFile& job) {
+    TaskFolder folder(path_, false);
+    FolderScan scan;
+    ASSERT_EQ(folder.FindTakenName(name, &scan), S_FALSE);
+    StoredFile stored;
+    ASSERT_EQ(folder.CreateTask(name, SerializeJobFile(job), scan, &stored), S_OK);
+  }
+  void Remove(const std::wstring& name) {
+    TaskFolder folder(path_, false);
+    ASSERT_EQ(folder.RemoveTask({name}), S_OK);
+  }
+  bool Exists(const std::wstring& name) const {
+    return std::filesystem::exists(path_ + "/" + Utf8FromWide(name));
+  }
+
+  static JobFile DueTask(BYTE uuid) {
+    JobFile job;
+    job.application_name = L"/bin/true";
+    job.comment = L"kept";
+    job.job_uuid[0] = uuid;
+    job.triggers.push_back(service_test::Daily("2026-12-01 10:21"));
+    return job;
+  }
+
+  TemporaryFolder temporary_;
+  std::string path_ = temporary_.path() + "/tasks";
+  FolderTaskStore store_{path_, false};
+};
+
+TEST_F(FolderTaskStoreTest, UpdatesOnlyAStoredTask) {
+  JobFile job;
+  job.application_name = L"/bin/true";
+  job.comment = L"kept";
+  Store(L"a.job", job);
+  EXPECT_EQ(store_.Update(L"a.job", [](JobFile* stored) {
+              stored->exit_code = 5;
+              return true;
+            }),
+            S_OK);
+  JobFile read;
+  ASSERT_EQ(store_.Read(L"a.job", &read), S_OK);
+  EXPECT_EQ(read.exit_code, 5u);
+  EXPECT_EQ(read.comment, L"kept");
+
+  EXPECT_EQ(store_.Update(L"gone.job", [](JobFile*) { return true; }), HRESULT_FILE_NOT_FOUND);
+  EXPECT_FALSE(Exists(L"gone.job"));
+  EXPECT_EQ(store_.Update(L"a.job", [](JobFile* stored) {
+              stored->exit_code = 6;
+              return false;
+            }),
+            S_FALSE);
+  ASSERT_EQ(store_.Read(L"a.job", &read), S_OK);
+  EXPECT_EQ(read.exit_code, 5u);
+}
+
+TEST_F(FolderTaskStoreTest, ATaskFolderThatDoesNotExistHasNothingToUpdate) {
+  EXPECT_EQ(store_.Update(L"a.job", [](JobFile*) { return true; }), HRESULT_FILE_NOT_FOUND);
+  EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST_F(FolderTaskStoreTest, ListsTasksAndRefusesFilesThatAreNone) {
+  Store(L"a.job", JobFile());
+  std::ofstream(path_ + "/garbage.job") << "not a job";
+  std::vector<std::wstring> names;
+  ASSERT_EQ(store_.List(&names), S_OK);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"a.job", L"garbage.job"}));
+  JobFile job;
+  EXPECT_EQ(store_.Read(L"garbage.job", &job), HRESULT_INVALID_DATA);
+  EXPECT_EQ(store_.Update(L"garbage.job", [](JobFile*) { return true; }), HRESULT_INVALID_DATA);
+  EXPECT_EQ(store_.Read(L"missing.job", &job), HRESULT_FILE_NOT_FOUND);
+}
+
+// No other writer, in this process or another, can take the folder's lock
+// while the change looks at the task.
+TEST_F(FolderTaskStoreTest, HoldsTheFolderLockFromTheReadToTheWrite) {
+  Store(L"a.job", JobFile());
+  const Descriptor folder(open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ASSERT_GE(folder.get(), 0);
+  HRESULT during_change = S_OK;
+  EXPECT_EQ(store_.Update(L"a.job", [&](JobFile* stored) {
+              TaskFolderLock other;
+              during_change = other.Acquire(folder.get(), std::chrono::milliseconds(0));
+              stored->exit_code = 1;
+              return true;
+            }),
+            S_OK);
+  EXPECT_EQ(during_change, HRESULT_LOCK_TIMEOUT);
+  TaskFolderLock after;
+  EXPECT_EQ(after.Acquire(folder.get(), std::chrono::milliseconds(0)), S_OK);
+}
+
+// The record of a run whose task was deleted, or deleted and created anew
+// under its name, while it ran: no task comes back, and the new one is
+// left as it was stored.
+TEST_F(FolderTaskStoreTest, ATaskDeletedWhileItRunsIsNotRecreatedByItsRecord) {
+  Store(L"backup.job", DueTask(0x42));
+  RecordingLauncher launcher;
+  launcher.while_running = [&] { Remove(L"backup.job"); };
+  TemporaryFolder state;
+  const RunLocks locks(state.path());
+  std::ostringstream log;
+  const RunContext context{store_, launcher, locks, path_, log};
+  EXPECT_EQ(RunDueTask(context, L"backup.job", kDueMinute, kDueMinute + 3), RunResult::kRan);
+  EXPECT_FALSE(Exists(L"backup.job"));
+  EXPECT_EQ(store_.Update(L"backup.job", [](JobFile*) { return true; }), HRESULT_FILE_NOT_FOUND);
+  EXPECT_FALSE(Exists(L"backup.job"));
+
+  Store(L"backup.job", DueTask(0x42));
+  const JobFile replacement = DueTask(0x43);
+  launcher.while_running = [&] {
+    Remove(L"backup.job");
+    Store(L"backup.job", replacement);
+  };
+  EXPECT_EQ(RunDueTask(context, L"backup.job", kDueMinute + 86400, kDueMinute + 86403),
+            RunResult::kRan);
+  JobFile stored;
+  ASSERT_EQ(store_.Read(L"backup.job", &stored), S_OK);
+  EXPECT_EQ(stored.job_uuid[0], 0x43);
+  EXPECT_EQ(stored.run_date.wYear, 0);
+  EXPECT_EQ(stored.running_instance_count, 0);
+  EXPECT_EQ(log.str(), "");
+}
+
+// Two run-due processes of one minute, each with its own store and its own
+// run locks, so that only the task folder's lock stands between them,
+// released at one instant: the task starts once, the other sees it ran.
+TEST_F(FolderTaskStoreTest, TwoRunDueProcessesOfOneMinuteStartATaskOnce) {
+  constexpr int kRounds = 20;
+  const std::string starts = temporary_.path() + "/starts";
+  TemporaryFolder run_state[2];
+  for (int round = 0; round < kRounds; ++round) {
+    const std::wstring name = L"task" + std::to_wstring(round) + L".job";
+    Store(name, DueTask(static_cast<BYTE>(round + 1)));
+    int release[2];
+    ASSERT_EQ(pipe(release), 0);
+    pid_t runs[2];
+    for (int i = 0; i < 2; ++i) {
+      runs[i] = fork();
+      ASSERT_GE(runs[i], 0);
+      if (runs[i] == 0) {
+        close(release[1]);
+        char ignored;
+        (void)read(release[0], &ignored, 1);  // returns when the write end closes
+        FolderTaskStore own(path_, false);
+        RecordingLauncher launcher;
+        launcher.while_running = [&] { std::ofstream(starts, std::ios::app) << round << "\n"; };
+        const RunLocks locks(run_state[i].path());
+        std::ostringstream log;
+        const RunContext context{own, launcher, locks, path_, log};
+        _exit(static_cast<int>(RunDueTask(context, name, kDueMinute, kDueMinute + 1)));
+      }
+    }
+    close(release[0]);
+    close(release[1]);
+    std::vector<RunResult> results;
+    for (pid_t run : runs) {
+      int status = 0;
+      ASSERT_EQ(waitpid(run, &status, 0), run);
+      ASSERT_TRUE(WIFEXITED(status));
+      results.push_back(static_cast<RunResult>(WEXITSTATUS(status)));
+    }
+    std::sort(results.begin(), results.end());
+    EXPECT_EQ(results, (std::vector<RunResult>{RunResult::kRan, RunResult::kAlreadyRan}))
+        << "round " << round;
+    JobFile stored;
+    ASSERT_EQ(store_.Read(name, &stored), S_OK);
+    EXPECT_EQ(stored.running_instance_count, 0) << "round " << round;
+  }
+  std::ifstream recorded(starts);
+  std::vector<int> rounds;
+  for (int round; recorded >> round;)
+    rounds.push_back(round);
+  std::vector<int> each_once(kRounds);
+  for (int round = 0; round < kRounds; ++round)
+    each_once[round] = round;
+  EXPECT_EQ(rounds, each_once);
+}
+
+}  // namespace
