@@ -11,7 +11,7 @@ using std::chrono::minutes;
 namespace {
 
 bool CanRun(const JobFile& job, const TASK_TRIGGER& trigger) {
-  return !(job.flags & kTaskFlagDisabled) && !(trigger.rgFlags & TASK_TRIGGER_FLAG_DISABLED) &&
+  return !(job.flags & TASK_FLAG_DISABLED) && !(trigger.rgFlags & TASK_TRIGGER_FLAG_DISABLED) &&
          HasRunTimes(trigger) && trigger.wStartHour < 24 && trigger.wStartMinute < 60;
 }
 

@@ -22,8 +22,6 @@
 
 using WallMinute = std::chrono::local_time<std::chrono::minutes>;
 
-// The job's flag that keeps it from running (TASK_FLAG_DISABLED).
-constexpr DWORD kTaskFlagDisabled = 0x4;
 
 // Once, daily, weekly, monthly by date or by weekday: the triggers that have
 // a time. Idle, system start and log on have none.

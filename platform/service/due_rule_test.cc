@@ -165,7 +165,7 @@ TEST(DueRuleTest, DisabledEventAndInvalidTriggersNeverRun) {
       {"begin on 31 April", Daily("2026-04-31 10:21"), "2026-05-01 10:21", false},
   });
   JobFile disabled_task;
-  disabled_task.flags = kTaskFlagDisabled;
+  disabled_task.flags = TASK_FLAG_DISABLED;
   ExpectDue({{"disabled task", Daily("2026-12-07 10:21"), "2026-12-07 10:21", false}}, disabled_task);
   EXPECT_FALSE(HasRunTimes(Trigger(TASK_EVENT_TRIGGER_AT_LOGON, "2026-12-07 10:21")));
   EXPECT_TRUE(HasRunTimes(Once("2026-12-07 10:21")));

@@ -23,7 +23,7 @@ std::string TimeText(const SYSTEMTIME& time) {
 }
 
 std::string NextRunText(const JobFile& job, time_t now) {
-  if (job.flags & kTaskFlagDisabled)
+  if (job.flags & TASK_FLAG_DISABLED)
     return "disabled";
   const bool has_events = std::any_of(job.triggers.begin(), job.triggers.end(),
                                       [](const TASK_TRIGGER& t) { return !HasRunTimes(t); });

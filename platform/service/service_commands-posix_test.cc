@@ -75,7 +75,7 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
   RecordStart(1796638860 + 5, &running);
   store.tasks[L"c.job"] = running;
   JobFile disabled = daily;
-  disabled.flags = kTaskFlagDisabled;
+  disabled.flags = TASK_FLAG_DISABLED;
   store.tasks[L"d.job"] = disabled;
   JobFile at_log_on;
   at_log_on.triggers.push_back(Trigger(TASK_EVENT_TRIGGER_AT_LOGON, "2026-12-01 10:21"));
