@@ -140,9 +140,10 @@ bool ReadText(ByteReader* in, std::wstring* text) {
   WORD count = 0;
   if (!in->Word(&count) || !in->Has(size_t{count} * 2))
     return false;
-  // Reused from text to text: a listing reads five texts of every task.
-  static thread_local std::u16string units;
-  units.clear();
+  // A buffer of its own each time: a reused thread_local one is already
+  // destroyed when a file is read from an exit handler.
+  std::u16string units;
+  units.reserve(count);
   bool ended = false;
   for (WORD i = 0; i < count; ++i) {
     WORD unit = 0;
