@@ -17,7 +17,6 @@
 #include "case_fold.h"
 #include "descriptor-posix.h"
 #include "folder_version-posix.h"
-#include "hresults.h"
 #include "job_file.h"
 #include "random_bytes.h"
 #include "task_folder_lock-posix.h"
@@ -337,9 +336,9 @@ bool IsStoredFile(int folder_fd, const std::string& name, const StoredFile& stor
 HRESULT HresultFromErrno(int error) {
   switch (error) {
     case ENOENT:
-      return HRESULT_FILE_NOT_FOUND;
+      return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     case ENOTDIR:
-      return HRESULT_PATH_NOT_FOUND;
+      return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     case EACCES:
     case EPERM:
     case EROFS:
@@ -347,12 +346,12 @@ HRESULT HresultFromErrno(int error) {
     case ENOMEM:
       return E_OUTOFMEMORY;
     case EEXIST:
-      return HRESULT_FILE_EXISTS;
+      return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
     case ENOSPC:
     case EDQUOT:
-      return HRESULT_DISK_FULL;
+      return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
     case ENAMETOOLONG:
-      return HRESULT_NAME_TOO_LONG;
+      return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     default:
       return E_FAIL;
   }
@@ -390,7 +389,7 @@ HRESULT TaskFolder::CreateFolder() const {
   for (size_t slash = path_.find('/', start); ; slash = path_.find('/', slash + 1)) {
     std::string prefix = slash == std::string::npos ? path_ : path_.substr(0, slash);
     if (!prefix.empty() && mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
-      return errno == ENOENT ? HRESULT_PATH_NOT_FOUND : HresultFromErrno(errno);
+      return errno == ENOENT ? HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND) : HresultFromErrno(errno);
     if (slash == std::string::npos)
       return S_OK;
   }
@@ -402,7 +401,7 @@ HRESULT TaskFolder::Open(bool create) {
   if (folder_.get() >= 0)
     return S_OK;
   if (path_.empty())
-    return HRESULT_PATH_NOT_FOUND;
+    return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
   for (int attempt = 0; attempt < 2; ++attempt) {
     int opened = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (opened >= 0) {
@@ -417,7 +416,7 @@ HRESULT TaskFolder::Open(bool create) {
     if (FAILED(created))
       return created;
   }
-  return HRESULT_PATH_NOT_FOUND;
+  return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
 }
 
 HRESULT TaskFolder::ListTasks(std::vector<std::wstring>* file_names) {
@@ -483,23 +482,23 @@ HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>
   bytes->clear();
   HRESULT result = Open(false);
   if (result != S_OK)
-    return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
+    return SUCCEEDED(result) ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : result;
   // Callers may pass a name as the user gave it, not only one found in the
   // folder.
   std::string name = Utf8FromWide(file_name);
   if (!IsPlainEntryName(name))
-    return HRESULT_FILE_NOT_FOUND;
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   // O_NONBLOCK: a FIFO planted under a task's name must not hang us before
   // fstat can tell that it is no task.
   Descriptor file(openat(folder_.get(), name.c_str(),
                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (file.get() < 0)
-    return errno == ELOOP ? HRESULT_FILE_NOT_FOUND : HresultFromErrno(errno);
+    return errno == ELOOP ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : HresultFromErrno(errno);
   struct stat info = {};
   if (fstat(file.get(), &info) != 0)
     return HresultFromErrno(errno);
   if (!S_ISREG(info.st_mode))
-    return HRESULT_FILE_NOT_FOUND;
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   // Room for one byte past the size fstat gave, which may be stale, grown
   // as needed up to one byte past the limit. Not the limit at once: zeroing
   // 1 MiB for each task of a few hundred bytes cost more than reading it.
@@ -526,7 +525,7 @@ HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>
   }
   if (filled > kMaxTaskFileSize) {
     bytes->clear();
-    return HRESULT_INVALID_DATA;
+    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
   }
   bytes->resize(filled);
   if (identity) {
@@ -562,7 +561,7 @@ HRESULT TaskFolder::CreateTask(const std::wstring& file_name, const std::vector<
     RemoveTemporaryFiles(folder_.get(), matches.temporary_files);
     if (matches.any) {
       MarkChanged(folder_.get());
-      return HRESULT_FILE_EXISTS;
+      return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
     }
     left_behind.clear();
   }
@@ -593,7 +592,7 @@ HRESULT TaskFolder::ReplaceTask(const std::wstring& file_name, const std::vector
 HRESULT TaskFolder::Lock(TaskFolderLock* lock) {
   HRESULT result = Open(false);
   if (result != S_OK)
-    return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
+    return SUCCEEDED(result) ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : result;
   return lock->Acquire(folder_.get());
 }
 
@@ -605,7 +604,7 @@ HRESULT TaskFolder::ReplaceTaskLocked(const TaskFolderLock& lock, const std::wst
   // so: a delete that reported success is never undone.
   const std::string final_name = Utf8FromWide(file_name);
   if (!IsPlainEntryName(final_name) || !IsStoredFile(folder_.get(), final_name, *stored, bytes))
-    return HRESULT_FILE_NOT_FOUND;
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   std::string temporary;
   StoredFile written;
   HRESULT result = WriteTemporaryFile(folder_.get(), bytes, &temporary, &written);
@@ -623,7 +622,7 @@ HRESULT TaskFolder::ReplaceTaskLocked(const TaskFolderLock& lock, const std::wst
 HRESULT TaskFolder::RemoveTask(const std::vector<std::wstring>& candidates) {
   HRESULT result = Open(false);
   if (result != S_OK)
-    return SUCCEEDED(result) ? HRESULT_FILE_NOT_FOUND : result;
+    return SUCCEEDED(result) ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : result;
   TaskFolderLock lock;
   result = lock.Acquire(folder_.get());
   if (FAILED(result))
@@ -642,5 +641,5 @@ HRESULT TaskFolder::RemoveTask(const std::vector<std::wstring>& candidates) {
     MarkChanged(folder_.get());
     return S_OK;
   }
-  return HRESULT_FILE_NOT_FOUND;
+  return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 }

@@ -94,7 +94,7 @@ class TaskFolder {
                       StoredFile* stored);
 
   // For a read, change and save that no other writer may come between:
-  // Lock takes the folder's lock into `lock` (HRESULT_FILE_NOT_FOUND when
+  // Lock takes the folder's lock into `lock` (ERROR_FILE_NOT_FOUND when
   // the folder does not exist), and ReplaceTaskLocked is ReplaceTask under
   // that lock, which the caller holds until it returns.
   HRESULT Lock(TaskFolderLock* lock);

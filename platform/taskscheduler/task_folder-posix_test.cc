@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "hresults.h"
 #include "job_file.h"
 #include "task_folder_testing.h"
 
@@ -70,10 +69,11 @@ TEST_F(TaskFolderTest, FolderThatDoesNotExistYetHoldsNoTasks) {
   EXPECT_EQ(S_FALSE, folder_.FindTask(L"a.job", &found));
   EXPECT_TRUE(IsFree(L"a.job"));
   std::vector<uint8_t> bytes;
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.ReadTask(L"a.job", &bytes));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.RemoveTask({L"a.job"}));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.ReadTask(L"a.job", &bytes));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.RemoveTask({L"a.job"}));
   StoredFile stored;
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.ReplaceTask(L"a.job", Job(1, L"x"), &stored));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+            folder_.ReplaceTask(L"a.job", Job(1, L"x"), &stored));
   EXPECT_FALSE(std::filesystem::exists(scratch_.path()));
 }
 
@@ -90,7 +90,8 @@ TEST_F(TaskFolderTest, FirstWriteCreatesAnOwnerOnlyFolder) {
 TEST_F(TaskFolderTest, OnlyTheDefaultLocationGetsItsParentsCreated) {
   StoredFile stored;
   TaskFolder named(scratch_.root() + "/missing/tasks", false);
-  EXPECT_EQ(HRESULT_PATH_NOT_FOUND, named.CreateTask(L"a.job", Bytes("x"), FolderScan(), &stored));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
+            named.CreateTask(L"a.job", Bytes("x"), FolderScan(), &stored));
   TaskFolder nested(scratch_.root() + "/data/jobwarden/tasks", true);
   EXPECT_EQ(S_OK, nested.CreateTask(L"a.job", Bytes("x"), FolderScan(), &stored));
   struct stat info = {};
@@ -171,17 +172,17 @@ TEST_F(TaskFolderTest, AnEntryPlantedInAnotherCaseNeverHidesTheTask) {
   EXPECT_EQ(L"Foo.job", found);
   EXPECT_EQ(S_OK, folder_.RemoveTask({L"foo.job"}));
   EXPECT_EQ((std::vector<std::string>{"FOO.job", "FOo.job", "FoO.job"}), scratch_.Files());
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.RemoveTask({L"foo.job"}));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.RemoveTask({L"foo.job"}));
 }
 
 TEST_F(TaskFolderTest, CreatingNeverReplacesAndReplacingLeavesNoTemporaryFile) {
   StoredFile stored;
   ASSERT_EQ(S_OK, Create(L"Backup.job", Job(1, L"first"), &stored));
-  EXPECT_EQ(HRESULT_FILE_EXISTS, Create(L"Backup.job", Job(2, L"second")));
-  EXPECT_EQ(HRESULT_FILE_EXISTS, Create(L"BACKUP.job", Job(2, L"second")));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), Create(L"Backup.job", Job(2, L"second")));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), Create(L"BACKUP.job", Job(2, L"second")));
   // Even without NewWorkItem's refusal, the first save itself refuses.
   StoredFile ignored;
-  EXPECT_EQ(HRESULT_FILE_EXISTS,
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
             folder_.CreateTask(L"BACKUP.job", Job(2, L"second"), FolderScan(), &ignored));
   EXPECT_EQ(L"first", ParametersOf(TestTaskFolder::Read(FilePath("Backup.job"))));
   ASSERT_EQ(S_OK, folder_.ReplaceTask(L"Backup.job", Job(1, L"third"), &stored));
@@ -199,7 +200,8 @@ TEST_F(TaskFolderTest, ALaterSaveReplacesOnlyTheFileItStored) {
   StoredFile stored;
   ASSERT_EQ(S_OK, Create(L"Backup.job", Job(1, L"bare"), &stored));
   ASSERT_EQ(S_OK, folder_.RemoveTask({L"backup.job"}));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.ReplaceTask(L"Backup.job", Job(1, L"full"), &stored));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+            folder_.ReplaceTask(L"Backup.job", Job(1, L"full"), &stored));
   EXPECT_EQ(std::vector<std::string>{}, scratch_.Files());
 
   // Another task under the name, on the same inode as ours.
@@ -207,12 +209,12 @@ TEST_F(TaskFolderTest, ALaterSaveReplacesOnlyTheFileItStored) {
   struct stat info = {};
   ASSERT_EQ(0, stat(FilePath("Backup.job").c_str(), &info));
   StoredFile same_inode{info.st_dev, info.st_ino};
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND,
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
             folder_.ReplaceTask(L"Backup.job", Job(1, L"full"), &same_inode));
   // The same content copied over it: another inode.
   std::filesystem::copy_file(FilePath("Backup.job"), FilePath("copy"));
   std::filesystem::rename(FilePath("copy"), FilePath("Backup.job"));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND,
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
             folder_.ReplaceTask(L"Backup.job", Job(2, L"full"), &same_inode));
   EXPECT_EQ(L"theirs", ParametersOf(TestTaskFolder::Read(FilePath("Backup.job"))));
   EXPECT_EQ((std::vector<std::string>{"Backup.job"}), scratch_.Files());
@@ -229,12 +231,13 @@ TEST_F(TaskFolderTest, ReplacesTheFileReadUnderTheLockTheCallerHolds) {
   {
     TaskFolderLock lock;
     ASSERT_EQ(S_OK, folder_.Lock(&lock));
-    EXPECT_EQ(HRESULT_LOCK_TIMEOUT, other.Acquire(folder_fd.get(), std::chrono::milliseconds(0)));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_TIMEOUT),
+              other.Acquire(folder_fd.get(), std::chrono::milliseconds(0)));
     std::vector<uint8_t> bytes;
     ASSERT_EQ(S_OK, folder_.ReadTask(L"Backup.job", &bytes, &read));
     EXPECT_EQ(S_OK, folder_.ReplaceTaskLocked(lock, L"Backup.job", Job(1, L"second"), &read));
     EXPECT_EQ(S_OK, folder_.ReplaceTaskLocked(lock, L"Backup.job", Job(1, L"third"), &read));
-    EXPECT_EQ(HRESULT_FILE_NOT_FOUND,
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
               folder_.ReplaceTaskLocked(lock, L"Other.job", Job(1, L"new"), &read));
   }
   const TaskFolderLock not_taken;
@@ -245,7 +248,7 @@ TEST_F(TaskFolderTest, ReplacesTheFileReadUnderTheLockTheCallerHolds) {
 
   TaskFolder missing(scratch_.path() + "/missing", false);
   TaskFolderLock none;
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, missing.Lock(&none));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), missing.Lock(&none));
   EXPECT_FALSE(none.held());
 }
 
@@ -261,7 +264,8 @@ TEST_F(TaskFolderTest, FirstWriteFindsACaseVariantStoredSinceTheSearch) {
   TestTaskFolder::Write(FilePath("NIGHTLY.job"), "theirs");
   scratch_.BackdateModification();
   StoredFile stored;
-  EXPECT_EQ(HRESULT_FILE_EXISTS, folder_.CreateTask(L"Nightly.job", Bytes("ours"), scan, &stored));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+            folder_.CreateTask(L"Nightly.job", Bytes("ours"), scan, &stored));
   EXPECT_EQ((std::vector<std::string>{"NIGHTLY.job"}), scratch_.Files());
   EXPECT_EQ("theirs", TestTaskFolder::Read(FilePath("NIGHTLY.job")));
 }
@@ -278,11 +282,13 @@ TEST_F(TaskFolderTest, ChangesInQuickSuccessionAreToldApart) {
   ASSERT_EQ(S_FALSE, folder_.FindTakenName(L"Nightly.job", &scan));
   EXPECT_TRUE(scan.version.known);
   ASSERT_EQ(S_OK, other.CreateTask(L"NIGHTLY.job", Bytes("theirs"), FolderScan(), &stored));
-  EXPECT_EQ(HRESULT_FILE_EXISTS, folder_.CreateTask(L"Nightly.job", Bytes("ours"), scan, &stored));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+            folder_.CreateTask(L"Nightly.job", Bytes("ours"), scan, &stored));
   ASSERT_EQ(S_FALSE, folder_.FindTakenName(L"Daily.job", &scan));
   ASSERT_EQ(S_OK, other.RemoveTask({L"nightly.job"}));
   ASSERT_EQ(S_OK, other.CreateTask(L"DAILY.job", Bytes("theirs"), FolderScan(), &stored));
-  EXPECT_EQ(HRESULT_FILE_EXISTS, folder_.CreateTask(L"Daily.job", Bytes("ours"), scan, &stored));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+            folder_.CreateTask(L"Daily.job", Bytes("ours"), scan, &stored));
   EXPECT_EQ((std::vector<std::string>{"DAILY.job", "First.job"}), scratch_.Files());
 }
 
@@ -297,7 +303,8 @@ TEST_F(TaskFolderTest, FirstWriteIntoAnUnchangedFolderStoresTheTask) {
   EXPECT_EQ((std::vector<std::string>{"Nightly.job", "Other.job"}), scratch_.Files());
   EXPECT_EQ("ours", TestTaskFolder::Read(FilePath("Nightly.job")));
   // The same name again is refused by the publication itself.
-  EXPECT_EQ(HRESULT_FILE_EXISTS, folder_.CreateTask(L"Nightly.job", Bytes("again"), scan, &stored));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+            folder_.CreateTask(L"Nightly.job", Bytes("again"), scan, &stored));
 }
 
 // Left by writers killed in the middle of a save: the next first save
@@ -371,7 +378,7 @@ TEST_F(TaskFolderTest, RefusesToReadMoreThanTheLimit) {
   TestTaskFolder::Write(scratch_.path() + "/huge.job", std::string(kMaxTaskFileSize + 1, 'x'));
   TestTaskFolder::Write(scratch_.path() + "/limit.job", std::string(kMaxTaskFileSize, 'x'));
   std::vector<uint8_t> bytes;
-  EXPECT_EQ(HRESULT_INVALID_DATA, folder_.ReadTask(L"huge.job", &bytes));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), folder_.ReadTask(L"huge.job", &bytes));
   EXPECT_TRUE(bytes.empty());
   EXPECT_EQ(S_OK, folder_.ReadTask(L"limit.job", &bytes));
   EXPECT_EQ(kMaxTaskFileSize, bytes.size());
@@ -382,15 +389,15 @@ TEST_F(TaskFolderTest, RemovesRegularFilesOnly) {
   TestTaskFolder::Write(FilePath("a.job"), "x");
   std::filesystem::create_directory(FilePath("dir.job"));
   EXPECT_EQ(S_OK, folder_.RemoveTask({L"a.job"}));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.RemoveTask({L"a.job"}));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.RemoveTask({L"dir.job"}));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.RemoveTask({L"a.job"}));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.RemoveTask({L"dir.job"}));
   EXPECT_EQ((std::vector<std::string>{"dir.job"}), scratch_.Files());
 }
 
 TEST_F(TaskFolderTest, RemovesNothingOutsideTheFolder) {
   scratch_.Create();
   TestTaskFolder::Write(scratch_.root() + "/outside.job", "x");
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.RemoveTask({L"../outside.job"}));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.RemoveTask({L"../outside.job"}));
   EXPECT_TRUE(std::filesystem::exists(scratch_.root() + "/outside.job"));
 }
 

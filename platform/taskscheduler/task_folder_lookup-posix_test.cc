@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "hresults.h"
 #include "job_file.h"
 #include "task_scheduler.h"
 #include "task_folder_testing.h"
@@ -128,8 +127,8 @@ TEST_F(TaskFolderLookupTest, DeletingAPathNameLeavesTheFileOutsideAlone) {
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ITaskScheduler* scheduler = nullptr;
   ASSERT_EQ(S_OK, CreateSchedulerObject(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler->Delete(L"../victim"));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler->Delete(L"../victim.job"));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), scheduler->Delete(L"../victim"));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), scheduler->Delete(L"../victim.job"));
   scheduler->Release();
   CoUninitialize();
   EXPECT_TRUE(Exists("victim.job"));
@@ -139,13 +138,13 @@ TEST_F(TaskFolderLookupTest, ActivatingAPathNameReadsNothingOutsideTheFolder) {
   std::vector<uint8_t> job = SerializeJobFile(JobFile{});
   Write("victim.job", std::string(job.begin(), job.end()));
   std::vector<uint8_t> bytes;
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.ReadTask(L"../victim.job", &bytes));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.ReadTask(L"../victim.job", &bytes));
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ITaskScheduler* scheduler = nullptr;
   ASSERT_EQ(S_OK, CreateSchedulerObject(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
   for (const wchar_t* name : {L"../victim", L"../victim.job"}) {
     ITask* task = nullptr;
-    EXPECT_EQ(HRESULT_FILE_NOT_FOUND,
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
               scheduler->Activate(name, IID_ITask, reinterpret_cast<IUnknown**>(&task)))
         << name;
     EXPECT_EQ(nullptr, task);
@@ -167,7 +166,7 @@ TEST_F(TaskFolderLookupTest, ReadsFilesUpToTheLimitWhateverTheirSize) {
 TEST_F(TaskFolderLookupTest, RefusesAFileOneBytePastTheLimit) {
   Write("tasks/huge.job", std::string(kMaxTaskFileSize + 1, 'x'));
   std::vector<uint8_t> bytes{1, 2, 3};
-  EXPECT_EQ(HRESULT_INVALID_DATA, folder_.ReadTask(L"huge.job", &bytes));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), folder_.ReadTask(L"huge.job", &bytes));
   EXPECT_TRUE(bytes.empty());
 }
 
