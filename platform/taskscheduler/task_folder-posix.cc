@@ -15,8 +15,8 @@
 #include <utility>
 
 #include "case_fold.h"
+#include "change_stamp-posix.h"
 #include "descriptor-posix.h"
-#include "folder_version-posix.h"
 #include "job_file.h"
 #include "random_bytes.h"
 #include "task_folder_lock-posix.h"
@@ -455,7 +455,7 @@ HRESULT TaskFolder::FindTakenName(const std::wstring& file_name, FolderScan* sca
   if (IsPlainEntryName(exact) &&
       fstatat(folder_.get(), exact.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
     return S_OK;
-  TakeVersion(folder_.get(), &scan->version);
+  TakeChangeStamp(folder_.get(), &scan->stamp);
   NameMatches matches;
   result = ScanFolder(folder_.get(), file_name, &matches);
   if (FAILED(result))
@@ -553,7 +553,7 @@ HRESULT TaskFolder::CreateTask(const std::wstring& file_name, const std::vector<
   // would not notice. While the folder is as NewWorkItem saw it, its scan
   // still holds.
   std::vector<std::string> left_behind = scan.temporary_files;
-  if (!IsStillAt(folder_.get(), scan.version)) {
+  if (!IsUnchangedSince(folder_.get(), scan.stamp)) {
     NameMatches matches;
     result = ScanFolder(folder_.get(), file_name, &matches);
     if (FAILED(result))

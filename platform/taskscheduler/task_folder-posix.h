@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "change_stamp-posix.h"
 #include "descriptor-posix.h"
-#include "folder_version-posix.h"
 #include "task_folder_lock-posix.h"
 
 // No real task comes anywhere near this; reading stops here so a huge or
@@ -27,7 +27,7 @@ constexpr size_t kMaxTaskFileSize = 1 << 20;
 
 // What NewWorkItem's scan for a free name saw, for the first save.
 struct FolderScan {
-  FolderVersion version;
+  ChangeStamp stamp;
   // Our temporary files among the entries; the first save removes them
   // under the lock, when no writer can own one any more.
   std::vector<std::string> temporary_files;

@@ -257,9 +257,9 @@ TEST_F(TaskFolderTest, FirstWriteFindsACaseVariantStoredSinceTheSearch) {
   scratch_.WaitUntilLastChangeIsPast();
   FolderScan scan;
   ASSERT_EQ(S_FALSE, folder_.FindTakenName(L"Nightly.job", &scan));
-  // A folder left alone since before the search: its version is known, so
+  // A folder left alone since before the search: its change stamp is known, so
   // only noticing the change below makes the write search again.
-  EXPECT_TRUE(scan.version.known);
+  EXPECT_TRUE(scan.stamp.known);
   // Another process stores the name in another case meanwhile.
   TestTaskFolder::Write(FilePath("NIGHTLY.job"), "theirs");
   scratch_.BackdateModification();
@@ -280,7 +280,7 @@ TEST_F(TaskFolderTest, ChangesInQuickSuccessionAreToldApart) {
   ASSERT_EQ(S_OK, other.CreateTask(L"First.job", Bytes("first"), FolderScan(), &stored));
   FolderScan scan;
   ASSERT_EQ(S_FALSE, folder_.FindTakenName(L"Nightly.job", &scan));
-  EXPECT_TRUE(scan.version.known);
+  EXPECT_TRUE(scan.stamp.known);
   ASSERT_EQ(S_OK, other.CreateTask(L"NIGHTLY.job", Bytes("theirs"), FolderScan(), &stored));
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
             folder_.CreateTask(L"Nightly.job", Bytes("ours"), scan, &stored));
