@@ -228,43 +228,6 @@ bool FindRegularFileNamedExactly(int folder_fd, const std::wstring& file_name,
   return true;
 }
 
-// FoldCase's own answers for the ASCII characters, so that comparing an
-// ASCII name needs neither a conversion nor a call per character.
-const std::wstring& FoldedAscii() {
-  static const std::wstring folded = [] {
-    std::wstring ascii;
-    for (wchar_t c = 0; c < 0x80; ++c)
-      ascii += c;
-    return FoldCase(ascii);
-  }();
-  return folded;
-}
-
-// Whether `name` (as the folder holds it) folds to `wanted`, which is
-// already folded. Every /create compares each name in the folder so, and
-// nearly all differ within their first bytes: the comparison stops at the
-// first ASCII byte that differs. Up to a byte beyond ASCII, byte i is wide
-// character i of WideFromUtf8(name), so only a name with such a byte before
-// any difference is converted and folded whole, and only when its length
-// allows a match: each character takes one to four bytes.
-bool FoldsTo(const char* name, const std::wstring& wanted) {
-  const std::wstring& folded_ascii = FoldedAscii();
-  size_t i = 0;
-  for (; name[i] != '\0'; ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (c >= 0x80) {
-      const size_t remaining_bytes = std::strlen(name + i);
-      const size_t remaining_characters = wanted.size() - std::min(i, wanted.size());
-      if (remaining_bytes < remaining_characters || remaining_bytes > 4 * remaining_characters)
-        return false;
-      return FoldCase(WideFromUtf8(name)) == wanted;
-    }
-    if (i == wanted.size() || folded_ascii[c] != wanted[i])
-      return false;
-  }
-  return i == wanted.size();
-}
-
 // What one pass over the folder found for one name, comparing each name as
 // readdir hands it out. The least matching name wins, so that the same one
 // does each time when several match; a minimum, not a sort, as every
