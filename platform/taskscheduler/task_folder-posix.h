@@ -5,11 +5,13 @@
 // HRESULT, so no task name or folder content can make us touch a file
 // outside the folder. Every change is made under the folder's lock
 // (task_folder_lock-posix.h); reads take none and see whole files only.
+// Where the folder is, how a name is found in it and how a file is written
+// into it are task_folder_location-posix.h, task_folder_lookup-posix.h and
+// atomic_publish-posix.h; this class puts them together with the lock and
+// the change stamp.
 #ifndef JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H
 #define JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H
 
-#include <sys/types.h>
-#include <time.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "atomic_publish-posix.h"
 #include "change_stamp-posix.h"
 #include "descriptor-posix.h"
 #include "task_folder_lock-posix.h"
@@ -32,18 +35,6 @@ struct FolderScan {
   // under the lock, when no writer can own one any more.
   std::vector<std::string> temporary_files;
 };
-
-// The file a save stored or a read found under a task's name; a later
-// save replaces that file only, never one stored in its place meanwhile.
-struct StoredFile {
-  dev_t device = 0;
-  ino_t inode = 0;
-};
-
-// The folder named by JOBWARDEN_TASKS_DIR, or else jobwarden/tasks under the
-// XDG data directory ($XDG_DATA_HOME, or ~/.local/share). Empty when neither
-// can be worked out (no environment and no home directory).
-std::string TaskFolderPathFromEnvironment(bool* is_default);
 
 class TaskFolder {
  public:
@@ -115,8 +106,5 @@ class TaskFolder {
   bool create_parents_;
   Descriptor folder_;
 };
-
-// The HRESULT that reports a failed system call's errno.
-HRESULT HresultFromErrno(int error);
 
 #endif  // JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H

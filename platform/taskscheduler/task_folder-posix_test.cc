@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "job_file.h"
+#include "task_folder_location-posix.h"
 #include "task_folder_testing.h"
 
 namespace {

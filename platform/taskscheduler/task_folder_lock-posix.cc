@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "task_folder-posix.h"
+#include "hresult_from_errno-posix.h"
 
 namespace {
 
