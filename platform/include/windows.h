@@ -37,9 +37,6 @@ typedef void* LPVOID;
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 
-// Win32 error codes as HRESULTs (FACILITY_WIN32).
-#define HRESULT_FROM_WIN32_CONSTANT(code) static_cast<HRESULT>(0x80070000u | (code))
-
 // As the SDK defines it: zero and negative values pass through, an error
 // code keeps its low 16 bits under FACILITY_WIN32 with the failure bit set.
 #define FACILITY_WIN32 7
@@ -64,8 +61,13 @@ constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
 constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
 
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_INVALID_DATA = 13;
 constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+constexpr DWORD ERROR_TIMEOUT = 1460;
 
 struct GUID {
   DWORD Data1;

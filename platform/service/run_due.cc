@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "hresults.h"
 #include "local_clock-posix.h"
 #include "parameter_split.h"
 #include "run_record.h"
@@ -131,7 +130,7 @@ RunResult RunDueTask(const RunContext& context, const std::wstring& file_name, t
   if (outcome.timed_out)
     context.log << prefix << "ran past its maximum run time and was ended\n";
   const HRESULT ended = record([&](JobFile* stored) { RecordEnd(outcome.exit_code, stored); });
-  if (FAILED(ended) && ended != HRESULT_FILE_NOT_FOUND)
+  if (FAILED(ended) && ended != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
     context.log << prefix << "cannot record the run (" << Hex(static_cast<DWORD>(ended)) << ")\n";
   return RunResult::kRan;
 }

@@ -114,7 +114,9 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
 
 TEST(ServiceCommandsTest, RunDueFailsWhenTheFolderCannotBeListed) {
   class UnlistableStore : public MemoryTaskStore {
-    HRESULT List(std::vector<std::wstring>*) override { return HRESULT_PATH_NOT_FOUND; }
+    HRESULT List(std::vector<std::wstring>*) override {
+      return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    }
   } store;
   RecordingLauncher launcher;
   const RunLocks locks("");

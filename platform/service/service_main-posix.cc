@@ -11,7 +11,7 @@
 #include "crontab-posix.h"
 #include "run_lock-posix.h"
 #include "service_commands-posix.h"
-#include "task_folder-posix.h"
+#include "task_folder_location-posix.h"
 #include "task_launcher-posix.h"
 #include "task_store-posix.h"
 

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "descriptor-posix.h"
-#include "task_folder-posix.h"
+#include "hresult_from_errno-posix.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "task_folder-posix.h"
+#include "hresult_from_errno-posix.h"
 #include "test_doubles.h"
 
 namespace {

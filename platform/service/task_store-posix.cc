@@ -1,6 +1,5 @@
 #include "task_store-posix.h"
 
-#include "hresults.h"
 #include "task_folder_lock-posix.h"
 
 HRESULT FolderTaskStore::List(std::vector<std::wstring>* file_names) {
@@ -13,7 +12,7 @@ HRESULT FolderTaskStore::Read(const std::wstring& file_name, JobFile* job) {
   if (FAILED(read))
     return read;
   if (!ParseJobFile(bytes.data(), bytes.size(), job))
-    return HRESULT_INVALID_DATA;
+    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
   return S_OK;
 }
 
@@ -33,11 +32,11 @@ HRESULT FolderTaskStore::Update(const std::wstring& file_name,
     return result;
   JobFile job;
   if (!ParseJobFile(bytes.data(), bytes.size(), &job))
-    return HRESULT_INVALID_DATA;
+    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
   if (!change(&job))
     return S_FALSE;
   bytes = SerializeJobFile(job);
   if (bytes.empty())
-    return HRESULT_INVALID_DATA;
+    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
   return folder_.ReplaceTaskLocked(lock, file_name, bytes, &identity);
 }

@@ -19,13 +19,13 @@ class TaskStore {
   // The tasks' file names ("<name>.job").
   virtual HRESULT List(std::vector<std::wstring>* file_names) = 0;
 
-  // The stored task; HRESULT_FILE_NOT_FOUND when it is gone, and
-  // HRESULT_INVALID_DATA when its file is no .job file.
+  // The stored task; ERROR_FILE_NOT_FOUND when it is gone, and
+  // ERROR_INVALID_DATA when its file is no .job file.
   virtual HRESULT Read(const std::wstring& file_name, JobFile* job) = 0;
 
   // Lets `change` edit the stored task and saves the result atomically, as
   // one step that no other change to the task comes between; a deleted
-  // task is not recreated (HRESULT_FILE_NOT_FOUND). `change` returns false
+  // task is not recreated (ERROR_FILE_NOT_FOUND). `change` returns false
   // to leave it unsaved (S_FALSE); it must not wait for anything.
   virtual HRESULT Update(const std::wstring& file_name,
                          const std::function<bool(JobFile*)>& change) = 0;

@@ -12,7 +12,6 @@
 #include <sstream>
 
 #include "descriptor-posix.h"
-#include "hresults.h"
 #include "run_due.h"
 #include "task_folder_lock-posix.h"
 #include "test_doubles.h"
@@ -84,7 +83,8 @@ TEST_F(FolderTaskStoreTest, UpdatesOnlyAStoredTask) {
   EXPECT_EQ(read.exit_code, 5u);
   EXPECT_EQ(read.comment, L"kept");
 
-  EXPECT_EQ(store_.Update(L"gone.job", [](JobFile*) { return true; }), HRESULT_FILE_NOT_FOUND);
+  EXPECT_EQ(store_.Update(L"gone.job", [](JobFile*) { return true; }),
+            HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(Exists(L"gone.job"));
   EXPECT_EQ(store_.Update(L"a.job", [](JobFile* stored) {
               stored->exit_code = 6;
@@ -96,7 +96,8 @@ TEST_F(FolderTaskStoreTest, UpdatesOnlyAStoredTask) {
 }
 
 TEST_F(FolderTaskStoreTest, ATaskFolderThatDoesNotExistHasNothingToUpdate) {
-  EXPECT_EQ(store_.Update(L"a.job", [](JobFile*) { return true; }), HRESULT_FILE_NOT_FOUND);
+  EXPECT_EQ(store_.Update(L"a.job", [](JobFile*) { return true; }),
+            HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(std::filesystem::exists(path_));
 }
 
@@ -107,9 +108,10 @@ TEST_F(FolderTaskStoreTest, ListsTasksAndRefusesFilesThatAreNone) {
   ASSERT_EQ(store_.List(&names), S_OK);
   EXPECT_EQ(names, (std::vector<std::wstring>{L"a.job", L"garbage.job"}));
   JobFile job;
-  EXPECT_EQ(store_.Read(L"garbage.job", &job), HRESULT_INVALID_DATA);
-  EXPECT_EQ(store_.Update(L"garbage.job", [](JobFile*) { return true; }), HRESULT_INVALID_DATA);
-  EXPECT_EQ(store_.Read(L"missing.job", &job), HRESULT_FILE_NOT_FOUND);
+  EXPECT_EQ(store_.Read(L"garbage.job", &job), HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+  EXPECT_EQ(store_.Update(L"garbage.job", [](JobFile*) { return true; }),
+            HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+  EXPECT_EQ(store_.Read(L"missing.job", &job), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
 }
 
 // No other writer, in this process or another, can take the folder's lock
@@ -126,7 +128,7 @@ TEST_F(FolderTaskStoreTest, HoldsTheFolderLockFromTheReadToTheWrite) {
               return true;
             }),
             S_OK);
-  EXPECT_EQ(during_change, HRESULT_LOCK_TIMEOUT);
+  EXPECT_EQ(during_change, HRESULT_FROM_WIN32(ERROR_TIMEOUT));
   TaskFolderLock after;
   EXPECT_EQ(after.Acquire(folder.get(), std::chrono::milliseconds(0)), S_OK);
 }
@@ -144,7 +146,8 @@ TEST_F(FolderTaskStoreTest, ATaskDeletedWhileItRunsIsNotRecreatedByItsRecord) {
   const RunContext context{store_, launcher, locks, path_, log};
   EXPECT_EQ(RunDueTask(context, L"backup.job", kDueMinute, kDueMinute + 3), RunResult::kRan);
   EXPECT_FALSE(Exists(L"backup.job"));
-  EXPECT_EQ(store_.Update(L"backup.job", [](JobFile*) { return true; }), HRESULT_FILE_NOT_FOUND);
+  EXPECT_EQ(store_.Update(L"backup.job", [](JobFile*) { return true; }),
+            HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(Exists(L"backup.job"));
 
   Store(L"backup.job", DueTask(0x42));

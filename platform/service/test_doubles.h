@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "crontab-posix.h"
-#include "hresults.h"
 #include "task_launcher-posix.h"
 #include "task_store-posix.h"
 
@@ -34,18 +33,18 @@ class MemoryTaskStore : public TaskStore {
   HRESULT Read(const std::wstring& file_name, JobFile* job) override {
     for (const std::wstring& name : unreadable) {
       if (name == file_name)
-        return HRESULT_INVALID_DATA;
+        return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
     }
     auto found = tasks.find(file_name);
     if (found == tasks.end())
-      return HRESULT_FILE_NOT_FOUND;
+      return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     *job = found->second;
     return S_OK;
   }
   HRESULT Update(const std::wstring& file_name, const std::function<bool(JobFile*)>& change) override {
     auto found = tasks.find(file_name);
     if (found == tasks.end())
-      return HRESULT_FILE_NOT_FOUND;
+      return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     JobFile copy = found->second;
     if (!change(&copy))
       return S_FALSE;

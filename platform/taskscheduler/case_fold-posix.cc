@@ -3,6 +3,11 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <algorithm>
+#include <cstring>
+
+#include "wide_text.h"
+
 namespace {
 
 // A locale object of our own: the program never calls setlocale, and the
@@ -21,6 +26,18 @@ wchar_t FoldCharacter(wchar_t c, locale_t locale) {
   return c >= L'a' && c <= L'z' ? c - (L'a' - L'A') : c;
 }
 
+// FoldCase's own answers for the ASCII characters, so that comparing an
+// ASCII name needs neither a conversion nor a call per character.
+const std::wstring& FoldedAscii() {
+  static const std::wstring folded = [] {
+    std::wstring ascii;
+    for (wchar_t c = 0; c < 0x80; ++c)
+      ascii += c;
+    return FoldCase(ascii);
+  }();
+  return folded;
+}
+
 }  // namespace
 
 std::wstring FoldCase(const std::wstring& text) {
@@ -31,6 +48,26 @@ std::wstring FoldCase(const std::wstring& text) {
   return folded;
 }
 
-bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  return a.size() == b.size() && FoldCase(a) == FoldCase(b);
+// Every /create compares each name in the folder so, and nearly all
+// differ within their first bytes: the comparison stops at the first ASCII
+// byte that differs. Up to a byte beyond ASCII, byte i is wide character i
+// of WideFromUtf8(name), so only a name with such a byte before any
+// difference is converted and folded whole, and only when its length
+// allows a match: each character takes one to four bytes.
+bool FoldsTo(const char* name, const std::wstring& folded) {
+  const std::wstring& folded_ascii = FoldedAscii();
+  size_t i = 0;
+  for (; name[i] != '\0'; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c >= 0x80) {
+      const size_t remaining_bytes = std::strlen(name + i);
+      const size_t remaining_characters = folded.size() - std::min(i, folded.size());
+      if (remaining_bytes < remaining_characters || remaining_bytes > 4 * remaining_characters)
+        return false;
+      return FoldCase(WideFromUtf8(name)) == folded;
+    }
+    if (i == folded.size() || folded_ascii[c] != folded[i])
+      return false;
+  }
+  return i == folded.size();
 }

@@ -10,6 +10,9 @@
 // process locale alone.
 std::wstring FoldCase(const std::wstring& text);
 
-bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b);
+// Whether the UTF-8 file name `name` (bytes that are no UTF-8 taken as
+// WideFromUtf8 takes them) folds to `folded`, which FoldCase gave: the
+// case-blind comparison of a name in the task folder with the one wanted.
+bool FoldsTo(const char* name, const std::wstring& folded);
 
 #endif  // JOBWARDEN_PLATFORM_CASE_FOLD_H

@@ -5,11 +5,13 @@
 // HRESULT, so no task name or folder content can make us touch a file
 // outside the folder. Every change is made under the folder's lock
 // (task_folder_lock-posix.h); reads take none and see whole files only.
+// Where the folder is, how a name is found in it and how a file is written
+// into it are task_folder_location-posix.h, task_folder_lookup-posix.h and
+// atomic_publish-posix.h; this class puts them together with the lock and
+// the change stamp.
 #ifndef JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H
 #define JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H
 
-#include <sys/types.h>
-#include <time.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -17,8 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "atomic_publish-posix.h"
+#include "change_stamp-posix.h"
 #include "descriptor-posix.h"
-#include "folder_version-posix.h"
 #include "task_folder_lock-posix.h"
 
 // No real task comes anywhere near this; reading stops here so a huge or
@@ -27,23 +30,11 @@ constexpr size_t kMaxTaskFileSize = 1 << 20;
 
 // What NewWorkItem's scan for a free name saw, for the first save.
 struct FolderScan {
-  FolderVersion version;
+  ChangeStamp stamp;
   // Our temporary files among the entries; the first save removes them
   // under the lock, when no writer can own one any more.
   std::vector<std::string> temporary_files;
 };
-
-// The file a save stored or a read found under a task's name; a later
-// save replaces that file only, never one stored in its place meanwhile.
-struct StoredFile {
-  dev_t device = 0;
-  ino_t inode = 0;
-};
-
-// The folder named by JOBWARDEN_TASKS_DIR, or else jobwarden/tasks under the
-// XDG data directory ($XDG_DATA_HOME, or ~/.local/share). Empty when neither
-// can be worked out (no environment and no home directory).
-std::string TaskFolderPathFromEnvironment(bool* is_default);
 
 class TaskFolder {
  public:
@@ -94,7 +85,7 @@ class TaskFolder {
                       StoredFile* stored);
 
   // For a read, change and save that no other writer may come between:
-  // Lock takes the folder's lock into `lock` (HRESULT_FILE_NOT_FOUND when
+  // Lock takes the folder's lock into `lock` (ERROR_FILE_NOT_FOUND when
   // the folder does not exist), and ReplaceTaskLocked is ReplaceTask under
   // that lock, which the caller holds until it returns.
   HRESULT Lock(TaskFolderLock* lock);
@@ -115,8 +106,5 @@ class TaskFolder {
   bool create_parents_;
   Descriptor folder_;
 };
-
-// The HRESULT that reports a failed system call's errno.
-HRESULT HresultFromErrno(int error);
 
 #endif  // JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H

@@ -7,8 +7,7 @@
 
 #include <algorithm>
 
-#include "hresults.h"
-#include "task_folder-posix.h"
+#include "hresult_from_errno-posix.h"
 
 namespace {
 
@@ -40,7 +39,7 @@ HRESULT TaskFolderLock::Acquire(int folder_fd, std::chrono::milliseconds wait) {
     if (errno != EWOULDBLOCK && errno != EINTR)
       return HresultFromErrno(errno);
     if (std::chrono::steady_clock::now() >= deadline)
-      return HRESULT_LOCK_TIMEOUT;
+      return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
     Pause(pause);
     pause = std::min<std::chrono::microseconds>(2 * pause, std::chrono::milliseconds(2));
   }

@@ -39,7 +39,7 @@ class TaskFolderLock {
   ~TaskFolderLock() = default;
 
   // Takes the lock on the folder open as `folder_fd`, waiting at most
-  // `wait`. S_OK when held; HRESULT_LOCK_TIMEOUT when another holder kept
+  // `wait`. S_OK when held; ERROR_TIMEOUT when another holder kept
   // it all that time; another failure when no descriptor could be had.
   // Not reentrant: a second Acquire on one object releases the first lock.
   HRESULT Acquire(int folder_fd, std::chrono::milliseconds wait = kDefaultWait);

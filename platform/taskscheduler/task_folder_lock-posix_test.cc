@@ -8,7 +8,6 @@
 #include <chrono>
 
 #include "descriptor-posix.h"
-#include "hresults.h"
 #include "task_folder_testing.h"
 
 namespace {
@@ -34,7 +33,7 @@ TEST_F(TaskFolderLockTest, OneHolderAtATimeAndFreedWithItsObject) {
     ASSERT_EQ(S_OK, first.Acquire(folder_.get()));
     EXPECT_TRUE(first.held());
     TaskFolderLock second;
-    EXPECT_EQ(HRESULT_LOCK_TIMEOUT, second.Acquire(folder_.get(), milliseconds(20)));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_TIMEOUT), second.Acquire(folder_.get(), milliseconds(20)));
     EXPECT_FALSE(second.held());
   }
   TaskFolderLock again;
@@ -59,7 +58,7 @@ TEST_F(TaskFolderLockTest, AHolderThatDiesFreesTheLock) {
   ASSERT_EQ(1, read(ready[0], &byte, 1));
   close(ready[0]);
   TaskFolderLock waiting;
-  EXPECT_EQ(HRESULT_LOCK_TIMEOUT, waiting.Acquire(folder_.get(), milliseconds(20)));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_TIMEOUT), waiting.Acquire(folder_.get(), milliseconds(20)));
   kill(child, SIGKILL);
   int status = 0;
   ASSERT_EQ(child, waitpid(child, &status, 0));

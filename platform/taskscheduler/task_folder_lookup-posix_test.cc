@@ -1,21 +1,24 @@
-// How the task folder finds a task by name and reads it: the exact name
-// first, a case-blind scan only when that fails, and neither ever reaching
-// outside the folder.
-#include "task_folder-posix.h"
+// How the task folder lists its tasks, finds a task by name and reads it:
+// the exact name first, a case-blind scan only when that fails, only
+// regular files as tasks, and nothing ever reaching outside the folder.
+#include "task_folder_lookup-posix.h"
 
 #include <gtest/gtest.h>
 #include <locale.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "hresults.h"
 #include "job_file.h"
-#include "task_scheduler.h"
+#include "task_folder-posix.h"
 #include "task_folder_testing.h"
+#include "task_scheduler.h"
 
 namespace {
+
+using Names = std::vector<std::wstring>;
 
 class TaskFolderLookupTest : public testing::Test {
  protected:
@@ -34,6 +37,12 @@ class TaskFolderLookupTest : public testing::Test {
     EXPECT_EQ(S_OK, folder_.ReadTask(file_name, &bytes));
     return std::string(bytes.begin(), bytes.end());
   }
+  std::string FilePath(const std::string& name) const { return scratch_.path() + "/" + name; }
+  // Whether the name is free, by NewWorkItem's rule.
+  bool IsFree(const std::wstring& file_name) {
+    FolderScan scan;
+    return folder_.FindTakenName(file_name, &scan) == S_FALSE;
+  }
   // The on-disk name FindTask gives for `name`.
   std::wstring Found(const std::wstring& name) {
     std::wstring found;
@@ -45,6 +54,77 @@ class TaskFolderLookupTest : public testing::Test {
   const TestTaskFolder scratch_{TestTaskFolder::Com::kLeftAlone};
   TaskFolder folder_{scratch_.path(), false};
 };
+
+TEST_F(TaskFolderLookupTest, ListsRegularJobFilesOnlySortedWithoutRegardToCase) {
+  scratch_.Create();
+  for (const char* name : {"b.job", "A.JOB", "c.Job", "notes.txt", "d.job.tmp",
+                           ".jobwarden-0011.tmp", "job"})
+    TestTaskFolder::Write(FilePath(name), "x");
+  std::filesystem::create_directory(FilePath("dir.job"));
+  std::filesystem::create_symlink(FilePath("b.job"), FilePath("link.job"));
+  Names names;
+  ASSERT_EQ(S_OK, folder_.ListTasks(&names));
+  EXPECT_EQ((Names{L"A.JOB", L"b.job", L"c.Job"}), names);
+}
+
+// A listing prints each name on a line of its own: a name NewWorkItem
+// would refuse could print a line that is no task, or drive the terminal.
+TEST_F(TaskFolderLookupTest, ListsNoFileWhoseNameNoTaskCouldHave) {
+  scratch_.Create();
+  for (const char* name : {"zzz\nAdmin backdoor.job", "csi\xc2\x9b" "31m.job", "osc\xc2\x9d.job",
+                           "line\xe2\x80\xa8sep.job", "tab\t.job", "CON.job", ".job",
+                           "blank .job", "kept \xc3\xa9.job"})
+    TestTaskFolder::Write(FilePath(name), "x");
+  Names names;
+  ASSERT_EQ(S_OK, folder_.ListTasks(&names));
+  EXPECT_EQ((Names{L"kept \x00e9.job"}), names);
+}
+
+TEST_F(TaskFolderLookupTest, AnyEntryInAnyCaseTakesANameButOnlyRegularFilesAreTasks) {
+  scratch_.Create();
+  TestTaskFolder::Write(FilePath("Backup.job"), "x");
+  std::filesystem::create_directory(FilePath("Folder.job"));
+  std::wstring found;
+  ASSERT_EQ(S_OK, folder_.FindTask(L"BACKUP.JOB", &found));
+  EXPECT_EQ(L"Backup.job", found);
+  EXPECT_EQ(S_FALSE, folder_.FindTask(L"folder.job", &found));
+  EXPECT_FALSE(IsFree(L"folder.job"));
+  EXPECT_FALSE(IsFree(L"backup.JOB"));
+  EXPECT_TRUE(IsFree(L"Backup"));
+}
+
+// A FIFO, link or folder planted in another case sorts before the task,
+// and must not hide it from a lookup or a removal.
+TEST_F(TaskFolderLookupTest, AnEntryPlantedInAnotherCaseNeverHidesTheTask) {
+  scratch_.Create();
+  TestTaskFolder::Write(FilePath("Foo.job"), "task");
+  ASSERT_EQ(0, mkfifo(FilePath("FOO.job").c_str(), 0600));
+  std::filesystem::create_directory(FilePath("FOo.job"));
+  std::filesystem::create_symlink(FilePath("Foo.job"), FilePath("FoO.job"));
+  std::wstring found;
+  ASSERT_EQ(S_OK, folder_.FindTask(L"foo.job", &found));
+  EXPECT_EQ(L"Foo.job", found);
+  EXPECT_EQ(S_OK, folder_.RemoveTask({L"foo.job"}));
+  EXPECT_EQ((std::vector<std::string>{"FOO.job", "FOo.job", "FoO.job"}), scratch_.Files());
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.RemoveTask({L"foo.job"}));
+}
+
+TEST_F(TaskFolderLookupTest, RemovesRegularFilesOnly) {
+  scratch_.Create();
+  TestTaskFolder::Write(FilePath("a.job"), "x");
+  std::filesystem::create_directory(FilePath("dir.job"));
+  EXPECT_EQ(S_OK, folder_.RemoveTask({L"a.job"}));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.RemoveTask({L"a.job"}));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.RemoveTask({L"dir.job"}));
+  EXPECT_EQ((std::vector<std::string>{"dir.job"}), scratch_.Files());
+}
+
+TEST_F(TaskFolderLookupTest, RemovesNothingOutsideTheFolder) {
+  scratch_.Create();
+  TestTaskFolder::Write(scratch_.root() + "/outside.job", "x");
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.RemoveTask({L"../outside.job"}));
+  EXPECT_TRUE(std::filesystem::exists(scratch_.root() + "/outside.job"));
+}
 
 TEST_F(TaskFolderLookupTest, EachNameInAnotherCaseFindsItsOwnFile) {
   // Possible on a case-sensitive folder (copied in, or two racing creates);
@@ -128,8 +208,8 @@ TEST_F(TaskFolderLookupTest, DeletingAPathNameLeavesTheFileOutsideAlone) {
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ITaskScheduler* scheduler = nullptr;
   ASSERT_EQ(S_OK, CreateSchedulerObject(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler->Delete(L"../victim"));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler->Delete(L"../victim.job"));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), scheduler->Delete(L"../victim"));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), scheduler->Delete(L"../victim.job"));
   scheduler->Release();
   CoUninitialize();
   EXPECT_TRUE(Exists("victim.job"));
@@ -139,13 +219,13 @@ TEST_F(TaskFolderLookupTest, ActivatingAPathNameReadsNothingOutsideTheFolder) {
   std::vector<uint8_t> job = SerializeJobFile(JobFile{});
   Write("victim.job", std::string(job.begin(), job.end()));
   std::vector<uint8_t> bytes;
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, folder_.ReadTask(L"../victim.job", &bytes));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.ReadTask(L"../victim.job", &bytes));
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ITaskScheduler* scheduler = nullptr;
   ASSERT_EQ(S_OK, CreateSchedulerObject(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
   for (const wchar_t* name : {L"../victim", L"../victim.job"}) {
     ITask* task = nullptr;
-    EXPECT_EQ(HRESULT_FILE_NOT_FOUND,
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
               scheduler->Activate(name, IID_ITask, reinterpret_cast<IUnknown**>(&task)))
         << name;
     EXPECT_EQ(nullptr, task);
@@ -167,7 +247,7 @@ TEST_F(TaskFolderLookupTest, ReadsFilesUpToTheLimitWhateverTheirSize) {
 TEST_F(TaskFolderLookupTest, RefusesAFileOneBytePastTheLimit) {
   Write("tasks/huge.job", std::string(kMaxTaskFileSize + 1, 'x'));
   std::vector<uint8_t> bytes{1, 2, 3};
-  EXPECT_EQ(HRESULT_INVALID_DATA, folder_.ReadTask(L"huge.job", &bytes));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), folder_.ReadTask(L"huge.job", &bytes));
   EXPECT_TRUE(bytes.empty());
 }
 

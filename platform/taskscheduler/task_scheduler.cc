@@ -39,7 +39,7 @@ HRESULT FindTaskFile(TaskFolder& folder, const std::wstring& name, std::wstring*
     if (result == S_OK)
       return S_OK;
   }
-  return HRESULT_FILE_NOT_FOUND;
+  return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 }
 
 // Reads the task that `name` names, and gives its file's on-disk name and
@@ -120,7 +120,7 @@ HRESULT TaskScheduler::Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk)
   auto state = std::make_shared<TaskState>(folder_, file_name, /*stored=*/true);
   state->identity = identity;
   if (!ParseJobFile(bytes.data(), bytes.size(), &state->job))
-    return HRESULT_INVALID_DATA;
+    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
   return CreateTaskObject(std::move(state), riid, reinterpret_cast<void**>(ppUnk));
 }
 
@@ -154,7 +154,7 @@ HRESULT TaskScheduler::NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID
   if (FAILED(result))
     return result;
   if (result == S_OK)
-    return HRESULT_FILE_EXISTS;
+    return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
   auto state = std::make_shared<TaskState>(folder_, file_name, /*stored=*/false);
   state->scanned = std::move(scanned);
   NewJobUuid(state->job.job_uuid);

@@ -125,8 +125,8 @@ TEST_F(TaskSchedulerTest, NameEndsAtItsFirstNul) {
 TEST_F(TaskSchedulerTest, NameStoredInAnotherCaseIsTaken) {
   ASSERT_EQ(S_OK, Store(scheduler_, L"Backup"));
   ITask* task = nullptr;
-  EXPECT_EQ(HRESULT_FILE_EXISTS, NewTask(scheduler_, L"BACKUP", &task));
-  EXPECT_EQ(HRESULT_FILE_EXISTS, NewTask(scheduler_, L"backup", &task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), NewTask(scheduler_, L"BACKUP", &task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), NewTask(scheduler_, L"backup", &task));
   EXPECT_EQ(nullptr, task);
 
   // Both objects exist before either is stored: the first save wins.
@@ -137,7 +137,7 @@ TEST_F(TaskSchedulerTest, NameStoredInAnotherCaseIsTaken) {
   ASSERT_EQ(S_OK, first->SetParameters(L"first"));
   ASSERT_EQ(S_OK, second->SetParameters(L"second"));
   EXPECT_EQ(S_OK, Save(first));
-  EXPECT_EQ(HRESULT_FILE_EXISTS, Save(second));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), Save(second));
   first->Release();
   second->Release();
   EXPECT_EQ((Files{"Backup.job", "Nightly.job"}), folder_.Files());
@@ -152,11 +152,11 @@ TEST_F(TaskSchedulerTest, NameStoredInAnotherCaseByAnotherProcessStopsTheFirstSa
   // Written straight into the folder, as another process would.
   TestTaskFolder::Write(FilePath("WEEKLY.job"), "theirs");
   folder_.BackdateModification();
-  EXPECT_EQ(HRESULT_FILE_EXISTS, Save(task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), Save(task));
   task->Release();
   EXPECT_EQ((Files{"WEEKLY.job"}), folder_.Files());
   EXPECT_EQ("theirs", TestTaskFolder::Read(FilePath("WEEKLY.job")));
-  EXPECT_EQ(HRESULT_FILE_EXISTS, NewTask(scheduler_, L"weekly", &task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), NewTask(scheduler_, L"weekly", &task));
   EXPECT_EQ(nullptr, task);
 }
 
@@ -257,8 +257,8 @@ TEST_F(TaskSchedulerTest, DeleteFindsTheTaskWithOrWithoutExtensionInAnyCase) {
     ASSERT_EQ(S_OK, Store(scheduler_, name));
   EXPECT_EQ(S_OK, scheduler_->Delete(L"ONE"));
   EXPECT_EQ(S_OK, scheduler_->Delete(L"Two.JOB"));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler_->Delete(L"one"));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler_->Delete(L"four"));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), scheduler_->Delete(L"one"));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), scheduler_->Delete(L"four"));
   EXPECT_EQ(E_INVALIDARG, scheduler_->Delete(L""));
   EXPECT_EQ(E_INVALIDARG, scheduler_->Delete(nullptr));
   // The name Enum gives ("x.job.job") and the name it was made with both
@@ -271,7 +271,7 @@ TEST_F(TaskSchedulerTest, DeleteFindsTheTaskWithOrWithoutExtensionInAnyCase) {
 
 TEST_F(TaskSchedulerTest, ActivateRefusesMissingCorruptAndTruncatedFiles) {
   ITask* task = nullptr;
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Activate(scheduler_, L"missing", &task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Activate(scheduler_, L"missing", &task));
   ASSERT_EQ(S_OK, Store(scheduler_, L"good"));
   std::string good = TestTaskFolder::Read(FilePath("good.job"));
   TestTaskFolder::Write(FilePath("empty.job"), "");
@@ -319,14 +319,14 @@ TEST_F(TaskSchedulerTest, LinkPlantedUnderATaskNameNeverReachesItsTarget) {
 
   EXPECT_EQ(Names{}, EnumerateAll(scheduler_, 1));
   ITask* task = nullptr;
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Activate(scheduler_, L"evil", &task));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, scheduler_->Delete(L"evil"));
-  EXPECT_EQ(HRESULT_FILE_EXISTS, NewTask(scheduler_, L"evil", &task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Activate(scheduler_, L"evil", &task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), scheduler_->Delete(L"evil"));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), NewTask(scheduler_, L"evil", &task));
 
   // Planted between NewWorkItem and the first save.
   ASSERT_EQ(S_OK, NewTask(scheduler_, L"late", &task));
   std::filesystem::create_symlink(target, FilePath("late.job"));
-  EXPECT_EQ(HRESULT_FILE_EXISTS, Save(task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), Save(task));
   task->Release();
 
   // Planted in place of a stored task: the next save finds its own file
@@ -335,7 +335,7 @@ TEST_F(TaskSchedulerTest, LinkPlantedUnderATaskNameNeverReachesItsTarget) {
   ASSERT_EQ(S_OK, Save(task));
   std::filesystem::remove(FilePath("swapped.job"));
   std::filesystem::create_symlink(target, FilePath("swapped.job"));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Save(task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Save(task));
   task->Release();
   EXPECT_TRUE(std::filesystem::is_symlink(FilePath("swapped.job")));
 
@@ -361,7 +361,7 @@ pid_t StartCreator(const wchar_t* name, const int start_pipe[2]) {
     result = Save(task);
     task->Release();
   }
-  _exit(result == S_OK ? 0 : result == HRESULT_FILE_EXISTS ? 1 : 2);
+  _exit(result == S_OK ? 0 : result == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS) ? 1 : 2);
 }
 
 TEST_F(TaskSchedulerTest, TwoProcessesCreatingOneNameExactlyOneWins) {
@@ -402,12 +402,12 @@ TEST_F(TaskSchedulerTest, ATaskDeletedBetweenItsSavesStaysDeleted) {
   ASSERT_NE(nullptr, other);
   EXPECT_EQ(S_OK, other->Delete(L"backup"));
   ASSERT_EQ(S_OK, task->SetParameters(L"--all"));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Save(task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Save(task));
   EXPECT_EQ(Files{}, folder_.Files());
 
   // Nor does it replace a task stored under the name since.
   ASSERT_EQ(S_OK, Store(other, L"BACKUP"));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Save(task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Save(task));
   task->Release();
   other->Release();
   EXPECT_EQ(Files{"BACKUP.job"}, folder_.Files());
@@ -426,7 +426,7 @@ TEST_F(TaskSchedulerTest, AnActivatedTaskSavesOverTheFileItWasReadFrom) {
   ASSERT_EQ(S_OK, Save(task));
   EXPECT_EQ(L"second", ReadJob(FilePath("Report.job")).parameters);
   std::filesystem::remove(FilePath("Report.job"));
-  EXPECT_EQ(HRESULT_FILE_NOT_FOUND, Save(task));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Save(task));
   task->Release();
   EXPECT_EQ(Files{}, folder_.Files());
 }

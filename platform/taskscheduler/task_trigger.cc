@@ -3,7 +3,6 @@
 #include <new>
 #include <utility>
 
-#include "hresults.h"
 #include "reference_count.h"
 #include "single_interface.h"
 #include "task_memory.h"
@@ -46,7 +45,7 @@ class TaskTrigger final : public ITaskTrigger {
       return E_INVALIDARG;
     *ppwszTrigger = nullptr;
     if (!CanDescribeTrigger(Stored()))
-      return HRESULT_INVALID_DATA;
+      return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
     *ppwszTrigger = CopyToTaskMemory(DescribeTrigger(Stored(), state_->job.flags));
     return *ppwszTrigger ? S_OK : E_OUTOFMEMORY;
   }

@@ -1,4 +1,4 @@
-#include "folder_version-posix.h"
+#include "change_stamp-posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,9 +42,9 @@ timespec OneNanosecondAfter(timespec time) {
 // The kernel stamps a change with its coarse clock, so two changes within
 // one tick may leave the same times. Marked, the folder's modification time
 // is the fine clock's, and always later than the one before: a change by
-// any writer that takes the lock shows as a new version, however soon it
+// any writer that takes the lock shows as a new stamp, however soon it
 // follows the last. Setting a time needs the folder's owner; where we are
-// not, the times stay the kernel's and TakeVersion falls back on its tick
+// not, the times stay the kernel's and TakeChangeStamp falls back on its tick
 // rule.
 void MarkChanged(int folder_fd) {
   struct stat info = {};
@@ -55,14 +55,14 @@ void MarkChanged(int folder_fd) {
   futimens(folder_fd, times);
 }
 
-// The folder's version, taken before a scan so that any change the scan
-// might miss shows as a change of version. A folder marked by MarkChanged
+// The folder's change stamp, taken before a scan so that any change the
+// scan might miss shows as another stamp. A folder marked by MarkChanged
 // gets a new modification time with every marked change, and one that is
 // not the kernel's with any other. Unmarked, the kernel stamps a change
 // with its coarse clock (one tick, a few milliseconds; or a finer time,
 // never earlier than that clock) read at the change. So a folder whose last
 // change is older than the coarse clock read before the fstat gets a
-// different time from any later change, and its version is known; a folder
+// different time from any later change, and its stamp is known; a folder
 // changed within the current tick is not, and its first save scans again.
 //
 // The first save compares under the folder's lock, and every other writer
@@ -73,8 +73,8 @@ void MarkChanged(int folder_fd) {
 // set back, within the same step of its times, can get past the first save.
 // The same name in the same case never can, as the rename refuses it
 // atomically.
-void TakeVersion(int folder_fd, FolderVersion* version) {
-  *version = FolderVersion();
+void TakeChangeStamp(int folder_fd, ChangeStamp* stamp) {
+  *stamp = ChangeStamp();
   timespec now = {};
   struct stat info = {};
   if (clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0 || fstat(folder_fd, &info) != 0)
@@ -85,19 +85,18 @@ void TakeVersion(int folder_fd, FolderVersion* version) {
   // could change again with the same times.
   if (!IsMarked(info) && (!Earlier(info.st_mtim, now) || !Earlier(info.st_ctim, now)))
     return;
-  version->known = true;
-  version->device = info.st_dev;
-  version->inode = info.st_ino;
-  version->modified = info.st_mtim;
-  version->changed = info.st_ctim;
+  stamp->known = true;
+  stamp->device = info.st_dev;
+  stamp->inode = info.st_ino;
+  stamp->modified = info.st_mtim;
+  stamp->changed = info.st_ctim;
 }
 
-// Whether the folder open as `folder_fd` is the one `version` was taken of,
+// Whether the folder open as `folder_fd` is the one `stamp` was taken of,
 // unchanged since.
-bool IsStillAt(int folder_fd, const FolderVersion& version) {
+bool IsUnchangedSince(int folder_fd, const ChangeStamp& stamp) {
   struct stat info = {};
-  return version.known && fstat(folder_fd, &info) == 0 && info.st_dev == version.device &&
-         info.st_ino == version.inode && SameTime(info.st_mtim, version.modified) &&
-         SameTime(info.st_ctim, version.changed);
+  return stamp.known && fstat(folder_fd, &info) == 0 && info.st_dev == stamp.device &&
+         info.st_ino == stamp.inode && SameTime(info.st_mtim, stamp.modified) &&
+         SameTime(info.st_ctim, stamp.changed);
 }
-

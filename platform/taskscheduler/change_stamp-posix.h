@@ -1,8 +1,8 @@
 // Whether a task folder changed since a scan of it, told by its change
 // times, so that a first save can trust NewWorkItem's scan instead of
 // reading every entry again.
-#ifndef JOBWARDEN_PLATFORM_FOLDER_VERSION_POSIX_H
-#define JOBWARDEN_PLATFORM_FOLDER_VERSION_POSIX_H
+#ifndef JOBWARDEN_PLATFORM_CHANGE_STAMP_POSIX_H
+#define JOBWARDEN_PLATFORM_CHANGE_STAMP_POSIX_H
 
 #include <sys/types.h>
 #include <time.h>
@@ -12,9 +12,9 @@
 // folder still so can trust the scan NewWorkItem made instead of reading
 // every entry again, which at 10,000 tasks costs more than the rest of a
 // /create together.
-struct FolderVersion {
+struct ChangeStamp {
   // False when the times cannot tell a later change apart (see
-  // folder_version-posix.cc): the save must scan.
+  // change_stamp-posix.cc): the save must scan.
   bool known = false;
   dev_t device = 0;
   ino_t inode = 0;
@@ -27,11 +27,11 @@ struct FolderVersion {
 // two changes within one tick of the kernel's coarse clock tell apart.
 void MarkChanged(int folder_fd);
 
-// The version of the folder open as `folder_fd`, taken before a scan.
-void TakeVersion(int folder_fd, FolderVersion* version);
+// The change stamp of the folder open as `folder_fd`, taken before a scan.
+void TakeChangeStamp(int folder_fd, ChangeStamp* stamp);
 
-// Whether the folder open as `folder_fd` is the one `version` was taken of,
+// Whether the folder open as `folder_fd` is the one `stamp` was taken of,
 // unchanged since.
-bool IsStillAt(int folder_fd, const FolderVersion& version);
+bool IsUnchangedSince(int folder_fd, const ChangeStamp& stamp);
 
-#endif  // JOBWARDEN_PLATFORM_FOLDER_VERSION_POSIX_H
+#endif  // JOBWARDEN_PLATFORM_CHANGE_STAMP_POSIX_H

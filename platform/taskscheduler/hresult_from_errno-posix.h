@@ -1,0 +1,13 @@
+// How the task folder and the service report a failed system call: as the
+// HRESULT that Windows gives for the same failure, so that callers written
+// against the Task Scheduler tell the cases apart as they do on Windows.
+#ifndef JOBWARDEN_PLATFORM_HRESULT_FROM_ERRNO_POSIX_H
+#define JOBWARDEN_PLATFORM_HRESULT_FROM_ERRNO_POSIX_H
+
+#include <windows.h>
+
+// The HRESULT that reports a failed system call's errno; E_FAIL for an
+// errno that Windows has no closer code for.
+HRESULT HresultFromErrno(int error);
+
+#endif  // JOBWARDEN_PLATFORM_HRESULT_FROM_ERRNO_POSIX_H
