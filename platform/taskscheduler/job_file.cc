@@ -1,6 +1,6 @@
 #include "job_file.h"
 
-#include "trigger_text.h"
+#include "trigger_type_code.h"
 
 #include <wide_text.h>
 
