@@ -1,5 +1,7 @@
 #include "trigger_range.h"
 
+#include <chrono>
+
 #include "trigger_type_code.h"
 
 namespace {
@@ -9,19 +11,15 @@ constexpr DWORD kAllDaysOfMonth = 0x7FFFFFFF;
 constexpr DWORD kKnownFlags = TASK_TRIGGER_FLAG_HAS_END_DATE |
                               TASK_TRIGGER_FLAG_KILL_AT_DURATION_END | TASK_TRIGGER_FLAG_DISABLED;
 
-bool IsLeapYear(unsigned year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-unsigned DaysInMonth(unsigned year, unsigned month) {
-  static const unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-// The years SYSTEMTIME can hold.
+// The years SYSTEMTIME can hold, on the calendar's days.
 bool IsValidDate(WORD year, WORD month, WORD day) {
-  return year >= 1601 && year <= 30827 && month >= 1 && month <= 12 && day >= 1 &&
-         day <= DaysInMonth(year, month);
+  // std::chrono::month and day hold no more than 255, so larger fields are
+  // refused before they are converted.
+  if (year < 1601 || year > 30827 || month > 12 || day > 31)
+    return false;
+  return std::chrono::year_month_day{std::chrono::year{year}, std::chrono::month{month},
+                                     std::chrono::day{day}}
+      .ok();
 }
 
 bool IsValidDaySet(WORD days) { return days != 0 && (days & ~kAllDaysOfWeek) == 0; }

@@ -55,6 +55,10 @@ TEST(ValidateTrigger, ChecksTheBeginDateIncludingLeapYears) {
       {30827, 12, 31, S_OK},
       {30828, 1, 1, E_INVALIDARG},
       {0, 0, 0, E_INVALIDARG},
+      // Fields past what std::chrono's month and day can hold, which would
+      // otherwise wrap round to a valid 1 January.
+      {2026, 1, 257, E_INVALIDARG},
+      {2026, 257, 1, E_INVALIDARG},
   };
   for (const Date& date : dates) {
     TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_ONCE);
