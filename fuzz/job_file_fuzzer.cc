@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "job_file.h"
+#include "trigger_range.h"
 #include "trigger_text.h"
 
 namespace {

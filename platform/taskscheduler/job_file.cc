@@ -1,301 +1,22 @@
 #include "job_file.h"
 
-#include "trigger_text.h"
-
-#include <wide_text.h>
-
-#include <cstddef>
-#include <cstring>
+#include <limits>
 #include <utility>
+
+#include "byte_stream.h"
+#include "job_account_block.h"
+#include "job_fixed_section.h"
+#include "job_trigger_record.h"
+#include "job_variable_fields.h"
 
 namespace {
 
-constexpr size_t kFixedSectionSize = 68;
-constexpr size_t kTriggerRecordSize = 48;
-constexpr size_t kMaxWord = 0xFFFF;
-
-// The account name rides at the front of the user data as
-//   "JWAC", WORD unit count, UTF-16LE units (no terminator)
-// so that Windows and Wine, which only carry user data around, still read
-// the file. We always write the block, even for the system account, so that
-// user data of the caller's that happens to begin with the tag survives a
-// round trip.
-constexpr uint8_t kAccountTag[4] = {'J', 'W', 'A', 'C'};
-
-// Windows 2000, XP and 2003 (product version 0x0501, which we write) set
-// this task flag whenever the file holds an application name.
-constexpr DWORD kHasApplicationNameFlag = 0x01000000;
+constexpr size_t kMaxWord = std::numeric_limits<WORD>::max();
 
 // What Windows writes as the reserved data: a TASKRESERVED1 of the start
 // error of the last run and the unused task flags, both zero for a task we
 // store. A file that carries reserved data of its own keeps it.
 const std::vector<BYTE> kTaskReserved1(8, 0);
-
-// Appends little-endian integers one byte at a time, so the output is the
-// same whatever the host's byte order.
-class ByteWriter {
- public:
-  void Byte(uint8_t value) { bytes_.push_back(value); }
-  void Word(WORD value) {
-    Byte(static_cast<uint8_t>(value));
-    Byte(static_cast<uint8_t>(value >> 8));
-  }
-  void Dword(DWORD value) {
-    Word(static_cast<WORD>(value));
-    Word(static_cast<WORD>(value >> 16));
-  }
-  void Bytes(const uint8_t* data, size_t size) { bytes_.insert(bytes_.end(), data, data + size); }
-  void PatchWord(size_t at, WORD value) {
-    bytes_[at] = static_cast<uint8_t>(value);
-    bytes_[at + 1] = static_cast<uint8_t>(value >> 8);
-  }
-  size_t size() const { return bytes_.size(); }
-  std::vector<uint8_t> Take() { return std::move(bytes_); }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
-
-// Reads little-endian integers from a bounded buffer. Every read checks the
-// bytes left first; after a failed read the reader stays failed.
-class ByteReader {
- public:
-  ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-
-  bool Word(WORD* value) {
-    if (!Has(2))
-      return false;
-    *value = static_cast<WORD>(data_[pos_] | (data_[pos_ + 1] << 8));
-    pos_ += 2;
-    return true;
-  }
-  bool Dword(DWORD* value) {
-    WORD low, high;
-    if (!Word(&low) || !Word(&high))
-      return false;
-    *value = static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16);
-    return true;
-  }
-  bool Bytes(size_t count, std::vector<BYTE>* out) {
-    if (!Has(count))
-      return false;
-    out->assign(data_ + pos_, data_ + pos_ + count);
-    pos_ += count;
-    return true;
-  }
-  bool Bytes(size_t count, BYTE* out) {
-    if (!Has(count))
-      return false;
-    for (size_t i = 0; i < count; ++i)
-      out[i] = data_[pos_ + i];
-    pos_ += count;
-    return true;
-  }
-  bool Has(size_t count) const { return size_ - pos_ >= count; }
-  size_t position() const { return pos_; }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-};
-
-void WriteSystemTime(const SYSTEMTIME& time, ByteWriter* out) {
-  out->Word(time.wYear);
-  out->Word(time.wMonth);
-  out->Word(time.wDayOfWeek);
-  out->Word(time.wDay);
-  out->Word(time.wHour);
-  out->Word(time.wMinute);
-  out->Word(time.wSecond);
-  out->Word(time.wMilliseconds);
-}
-
-bool ReadSystemTime(ByteReader* in, SYSTEMTIME* time) {
-  return in->Word(&time->wYear) && in->Word(&time->wMonth) && in->Word(&time->wDayOfWeek) &&
-         in->Word(&time->wDay) && in->Word(&time->wHour) && in->Word(&time->wMinute) &&
-         in->Word(&time->wSecond) && in->Word(&time->wMilliseconds);
-}
-
-// An empty text is written as an absent string (count 0); any other as its
-// unit count including the terminator, the units and the terminator.
-bool WriteText(const std::wstring& text, ByteWriter* out) {
-  const std::u16string units = Utf16FromWide(text);
-  if (units.empty()) {
-    out->Word(0);
-    return true;
-  }
-  if (units.size() + 1 > kMaxWord)
-    return false;
-  out->Word(static_cast<WORD>(units.size() + 1));
-  for (char16_t unit : units)
-    out->Word(static_cast<WORD>(unit));
-  out->Word(0);
-  return true;
-}
-
-// Accepts both an absent string and a lone terminator for the empty text.
-// The text ends at the first NUL within the counted units.
-bool ReadText(ByteReader* in, std::wstring* text) {
-  WORD count = 0;
-  if (!in->Word(&count) || !in->Has(size_t{count} * 2))
-    return false;
-  // A buffer of its own each time: a reused thread_local one is already
-  // destroyed when a file is read from an exit handler.
-  std::u16string units;
-  units.reserve(count);
-  bool ended = false;
-  for (WORD i = 0; i < count; ++i) {
-    WORD unit = 0;
-    in->Word(&unit);
-    if (unit == 0)
-      ended = true;
-    if (!ended)
-      units.push_back(static_cast<char16_t>(unit));
-  }
-  *text = WideFromUtf16(units);
-  return true;
-}
-
-bool WriteBlock(const std::vector<BYTE>& block, ByteWriter* out) {
-  if (block.size() > kMaxWord)
-    return false;
-  out->Word(static_cast<WORD>(block.size()));
-  out->Bytes(block.data(), block.size());
-  return true;
-}
-
-bool ReadBlock(ByteReader* in, std::vector<BYTE>* block) {
-  WORD size;
-  return in->Word(&size) && in->Bytes(size, block);
-}
-
-std::vector<BYTE> UserDataWithAccount(const JobFile& job) {
-  const std::u16string name = Utf16FromWide(job.account_name);
-  ByteWriter data;
-  data.Bytes(kAccountTag, sizeof(kAccountTag));
-  data.Word(static_cast<WORD>(name.size()));
-  for (char16_t unit : name)
-    data.Word(static_cast<WORD>(unit));
-  data.Bytes(job.user_data.data(), job.user_data.size());
-  return data.Take();
-}
-
-// Takes the account block off the front of the user data, if there is a
-// well-formed one; user data without it (files from Windows or Wine) is kept
-// whole and means the system account.
-void SplitAccountFromUserData(std::vector<BYTE>* user_data, std::wstring* account_name) {
-  account_name->clear();
-  ByteReader in(user_data->data(), user_data->size());
-  BYTE tag[sizeof(kAccountTag)];
-  WORD count = 0;
-  if (!in.Bytes(sizeof(tag), tag) || std::memcmp(tag, kAccountTag, sizeof(tag)) != 0 ||
-      !in.Word(&count) || !in.Has(size_t{count} * 2))
-    return;
-  std::u16string name;
-  for (WORD i = 0; i < count; ++i) {
-    WORD unit = 0;
-    in.Word(&unit);
-    name.push_back(static_cast<char16_t>(unit));
-  }
-  *account_name = WideFromUtf16(name);
-  user_data->erase(user_data->begin(),
-                   user_data->begin() + static_cast<std::ptrdiff_t>(in.position()));
-}
-
-// The type-specific part of a trigger is eight bytes: a DWORD and a WORD for
-// monthly-date triggers, three WORDs for every other type (the daily and
-// weekly fields share their places with the monthly day-of-week ones),
-// followed by padding.
-void WriteTrigger(const TASK_TRIGGER& trigger, ByteWriter* out) {
-  out->Word(kTriggerRecordSize);
-  out->Word(trigger.Reserved1);
-  out->Word(trigger.wBeginYear);
-  out->Word(trigger.wBeginMonth);
-  out->Word(trigger.wBeginDay);
-  out->Word(trigger.wEndYear);
-  out->Word(trigger.wEndMonth);
-  out->Word(trigger.wEndDay);
-  out->Word(trigger.wStartHour);
-  out->Word(trigger.wStartMinute);
-  out->Dword(trigger.MinutesDuration);
-  out->Dword(trigger.MinutesInterval);
-  out->Dword(trigger.rgFlags);
-  out->Dword(TriggerTypeCode(trigger));
-  if (TriggerTypeCode(trigger) == TASK_TIME_TRIGGER_MONTHLYDATE) {
-    out->Dword(trigger.Type.MonthlyDate.rgfDays);
-    out->Word(trigger.Type.MonthlyDate.rgfMonths);
-  } else {
-    out->Word(trigger.Type.MonthlyDOW.wWhichWeek);
-    out->Word(trigger.Type.MonthlyDOW.rgfDaysOfTheWeek);
-    out->Word(trigger.Type.MonthlyDOW.rgfMonths);
-  }
-  out->Word(0);
-  out->Word(trigger.Reserved2);
-  out->Word(trigger.wRandomMinutesInterval);
-}
-
-bool ReadTrigger(ByteReader* in, TASK_TRIGGER* trigger) {
-  *trigger = TASK_TRIGGER{};
-  DWORD type;
-  WORD padding;
-  // The record is 48 bytes whatever its own size field says; the format
-  // tells readers to ignore that field.
-  WORD recorded_size;
-  if (!in->Word(&recorded_size))
-    return false;
-  trigger->cbTriggerSize = kTriggerRecordSize;
-  if (!(in->Word(&trigger->Reserved1) && in->Word(&trigger->wBeginYear) &&
-        in->Word(&trigger->wBeginMonth) && in->Word(&trigger->wBeginDay) &&
-        in->Word(&trigger->wEndYear) && in->Word(&trigger->wEndMonth) &&
-        in->Word(&trigger->wEndDay) && in->Word(&trigger->wStartHour) &&
-        in->Word(&trigger->wStartMinute) && in->Dword(&trigger->MinutesDuration) &&
-        in->Dword(&trigger->MinutesInterval) && in->Dword(&trigger->rgFlags) && in->Dword(&type)))
-    return false;
-  SetTriggerTypeCode(type, trigger);
-  bool ok;
-  if (type == TASK_TIME_TRIGGER_MONTHLYDATE) {
-    ok = in->Dword(&trigger->Type.MonthlyDate.rgfDays) &&
-         in->Word(&trigger->Type.MonthlyDate.rgfMonths);
-  } else {
-    ok = in->Word(&trigger->Type.MonthlyDOW.wWhichWeek) &&
-         in->Word(&trigger->Type.MonthlyDOW.rgfDaysOfTheWeek) &&
-         in->Word(&trigger->Type.MonthlyDOW.rgfMonths);
-  }
-  return ok && in->Word(&padding) && in->Word(&trigger->Reserved2) &&
-         in->Word(&trigger->wRandomMinutesInterval);
-}
-
-void WriteFixedSection(const JobFile& job, ByteWriter* out) {
-  out->Word(job.product_version);
-  out->Word(job.file_version);
-  out->Bytes(job.job_uuid, sizeof(job.job_uuid));
-  out->Word(0);  // application name offset, patched once known
-  out->Word(0);  // trigger offset, likewise
-  out->Word(job.error_retry_count);
-  out->Word(job.error_retry_interval);
-  out->Word(job.idle_deadline);
-  out->Word(job.idle_wait);
-  out->Dword(job.priority);
-  out->Dword(job.maximum_run_time);
-  out->Dword(job.exit_code);
-  out->Dword(job.status);
-  out->Dword(job.application_name.empty() ? job.flags & ~kHasApplicationNameFlag
-                                           : job.flags | kHasApplicationNameFlag);
-  WriteSystemTime(job.run_date, out);
-}
-
-// Also returns the two offsets the fixed section claims, for checking
-// against where the fields really are.
-bool ReadFixedSection(ByteReader* in, JobFile* job, WORD* name_offset, WORD* trigger_offset) {
-  return in->Word(&job->product_version) && in->Word(&job->file_version) &&
-         in->Bytes(sizeof(job->job_uuid), job->job_uuid) && in->Word(name_offset) &&
-         in->Word(trigger_offset) && in->Word(&job->error_retry_count) &&
-         in->Word(&job->error_retry_interval) && in->Word(&job->idle_deadline) &&
-         in->Word(&job->idle_wait) && in->Dword(&job->priority) &&
-         in->Dword(&job->maximum_run_time) && in->Dword(&job->exit_code) &&
-         in->Dword(&job->status) && in->Dword(&job->flags) && ReadSystemTime(in, &job->run_date);
-}
 
 }  // namespace
 
@@ -306,7 +27,8 @@ std::vector<uint8_t> SerializeJobFile(const JobFile& job) {
   const size_t name_offset = out.size();
   if (!(WriteText(job.application_name, &out) && WriteText(job.parameters, &out) &&
         WriteText(job.working_directory, &out) && WriteText(job.author, &out) &&
-        WriteText(job.comment, &out) && WriteBlock(UserDataWithAccount(job), &out) &&
+        WriteText(job.comment, &out) &&
+        WriteBlock(UserDataWithAccount(job.account_name, job.user_data), &out) &&
         WriteBlock(job.reserved_data.empty() ? kTaskReserved1 : job.reserved_data, &out)))
     return {};
   const size_t trigger_offset = out.size();
@@ -314,9 +36,9 @@ std::vector<uint8_t> SerializeJobFile(const JobFile& job) {
     return {};
   out.Word(static_cast<WORD>(job.triggers.size()));
   for (const TASK_TRIGGER& trigger : job.triggers)
-    WriteTrigger(trigger, &out);
-  out.PatchWord(20, static_cast<WORD>(name_offset));
-  out.PatchWord(22, static_cast<WORD>(trigger_offset));
+    WriteTriggerRecord(trigger, &out);
+  out.PatchWord(kApplicationNameOffsetAt, static_cast<WORD>(name_offset));
+  out.PatchWord(kTriggerOffsetAt, static_cast<WORD>(trigger_offset));
   return out.Take();
 }
 
@@ -340,7 +62,7 @@ bool ParseJobFile(const uint8_t* data, size_t size, JobFile* job) {
     return false;
   parsed.triggers.resize(trigger_count);
   for (TASK_TRIGGER& trigger : parsed.triggers) {
-    if (!ReadTrigger(&in, &trigger))
+    if (!ReadTriggerRecord(&in, &trigger))
       return false;
   }
   SplitAccountFromUserData(&parsed.user_data, &parsed.account_name);

@@ -1,136 +1,15 @@
 #include "job_file.h"
 
-#include "trigger_text.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "job_file_testing.h"
 #include "test_triggers.h"
 
 namespace {
-
-TASK_TRIGGER WeeklyTrigger() {
-  TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_WEEKLY);
-  trigger.Type.Weekly.WeeksInterval = 3;
-  return trigger;
-}
-
-TASK_TRIGGER MonthlyDateTrigger() {
-  TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_MONTHLYDATE);
-  trigger.Type.MonthlyDate.rgfDays = 0x8000FFFF;
-  return trigger;
-}
-
-// Every field the reader must carry through, the reserved ones included.
-TASK_TRIGGER MonthlyDowTrigger() {
-  TASK_TRIGGER trigger = LastWeekdaysTestTrigger();
-  trigger.rgFlags |= TASK_TRIGGER_FLAG_DISABLED;
-  trigger.Reserved1 = 0x1234;
-  trigger.Reserved2 = 0x5678;
-  trigger.wRandomMinutesInterval = 0x9ABC;
-  return trigger;
-}
-
-void ExpectSameTrigger(const TASK_TRIGGER& expected, const TASK_TRIGGER& actual) {
-  EXPECT_EQ(48, actual.cbTriggerSize);
-  EXPECT_EQ(expected.Reserved1, actual.Reserved1);
-  EXPECT_EQ(expected.wBeginYear, actual.wBeginYear);
-  EXPECT_EQ(expected.wBeginMonth, actual.wBeginMonth);
-  EXPECT_EQ(expected.wBeginDay, actual.wBeginDay);
-  EXPECT_EQ(expected.wEndYear, actual.wEndYear);
-  EXPECT_EQ(expected.wEndMonth, actual.wEndMonth);
-  EXPECT_EQ(expected.wEndDay, actual.wEndDay);
-  EXPECT_EQ(expected.wStartHour, actual.wStartHour);
-  EXPECT_EQ(expected.wStartMinute, actual.wStartMinute);
-  EXPECT_EQ(expected.MinutesDuration, actual.MinutesDuration);
-  EXPECT_EQ(expected.MinutesInterval, actual.MinutesInterval);
-  EXPECT_EQ(expected.rgFlags, actual.rgFlags);
-  ASSERT_EQ(expected.TriggerType, actual.TriggerType);
-  if (expected.TriggerType == TASK_TIME_TRIGGER_MONTHLYDATE) {
-    EXPECT_EQ(expected.Type.MonthlyDate.rgfDays, actual.Type.MonthlyDate.rgfDays);
-    EXPECT_EQ(expected.Type.MonthlyDate.rgfMonths, actual.Type.MonthlyDate.rgfMonths);
-  } else {
-    EXPECT_EQ(expected.Type.MonthlyDOW.wWhichWeek, actual.Type.MonthlyDOW.wWhichWeek);
-    EXPECT_EQ(expected.Type.MonthlyDOW.rgfDaysOfTheWeek, actual.Type.MonthlyDOW.rgfDaysOfTheWeek);
-    EXPECT_EQ(expected.Type.MonthlyDOW.rgfMonths, actual.Type.MonthlyDOW.rgfMonths);
-  }
-  EXPECT_EQ(expected.Reserved2, actual.Reserved2);
-  EXPECT_EQ(expected.wRandomMinutesInterval, actual.wRandomMinutesInterval);
-}
-
-JobFile FullJob() {
-  JobFile job;
-  job.product_version = 0x0600;
-  job.file_version = 2;
-  for (int i = 0; i < 16; ++i)
-    job.job_uuid[i] = static_cast<BYTE>(0xA0 + i);
-  job.error_retry_count = 3;
-  job.error_retry_interval = 4;
-  job.idle_deadline = 5;
-  job.idle_wait = 6;
-  job.priority = 0x100;
-  job.maximum_run_time = 0xDEADBEEF;
-  job.exit_code = 0x80070002;
-  job.status = 0x00041300;
-  // The application-name bit, bits Windows sets that we have no use for,
-  // and a few more.
-  job.flags = 0x21810203;
-  job.run_date = {2025, 2, 3, 4, 5, 6, 7, 8};
-  job.running_instance_count = 9;
-  job.application_name = L"C:\\Program Files\\tool.exe";
-  job.parameters = L"--all \"x y\"";
-  job.working_directory = L"C:\\work";
-  job.author = L"DOMAIN\\author";
-  job.comment = L"nightly";
-  job.user_data = {1, 2, 3};
-  job.reserved_data = {0, 0, 0, 0, 8, 0, 0, 0};
-  job.triggers = {HourlyTestTrigger(), WeeklyTrigger(), MonthlyDateTrigger(), MonthlyDowTrigger()};
-  job.account_name = L"operator";
-  return job;
-}
-
-JobFile RoundTrip(const JobFile& job) {
-  const std::vector<uint8_t> bytes = SerializeJobFile(job);
-  EXPECT_FALSE(bytes.empty());
-  JobFile parsed;
-  parsed.priority = 0x7777;  // shows that parsing really overwrote the defaults
-  EXPECT_TRUE(ParseJobFile(bytes.data(), bytes.size(), &parsed));
-  return parsed;
-}
-
-WORD WordAt(const std::vector<uint8_t>& bytes, size_t at) {
-  return static_cast<WORD>(bytes.at(at) | (bytes.at(at + 1) << 8));
-}
-
-DWORD DwordAt(const std::vector<uint8_t>& bytes, size_t at) {
-  return WordAt(bytes, at) | (static_cast<DWORD>(WordAt(bytes, at + 2)) << 16);
-}
-
-// Builds .job bytes by hand, for files as other writers lay them out.
-struct RawFile {
-  std::vector<uint8_t> bytes;
-  void Word(WORD value) {
-    bytes.push_back(static_cast<uint8_t>(value));
-    bytes.push_back(static_cast<uint8_t>(value >> 8));
-  }
-  void Dword(DWORD value) {
-    Word(static_cast<WORD>(value));
-    Word(static_cast<WORD>(value >> 16));
-  }
-  void Zeros(size_t count) { bytes.insert(bytes.end(), count, 0); }
-  void SetWord(size_t at, WORD value) {
-    bytes.at(at) = static_cast<uint8_t>(value);
-    bytes.at(at + 1) = static_cast<uint8_t>(value >> 8);
-  }
-};
-
-bool Parses(const std::vector<uint8_t>& bytes) {
-  JobFile job;
-  return ParseJobFile(bytes.data(), bytes.size(), &job);
-}
 
 TEST(JobFileRoundTrip, KeepsEveryField) {
   const JobFile job = FullJob();
@@ -160,82 +39,6 @@ TEST(JobFileRoundTrip, KeepsEveryField) {
   ASSERT_EQ(job.triggers.size(), parsed.triggers.size());
   for (size_t i = 0; i < job.triggers.size(); ++i)
     ExpectSameTrigger(job.triggers[i], parsed.triggers[i]);
-}
-
-TEST(JobFileRoundTrip, KeepsTextsBeyondAscii) {
-  const std::vector<std::wstring> texts = {
-      L"",
-      L"a",
-      L"caf\u00E9 \u65E5\u672C",
-      L"\U0001F600 face \U00010437",  // above U+FFFF: surrogate pairs in the file
-      L"bad\xDC80\xDCFF bytes",       // escapes of bytes that were not UTF-8
-      std::wstring(1000, L'x'),
-  };
-  for (const std::wstring& text : texts) {
-    JobFile job;
-    job.application_name = text;
-    job.parameters = text;
-    job.working_directory = text;
-    job.author = text;
-    job.comment = text;
-    job.account_name = text;
-    const JobFile parsed = RoundTrip(job);
-    EXPECT_EQ(text, parsed.application_name);
-    EXPECT_EQ(text, parsed.parameters);
-    EXPECT_EQ(text, parsed.working_directory);
-    EXPECT_EQ(text, parsed.author);
-    EXPECT_EQ(text, parsed.comment);
-    EXPECT_EQ(text, parsed.account_name);
-  }
-}
-
-TEST(JobFileRoundTrip, KeepsUserDataApartFromTheAccount) {
-  JobFile job;
-  job.user_data = {'J', 'W', 'A', 'C', 0, 0};  // looks like our own tag
-  EXPECT_EQ(job.user_data, RoundTrip(job).user_data);
-  EXPECT_EQ(L"", RoundTrip(job).account_name);
-
-  job.account_name = L"DOMAIN\\user";
-  job.user_data = {0xFF, 0x00, 0x7F};
-  const JobFile parsed = RoundTrip(job);
-  EXPECT_EQ(job.user_data, parsed.user_data);
-  EXPECT_EQ(job.account_name, parsed.account_name);
-}
-
-TEST(JobFileRoundTrip, KeepsAnyNumberOfTriggers) {
-  JobFile job;
-  EXPECT_TRUE(RoundTrip(job).triggers.empty());
-
-  for (int i = 0; i < 300; ++i) {
-    TASK_TRIGGER trigger = i % 2 ? WeeklyTrigger() : MonthlyDateTrigger();
-    trigger.wStartMinute = static_cast<WORD>(i % 60);
-    job.triggers.push_back(trigger);
-  }
-  const JobFile parsed = RoundTrip(job);
-  ASSERT_EQ(job.triggers.size(), parsed.triggers.size());
-  for (size_t i = 0; i < job.triggers.size(); ++i)
-    ExpectSameTrigger(job.triggers[i], parsed.triggers[i]);
-}
-
-TEST(JobFileRoundTrip, KeepsTriggerTypesItDoesNotKnow) {
-  JobFile job;
-  job.triggers = {HourlyTestTrigger()};
-  SetTriggerTypeCode(9, &job.triggers[0]);
-  const JobFile parsed = RoundTrip(job);
-  ASSERT_EQ(1u, parsed.triggers.size());
-  EXPECT_EQ(9u, TriggerTypeCode(parsed.triggers[0]));
-  EXPECT_EQ(1, parsed.triggers[0].Type.Daily.DaysInterval);
-}
-
-TEST(JobFileRoundTrip, DefaultsAreThoseOfATaskThatNeverRan) {
-  const std::vector<uint8_t> bytes = SerializeJobFile(JobFile());
-  EXPECT_EQ(0x0501, WordAt(bytes, 0));
-  EXPECT_EQ(1, WordAt(bytes, 2));
-  EXPECT_EQ(60, WordAt(bytes, 28));
-  EXPECT_EQ(10, WordAt(bytes, 30));
-  EXPECT_EQ(0x20u, DwordAt(bytes, 32));
-  EXPECT_EQ(259200000u, DwordAt(bytes, 36));
-  EXPECT_EQ(0x00041303u, DwordAt(bytes, 44));
 }
 
 // Reads the bytes at the places the format documents, independently of the
@@ -311,47 +114,6 @@ TEST(JobFileLayout, PutsEveryFieldAtItsDocumentedPlace) {
   EXPECT_EQ(0, WordAt(b, t + 42));
 }
 
-// What every file from Windows 2000, XP and 2003 holds, read at its
-// documented place.
-TEST(JobFileLayout, WritesTheApplicationNameFlagAndTaskReserved1AsWindowsDoes) {
-  JobFile job;
-  job.application_name = L"app";
-  std::vector<uint8_t> b = SerializeJobFile(job);
-  EXPECT_EQ(0x01000000u, DwordAt(b, 48));
-  const size_t reserved_at = WordAt(b, 22) - 2 - 8;
-  EXPECT_EQ(8, WordAt(b, reserved_at));
-  EXPECT_EQ(0u, DwordAt(b, reserved_at + 2));  // start error
-  EXPECT_EQ(0u, DwordAt(b, reserved_at + 6));  // task flags
-  EXPECT_EQ(8u, RoundTrip(job).reserved_data.size());
-
-  // The bit follows the name: set without one, it is not written.
-  job.application_name.clear();
-  job.flags = 0x01000004;
-  b = SerializeJobFile(job);
-  EXPECT_EQ(0x4u, DwordAt(b, 48));
-}
-
-TEST(JobFileLayout, PutsTheTypeFieldsOfEachTriggerKindInPlace) {
-  JobFile job;
-  job.triggers = {HourlyTestTrigger(), WeeklyTrigger(), MonthlyDowTrigger()};
-  const std::vector<uint8_t> b = SerializeJobFile(job);
-  const size_t first = WordAt(b, 22) + 2;
-  EXPECT_EQ(1, WordAt(b, first + 36));  // daily: days interval
-  EXPECT_EQ(60u, DwordAt(b, first + 24));
-  EXPECT_EQ(1440u, DwordAt(b, first + 20));
-  const size_t weekly = first + 48;
-  EXPECT_EQ(3, WordAt(b, weekly + 36));
-  EXPECT_EQ(0x7F, WordAt(b, weekly + 38));
-  const size_t dow = weekly + 48;
-  EXPECT_EQ(4u, DwordAt(b, dow + 32));
-  EXPECT_EQ(5, WordAt(b, dow + 36));
-  EXPECT_EQ(0x41, WordAt(b, dow + 38));
-  EXPECT_EQ(0x801, WordAt(b, dow + 40));
-  EXPECT_EQ(0x5678, WordAt(b, dow + 44));
-  EXPECT_EQ(0x9ABC, WordAt(b, dow + 46));
-  EXPECT_EQ(dow + 48, b.size());
-}
-
 TEST(JobFileLayout, RefusesWhatDoesNotFitTheSixteenBitFields) {
   // Empty strings, account block and TASKRESERVED1 put the trigger count at
   // 100 + 2 * (units of the application name).
@@ -391,18 +153,18 @@ TEST(JobFileParse, ReadsFilesFromOtherWriters) {
   f.Dword(0x00041303);
   f.Dword(0);
   f.Zeros(16);
-  f.Word(0);              // running instances
-  f.Word(3);              // "ab"
+  f.Word(0);  // running instances
+  f.Word(3);  // "ab"
   f.Word(L'a');
   f.Word(L'b');
   f.Word(0);
   for (int i = 0; i < 4; ++i) {
-    f.Word(1);            // empty text with its terminator only
+    f.Word(1);  // empty text with its terminator only
     f.Word(0);
   }
-  f.Word(2);              // user data of someone else's
+  f.Word(2);  // user data of someone else's
   f.Word(0xBEEF);
-  f.Word(8);              // TASKRESERVED1
+  f.Word(8);  // TASKRESERVED1
   f.Dword(0);
   f.Dword(0x10);
   f.SetWord(22, static_cast<WORD>(f.bytes.size()));
@@ -413,7 +175,7 @@ TEST(JobFileParse, ReadsFilesFromOtherWriters) {
   f.SetWord(trigger + 4, 2024);
   f.SetWord(trigger + 32, TASK_TIME_TRIGGER_DAILY);
   f.SetWord(trigger + 36, 2);
-  f.Word(1);              // signature header and a few bytes of it
+  f.Word(1);  // signature header and a few bytes of it
   f.Word(1);
   f.Zeros(5);
 
@@ -429,25 +191,6 @@ TEST(JobFileParse, ReadsFilesFromOtherWriters) {
   EXPECT_EQ(2024, job.triggers[0].wBeginYear);
   EXPECT_EQ(TASK_TIME_TRIGGER_DAILY, job.triggers[0].TriggerType);
   EXPECT_EQ(2, job.triggers[0].Type.Daily.DaysInterval);
-}
-
-// The format tells readers to ignore the size a trigger gives itself; the
-// record is 48 bytes whatever it says, and what follows it still reads.
-TEST(JobFileParse, IgnoresTheSizeATriggerGivesItself) {
-  JobFile source;
-  source.triggers = {HourlyTestTrigger(), WeeklyTrigger()};
-  const std::vector<uint8_t> good = SerializeJobFile(source);
-  const size_t first = WordAt(good, 22) + 2;
-  for (WORD size : {WORD{0}, WORD{0x28}, WORD{47}, WORD{96}, WORD{0xFFFF}}) {
-    RawFile f{good};
-    f.SetWord(first, size);
-    f.SetWord(first + 48, size);
-    JobFile job;
-    ASSERT_TRUE(ParseJobFile(f.bytes.data(), f.bytes.size(), &job)) << size;
-    ASSERT_EQ(2u, job.triggers.size());
-    ExpectSameTrigger(source.triggers[0], job.triggers[0]);
-    ExpectSameTrigger(source.triggers[1], job.triggers[1]);
-  }
 }
 
 // Files from other writers hold values we have no use for; they stay as
@@ -536,22 +279,6 @@ TEST(JobFileParse, LeavesTheJobAloneOnFailure) {
   job.comment = L"untouched";
   EXPECT_FALSE(ParseJobFile(bytes.data(), bytes.size(), &job));
   EXPECT_EQ(L"untouched", job.comment);
-}
-
-TEST(JobFileParse, TreatsAMalformedAccountBlockAsUserData) {
-  JobFile job;
-  job.user_data = {'x', 'y', 'z', 'w', 'v', 'u', 't'};
-  RawFile f{SerializeJobFile(job)};
-  // User data: tag, count, then the 7 bytes; then TASKRESERVED1.
-  const size_t count_at = WordAt(f.bytes, 22) - 8 - 2 - 7 - 2;
-  ASSERT_EQ(0, WordAt(f.bytes, count_at));
-  f.SetWord(count_at, 255);  // more units than there are bytes
-  JobFile parsed;
-  ASSERT_TRUE(ParseJobFile(f.bytes.data(), f.bytes.size(), &parsed));
-  EXPECT_EQ(L"", parsed.account_name);
-  EXPECT_EQ(13u, parsed.user_data.size());
-  EXPECT_EQ('J', parsed.user_data[0]);
-  EXPECT_EQ('t', parsed.user_data[12]);
 }
 
 }  // namespace

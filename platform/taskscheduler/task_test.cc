@@ -12,6 +12,7 @@
 #include "local_time_testing.h"
 #include "task_folder_testing.h"
 #include "task_folder_testing.h"
+#include "trigger_range.h"
 #include "trigger_text.h"
 #include "wide_text.h"
 

@@ -6,6 +6,7 @@
 #include "reference_count.h"
 #include "single_interface.h"
 #include "task_memory.h"
+#include "trigger_range.h"
 #include "trigger_text.h"
 
 namespace {

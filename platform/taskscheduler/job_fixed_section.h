@@ -1,0 +1,25 @@
+// The fixed-length section of a .job file: the 68 bytes it begins with,
+// from the product version to the most recent run time.
+#ifndef JOBWARDEN_PLATFORM_JOB_FIXED_SECTION_H
+#define JOBWARDEN_PLATFORM_JOB_FIXED_SECTION_H
+
+#include <cstddef>
+
+#include "byte_stream.h"
+#include "job_file.h"
+
+constexpr size_t kFixedSectionSize = 68;
+
+// Where the section keeps the offsets of the application name and of the
+// trigger count. They are known only once the variable-length section is
+// written, so they are written as 0 and patched.
+constexpr size_t kApplicationNameOffsetAt = 20;
+constexpr size_t kTriggerOffsetAt = 22;
+
+void WriteFixedSection(const JobFile& job, ByteWriter* out);
+
+// Also returns the two offsets the section claims, for checking against
+// where the fields really are.
+bool ReadFixedSection(ByteReader* in, JobFile* job, WORD* name_offset, WORD* trigger_offset);
+
+#endif  // JOBWARDEN_PLATFORM_JOB_FIXED_SECTION_H

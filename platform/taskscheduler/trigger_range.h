@@ -1,0 +1,19 @@
+// The documented ranges of a TASK_TRIGGER's fields: what SetTrigger accepts
+// and what a description may be given for.
+#ifndef JOBWARDEN_PLATFORM_TRIGGER_RANGE_H
+#define JOBWARDEN_PLATFORM_TRIGGER_RANGE_H
+
+#include <mstask.h>
+
+// The bits of rgfMonths that name a month, January to December.
+constexpr WORD kAllMonths = 0xFFF;
+
+// S_OK, or E_INVALIDARG for a field outside its documented range.
+HRESULT ValidateTrigger(const TASK_TRIGGER& trigger);
+
+// Whether every field the description reads is within its documented range.
+// A trigger read from a damaged file may hold a month of 13 or an empty set
+// of days; it gets no description rather than one that cannot be true.
+bool CanDescribeTrigger(const TASK_TRIGGER& trigger);
+
+#endif  // JOBWARDEN_PLATFORM_TRIGGER_RANGE_H
