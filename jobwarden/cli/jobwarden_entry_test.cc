@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "jobwarden/cli/expected_help.h"
@@ -33,6 +35,23 @@ std::ostream& operator<<(std::ostream& out, const Outcome& o) {
     narrow += c < 0x80 ? static_cast<char>(c) : '?';
   return out << "status " << o.status << " output \"" << narrow << "\"";
 }
+
+// Keeps the output as a capture does, and calls `before_each_write` before
+// it takes each text: lets a test see what state the program was in when it
+// printed, or make a write fail.
+class ObservedCapture : public ConsoleCapture {
+ public:
+  explicit ObservedCapture(std::function<void()> before_each_write)
+      : before_each_write_(std::move(before_each_write)) {}
+
+  void Write(const std::wstring& text) override {
+    before_each_write_();
+    ConsoleCapture::Write(text);
+  }
+
+ private:
+  std::function<void()> before_each_write_;
+};
 
 class JobwardenEntryTest : public testing::Test {
  protected:
@@ -79,9 +98,8 @@ TEST_F(JobwardenEntryTest, ErrorsArePrintedOnlyAfterTheClientHasGone) {
   for (const auto& arguments : failing) {
     test_hooks::Reset();
     TestArguments args(arguments);
-    ConsoleCapture capture;
     std::vector<std::vector<std::string>> com_calls_at_each_write;
-    capture.OnWrite([&] { com_calls_at_each_write.push_back(ComCalls()); });
+    ObservedCapture capture([&] { com_calls_at_each_write.push_back(ComCalls()); });
     EXPECT_EQ(RunJobwarden(args.argc(), args.argv()), 1);
     ASSERT_FALSE(com_calls_at_each_write.empty());
     for (const auto& calls : com_calls_at_each_write)
@@ -98,11 +116,10 @@ TEST_F(JobwardenEntryTest, ComStartFailureWinsOverABadKeyword) {
 
 TEST_F(JobwardenEntryTest, RunningOutOfMemoryEndsWithAMessageAndStatusOne) {
   TestArguments args({L"/tn", L"x", L"/delete"});
-  ConsoleCapture capture;
   bool thrown = false;
   // The first write fails as an allocation would; the report of it must
   // still get out.
-  capture.OnWrite([&] {
+  ObservedCapture capture([&] {
     if (!thrown) {
       thrown = true;
       throw std::bad_alloc();
