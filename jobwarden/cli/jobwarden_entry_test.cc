@@ -136,6 +136,24 @@ TEST_F(JobwardenEntryTest, SchedulerErrorsArePrintedWithALeadingLineBreak) {
   EXPECT_EQ(ComCalls(), (std::vector<std::string>{"CoInitialize", "CoUninitialize"}));
 }
 
+// A named account the scheduler refuses: the one message, and every call up
+// to the refusal followed by the releases in order (task, trigger,
+// scheduler) and the end of COM.
+TEST_F(JobwardenEntryTest, RefusedAccountIsReportedAfterEverythingIsReleased) {
+  test_hooks::FailCall(Operation::SetAccountInformation, 1, E_ACCESSDENIED);
+  EXPECT_EQ(Run({L"/create", L"/tn", L"Named", L"/sc", L"daily", L"/ru", L"Operator", L"/rp",
+                 L"pw", L"/tr", L"backup"}),
+            (Outcome{L"\nError setting account information.", 1}));
+  EXPECT_EQ(test_hooks::CallLog(),
+            (std::vector<std::string>{
+                "CoInitialize", "CoCreateInstance", "ITaskScheduler::NewWorkItem",
+                "ITask::QueryInterface", "IPersistFile::Save", "IPersistFile::Release",
+                "ITask::CreateTrigger", "ITaskTrigger::SetTrigger", "ITask::SetAccountInformation",
+                "ITask::Release", "ITaskTrigger::Release", "ITaskScheduler::Release",
+                "CoUninitialize"}));
+  EXPECT_EQ(test_hooks::OutstandingReferences(), 0);
+}
+
 TEST_F(JobwardenEntryTest, CreateHandsOverTheSplitRunValueAndTheAccountAsTyped) {
   EXPECT_EQ(Run({L"/create", L"/tn", L"Nightly", L"/sc", L"DAILY", L"/ru", L"SYSTEM", L"/tr",
                  L"\"C:\\Program Files\\b.exe\" -x  y"}),
