@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "jobwarden/cli/expected_help.h"
@@ -33,6 +35,23 @@ std::ostream& operator<<(std::ostream& out, const Outcome& o) {
     narrow += c < 0x80 ? static_cast<char>(c) : '?';
   return out << "status " << o.status << " output \"" << narrow << "\"";
 }
+
+// Keeps the output as a capture does, and calls `before_each_write` before
+// it takes each text: lets a test see what state the program was in when it
+// printed, or make a write fail.
+class ObservedCapture : public ConsoleCapture {
+ public:
+  explicit ObservedCapture(std::function<void()> before_each_write)
+      : before_each_write_(std::move(before_each_write)) {}
+
+  void Write(const std::wstring& text) override {
+    before_each_write_();
+    ConsoleCapture::Write(text);
+  }
+
+ private:
+  std::function<void()> before_each_write_;
+};
 
 class JobwardenEntryTest : public testing::Test {
  protected:
@@ -79,9 +98,8 @@ TEST_F(JobwardenEntryTest, ErrorsArePrintedOnlyAfterTheClientHasGone) {
   for (const auto& arguments : failing) {
     test_hooks::Reset();
     TestArguments args(arguments);
-    ConsoleCapture capture;
     std::vector<std::vector<std::string>> com_calls_at_each_write;
-    capture.OnWrite([&] { com_calls_at_each_write.push_back(ComCalls()); });
+    ObservedCapture capture([&] { com_calls_at_each_write.push_back(ComCalls()); });
     EXPECT_EQ(RunJobwarden(args.argc(), args.argv()), 1);
     ASSERT_FALSE(com_calls_at_each_write.empty());
     for (const auto& calls : com_calls_at_each_write)
@@ -98,11 +116,10 @@ TEST_F(JobwardenEntryTest, ComStartFailureWinsOverABadKeyword) {
 
 TEST_F(JobwardenEntryTest, RunningOutOfMemoryEndsWithAMessageAndStatusOne) {
   TestArguments args({L"/tn", L"x", L"/delete"});
-  ConsoleCapture capture;
   bool thrown = false;
   // The first write fails as an allocation would; the report of it must
   // still get out.
-  capture.OnWrite([&] {
+  ObservedCapture capture([&] {
     if (!thrown) {
       thrown = true;
       throw std::bad_alloc();
@@ -117,6 +134,24 @@ TEST_F(JobwardenEntryTest, SchedulerErrorsArePrintedWithALeadingLineBreak) {
   EXPECT_EQ(Run({L"/delete", L"/tn", L"missing"}),
             (Outcome{L"\nError deleting task, Please make sure the task name is valid.", 1}));
   EXPECT_EQ(ComCalls(), (std::vector<std::string>{"CoInitialize", "CoUninitialize"}));
+}
+
+// A named account the scheduler refuses: the one message, and every call up
+// to the refusal followed by the releases in order (task, trigger,
+// scheduler) and the end of COM.
+TEST_F(JobwardenEntryTest, RefusedAccountIsReportedAfterEverythingIsReleased) {
+  test_hooks::FailCall(Operation::SetAccountInformation, 1, E_ACCESSDENIED);
+  EXPECT_EQ(Run({L"/create", L"/tn", L"Named", L"/sc", L"daily", L"/ru", L"Operator", L"/rp",
+                 L"pw", L"/tr", L"backup"}),
+            (Outcome{L"\nError setting account information.", 1}));
+  EXPECT_EQ(test_hooks::CallLog(),
+            (std::vector<std::string>{
+                "CoInitialize", "CoCreateInstance", "ITaskScheduler::NewWorkItem",
+                "ITask::QueryInterface", "IPersistFile::Save", "IPersistFile::Release",
+                "ITask::CreateTrigger", "ITaskTrigger::SetTrigger", "ITask::SetAccountInformation",
+                "ITask::Release", "ITaskTrigger::Release", "ITaskScheduler::Release",
+                "CoUninitialize"}));
+  EXPECT_EQ(test_hooks::OutstandingReferences(), 0);
 }
 
 TEST_F(JobwardenEntryTest, CreateHandsOverTheSplitRunValueAndTheAccountAsTyped) {

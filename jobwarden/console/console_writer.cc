@@ -1,18 +1,16 @@
 #include "jobwarden/console/console_writer.h"
 
 namespace {
-ConsoleCapture* g_capture = nullptr;
+ConsoleOutput* g_output = nullptr;
 }  // namespace
 
-ConsoleCapture::ConsoleCapture() { g_capture = this; }
+ConsoleOutput::ConsoleOutput() { g_output = this; }
 
-ConsoleCapture::~ConsoleCapture() { g_capture = nullptr; }
+ConsoleOutput::~ConsoleOutput() { g_output = nullptr; }
 
 void WriteConsoleText(const std::wstring& text) {
-  if (g_capture) {
-    if (g_capture->observer_)
-      g_capture->observer_();
-    g_capture->text_ += text;
+  if (g_output) {
+    g_output->Write(text);
     return;
   }
   WriteToStandardOutput(text);

@@ -4,32 +4,32 @@
 #ifndef JOBWARDEN_CONSOLE_CONSOLE_WRITER_H
 #define JOBWARDEN_CONSOLE_CONSOLE_WRITER_H
 
-#include <functional>
 #include <string>
-#include <utility>
 
 void WriteConsoleText(const std::wstring& text);
 
-// While a ConsoleCapture exists, WriteConsoleText appends to it instead of
-// writing to standard output. Lets tests run the whole program in-process
-// and compare its output. Captures do not nest.
-class ConsoleCapture {
+// While a ConsoleOutput exists, WriteConsoleText hands it the text instead
+// of writing to standard output, which lets the whole program run
+// in-process with its output kept. Outputs do not nest.
+class ConsoleOutput {
  public:
-  ConsoleCapture();
-  ~ConsoleCapture();
-  ConsoleCapture(const ConsoleCapture&) = delete;
-  ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+  ConsoleOutput();
+  virtual ~ConsoleOutput();
+  ConsoleOutput(const ConsoleOutput&) = delete;
+  ConsoleOutput& operator=(const ConsoleOutput&) = delete;
 
+  virtual void Write(const std::wstring& text) = 0;
+};
+
+// The output that keeps everything written, in order.
+class ConsoleCapture : public ConsoleOutput {
+ public:
   const std::wstring& Text() const { return text_; }
 
-  // Called before each write is captured; lets a test see what state the
-  // program was in when it printed.
-  void OnWrite(std::function<void()> observer) { observer_ = std::move(observer); }
+  void Write(const std::wstring& text) override { text_ += text; }
 
  private:
-  friend void WriteConsoleText(const std::wstring& text);
   std::wstring text_;
-  std::function<void()> observer_;
 };
 
 // Writes to the real standard output; one implementation per host.

@@ -14,7 +14,7 @@ class SchedulerClient {
   SchedulerClient& operator=(const SchedulerClient&) = delete;
 
   // Registers a task that runs `program` with `parameters` under `user`
-  // ("system" in any case for the system account), starting one minute from
+  // ("system" in any case, or "", for the system account), starting one minute from
   // now. The password is overwritten with zeros once the account is set.
   void CreateTask(const wchar_t* task_name, const wchar_t* program, const wchar_t* parameters,
                   const wchar_t* user, wchar_t* password, TaskFrequency frequency);

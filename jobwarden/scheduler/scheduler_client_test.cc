@@ -17,6 +17,19 @@ using test_hooks::Operation;
 
 namespace {
 
+using Log = std::vector<std::string>;
+
+// What every successful /create calls, in order, up to the account.
+const Log kCreateUpToTheAccount = {
+    "CoInitialize", "CoCreateInstance", "ITaskScheduler::NewWorkItem", "ITask::QueryInterface",
+    "IPersistFile::Save", "IPersistFile::Release", "ITask::CreateTrigger",
+    "ITaskTrigger::SetTrigger", "ITask::SetAccountInformation"};
+
+Log Joined(Log first, const Log& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
 SYSTEMTIME TenTwenty() {
   SYSTEMTIME time = {};
   time.wYear = 2026;
@@ -126,6 +139,51 @@ TEST_F(SchedulerClientTest, CreateStoresTheTaskAndReleasesEverything) {
   EXPECT_EQ(job.triggers[0].wStartHour, 10);
   EXPECT_EQ(job.triggers[0].wStartMinute, 21);
   EXPECT_EQ(job.triggers[0].wBeginDay, 7);
+}
+
+// The whole sequence of a creation that succeeds, for the system account
+// (which the component takes only without a password) and a named one: the
+// second save, then the persist file, the task, the trigger and the
+// scheduler are released, and COM is left last.
+TEST_F(SchedulerClientTest, CreateCallsEachStepOnceAndReleasesInOrder) {
+  const Log rest = {"ITask::SetApplicationName",
+                    "ITask::SetParameters",
+                    "ITask::QueryInterface",
+                    "IPersistFile::Save",
+                    "IPersistFile::Release",
+                    "ITask::Release",
+                    "ITaskTrigger::Release",
+                    "ITaskScheduler::Release",
+                    "CoUninitialize"};
+  for (const wchar_t* user : {L"SYSTEM", L"Operator"}) {
+    TestTaskFolder folder(TestTaskFolder::Com::kLeftAlone);
+    test_hooks::SetFixedLocalTime(TenTwenty());
+    EXPECT_EQ(Create(L"Backup", TaskFrequency::Daily, user), L"");
+    EXPECT_EQ(test_hooks::CallLog(), Joined(kCreateUpToTheAccount, rest));
+    ExpectNothingOutstanding();
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"Backup.job"});
+  }
+}
+
+// A named account the component refuses: the message, the task left stored
+// as the first save made it, and nothing called after the refusal but the
+// releases (task, trigger, scheduler) and the end of COM.
+TEST_F(SchedulerClientTest, RefusedNamedAccountStopsTheCreationAndReleasesInOrder) {
+  std::wstring password = L"hunter2";
+  test_hooks::FailCall(Operation::SetAccountInformation, 1, E_ACCESSDENIED);
+  EXPECT_EQ(Run([&](SchedulerClient& client) {
+              client.CreateTask(L"Backup", L"prog", L" -x", L"Operator", &password[0],
+                                TaskFrequency::Weekly);
+            }),
+            L"Error setting account information.");
+  EXPECT_EQ(test_hooks::CallLog(),
+            Joined(kCreateUpToTheAccount, {"ITask::Release", "ITaskTrigger::Release",
+                                           "ITaskScheduler::Release", "CoUninitialize"}));
+  ExpectNothingOutstanding();
+  const JobFile job = folder_.StoredJob("Backup.job");
+  EXPECT_EQ(job.account_name, L"");
+  EXPECT_EQ(job.application_name, L"");
+  EXPECT_TRUE(job.triggers.empty());
 }
 
 TEST_F(SchedulerClientTest, SystemAccountInAnyCaseIsTheEmptyAccount) {
@@ -306,12 +364,39 @@ TEST_F(SchedulerClientTest, QueryListsEveryTaskWithItsFirstTriggerText) {
   // Two names, two arrays, two texts.
   EXPECT_EQ(Count("CoTaskMemFree"), 6);
   ExpectNothingOutstanding();
+
+  // For each name: its task and first trigger, the text freed, the trigger
+  // and the task released, then the name and only then its array freed.
+  // The enumerator goes before the scheduler that made it.
+  const Log one_task = {"IEnumWorkItems::Next",    "ITaskScheduler::Activate",
+                        "ITask::GetTrigger",       "ITaskTrigger::GetTriggerString",
+                        "CoTaskMemFree",           "ITaskTrigger::Release",
+                        "ITask::Release",          "CoTaskMemFree",
+                        "CoTaskMemFree"};
+  EXPECT_EQ(test_hooks::CallLog(),
+            Joined(Joined(Joined({"CoInitialize", "CoCreateInstance", "ITaskScheduler::Enum"},
+                                 one_task),
+                          one_task),
+                   {"IEnumWorkItems::Next", "IEnumWorkItems::Release", "ITaskScheduler::Release",
+                    "CoUninitialize"}));
+  const Log one_task_freed = {"ITaskTrigger::GetTriggerString text", "IEnumWorkItems::Next name",
+                              "IEnumWorkItems::Next names"};
+  EXPECT_EQ(test_hooks::FreedBlocks(), Joined(one_task_freed, one_task_freed));
 }
 
 TEST_F(SchedulerClientTest, QueryListsATaskByNameWhenItsTriggerTextCannotBeHad) {
   ASSERT_EQ(Create(L"A"), L"");
   ASSERT_EQ(Create(L"B"), L"");
   const std::wstring text = DescribeTrigger(folder_.StoredJob("B.job").triggers[0]);
+  // What the listing of A calls up to the failing step, and what it
+  // releases after it, the trigger before the task; B is listed in full.
+  const Log b_listed = {"IEnumWorkItems::Next",    "ITaskScheduler::Activate",
+                        "ITask::GetTrigger",       "ITaskTrigger::GetTriggerString",
+                        "CoTaskMemFree",           "ITaskTrigger::Release",
+                        "ITask::Release",          "CoTaskMemFree",
+                        "CoTaskMemFree",           "IEnumWorkItems::Next",
+                        "IEnumWorkItems::Release", "ITaskScheduler::Release",
+                        "CoUninitialize"};
   const struct {
     Operation operation;
     std::vector<std::string> releases_after_failure;
@@ -327,6 +412,16 @@ TEST_F(SchedulerClientTest, QueryListsATaskByNameWhenItsTriggerTextCannotBeHad) 
     EXPECT_EQ(Query(&output), L"");
     EXPECT_EQ(output, L"\nA.job\nB.job " + text);
     ExpectNothingOutstanding();
+
+    Log a_listed = {"CoInitialize", "CoCreateInstance", "ITaskScheduler::Enum",
+                    "IEnumWorkItems::Next", "ITaskScheduler::Activate"};
+    if (c.operation != Operation::Activate)
+      a_listed.push_back("ITask::GetTrigger");
+    if (c.operation == Operation::GetTriggerString)
+      a_listed.push_back("ITaskTrigger::GetTriggerString");
+    a_listed =
+        Joined(Joined(a_listed, c.releases_after_failure), {"CoTaskMemFree", "CoTaskMemFree"});
+    EXPECT_EQ(test_hooks::CallLog(), Joined(a_listed, b_listed));
   }
 }
 

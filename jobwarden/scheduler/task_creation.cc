@@ -24,9 +24,13 @@ const wchar_t* NewWorkItemMessage(HRESULT result) {
   return L"Error creating job.";
 }
 
-bool IsSystemAccount(const wchar_t* user) { return AsciiLowered(user) == L"system"; }
+// "system" in any case, or no account name at all.
+bool IsSystemAccount(const wchar_t* user) {
+  return user[0] == 0 || AsciiLowered(user) == L"system";
+}
 
-// The system account is the empty account name with no password.
+// The system account is the empty account name with no password: the
+// scheduler refuses that name with any password, even an empty one.
 HRESULT SetAccount(ITask* task, const wchar_t* user, const wchar_t* password) {
   if (IsSystemAccount(user))
     return task->SetAccountInformation(L"", nullptr);

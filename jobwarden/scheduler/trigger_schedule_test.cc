@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 SYSTEMTIME LocalTime(int year, int month, int day, int hour, int minute) {
@@ -99,4 +101,27 @@ TEST(TriggerSchedule, EverythingElseIsZero) {
     EXPECT_EQ(trigger.Reserved2, 0);
     EXPECT_EQ(trigger.wRandomMinutesInterval, 0);
   }
+}
+
+// Every field of the monthly trigger, compared as a whole: at the start time
+// on days 1 to 16 of every month, once (no repetition within the day).
+TEST(TriggerSchedule, MonthlyTriggerAsAWhole) {
+  TASK_TRIGGER expected;
+  std::memset(&expected, 0, sizeof(expected));
+  expected.cbTriggerSize = sizeof(TASK_TRIGGER);
+  expected.wBeginYear = 2026;
+  expected.wBeginMonth = 12;
+  expected.wBeginDay = 7;
+  expected.wStartHour = 10;
+  expected.wStartMinute = 21;
+  expected.MinutesDuration = 0;
+  expected.MinutesInterval = 0;
+  expected.TriggerType = TASK_TIME_TRIGGER_MONTHLYDATE;
+  expected.Type.MonthlyDate.rgfDays = 0x0000FFFF;
+  expected.Type.MonthlyDate.rgfMonths = 0x0FFF;
+
+  const TASK_TRIGGER monthly = BuildTrigger(LocalTime(2026, 12, 7, 10, 20), TaskFrequency::Monthly);
+  EXPECT_EQ(monthly.MinutesDuration, 0u);
+  EXPECT_EQ(monthly.MinutesInterval, 0u);
+  EXPECT_EQ(std::memcmp(&monthly, &expected, sizeof(TASK_TRIGGER)), 0);
 }

@@ -128,6 +128,9 @@ HRESULT Task::GetTrigger(WORD iTrigger, ITaskTrigger** ppTrigger) {
 HRESULT Task::SetAccountInformation(LPCWSTR pwszAccountName, LPCWSTR pwszPassword) {
   if (!pwszAccountName)
     return E_INVALIDARG;
+  // The local system account is the empty name, and it takes no password.
+  if (pwszAccountName[0] == 0 && pwszPassword)
+    return E_INVALIDARG;
   // The password is never read, so no copy of it exists to leak or wipe:
   // only whether one was given matters. A named account needs one unless
   // the task runs only while its user is logged on.

@@ -146,6 +146,18 @@ TEST_F(TaskTest, AccountRules) {
   EXPECT_EQ(S_OK, task_->SetParameters(L""));
 }
 
+// The local system account (the empty name) takes no password, not even an
+// empty one; a refused call leaves the account that was set before.
+TEST_F(TaskTest, SystemAccountTakesNoPassword) {
+  ASSERT_EQ(S_OK, task_->SetAccountInformation(L"alice", L"pw"));
+  EXPECT_EQ(E_INVALIDARG, task_->SetAccountInformation(L"", L"pw"));
+  EXPECT_EQ(E_INVALIDARG, task_->SetAccountInformation(L"", L""));
+  IPersistFile* file = PersistFile();
+  ASSERT_EQ(S_OK, file->Save(nullptr, TRUE));
+  file->Release();
+  EXPECT_EQ(L"alice", folder_.StoredJob("Backup.job").account_name);
+}
+
 TEST_F(TaskTest, PersistFileTracksChangesAndNamesItsFile) {
   IPersistFile* file = PersistFile();
   EXPECT_EQ(S_OK, file->IsDirty());  // never stored

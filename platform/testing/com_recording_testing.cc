@@ -16,7 +16,10 @@ struct HookState {
   // The names are string literals.
   std::vector<const char*> log;
   int references = 0;
-  int allocations = 0;
+  // Every block not yet freed, with its name; the names are string
+  // literals.
+  std::map<const void*, const char*> blocks;
+  std::vector<const char*> freed;
 };
 
 HookState& State() {
@@ -42,6 +45,7 @@ void Reset() {
   state.planned.clear();
   state.calls.clear();
   state.log.clear();
+  state.freed.clear();
 }
 
 std::vector<std::string> CallLog() {
@@ -56,10 +60,16 @@ int OutstandingReferences() {
   return state.references;
 }
 
+std::vector<std::string> FreedBlocks() {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return std::vector<std::string>(state.freed.begin(), state.freed.end());
+}
+
 int OutstandingAllocations() {
   HookState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
-  return state.allocations;
+  return static_cast<int>(state.blocks.size());
 }
 
 namespace record {
@@ -88,10 +98,31 @@ void CountReference(int delta) {
   state.references += delta;
 }
 
-void CountAllocation(int delta) {
+void Allocated(void* block) {
   HookState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
-  state.allocations += delta;
+  state.blocks[block] = "CoTaskMemAlloc";
+}
+
+void NameBlock(void* block, const char* what) {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  auto found = state.blocks.find(block);
+  if (found != state.blocks.end())
+    found->second = what;
+}
+
+bool Freed(void* block) {
+  HookState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  auto found = state.blocks.find(block);
+  if (found == state.blocks.end()) {
+    state.freed.push_back("no such block");
+    return false;
+  }
+  state.freed.push_back(found->second);
+  state.blocks.erase(found);
+  return true;
 }
 
 }  // namespace record

@@ -49,6 +49,14 @@ void Reset();
 // interface it was called through.
 std::vector<std::string> CallLog();
 
+// Every task memory block CoTaskMemFree freed since the last Reset, in
+// order, each named by what handed it out: "IEnumWorkItems::Next names"
+// (the array), "IEnumWorkItems::Next name" (one name in it),
+// "ITaskTrigger::GetTriggerString text", or "CoTaskMemAlloc" for a block
+// no recording interface handed out; "no such block" for a pointer that is
+// not an allocated block. The call log says only that a block was freed.
+std::vector<std::string> FreedBlocks();
+
 // Interface references handed out and not yet released, and CoTaskMemAlloc
 // blocks not yet freed.
 int OutstandingReferences();
@@ -76,7 +84,15 @@ bool Enter(const char* name, Operation operation, HRESULT* planned, T** out) {
 }
 
 void CountReference(int delta);
-void CountAllocation(int delta);
+
+// A new block from CoTaskMemAlloc, counted and named "CoTaskMemAlloc".
+void Allocated(void* block);
+// Renames a block that a recording interface hands out; `what` is a
+// string literal.
+void NameBlock(void* block, const char* what);
+// Counts the block as freed and adds its name to FreedBlocks; false for a
+// pointer that is not an allocated block.
+bool Freed(void* block);
 
 }  // namespace record
 }  // namespace test_hooks

@@ -82,7 +82,10 @@ class RecordingTrigger final : public ITaskTrigger {
     if (record::Enter("ITaskTrigger::GetTriggerString", Operation::GetTriggerString, &planned,
                       ppwszTrigger))
       return planned;
-    return inner_->GetTriggerString(ppwszTrigger);
+    const HRESULT result = inner_->GetTriggerString(ppwszTrigger);
+    if (SUCCEEDED(result) && ppwszTrigger)
+      record::NameBlock(*ppwszTrigger, "ITaskTrigger::GetTriggerString text");
+    return result;
   }
 
  private:
@@ -260,6 +263,13 @@ HRESULT WrapTask(HRESULT result, REFIID riid, IUnknown** object) {
   return FAILED(query) ? query : result;
 }
 
+// Names the blocks one Next handed out: the array and each name in it.
+void NameBlocks(LPWSTR* names, ULONG count) {
+  record::NameBlock(names, "IEnumWorkItems::Next names");
+  for (ULONG i = 0; i < count; ++i)
+    record::NameBlock(names[i], "IEnumWorkItems::Next name");
+}
+
 class RecordingEnumWorkItems final : public IEnumWorkItems {
  public:
   explicit RecordingEnumWorkItems(IEnumWorkItems* inner) : inner_(inner) {}
@@ -283,7 +293,10 @@ class RecordingEnumWorkItems final : public IEnumWorkItems {
         *pceltFetched = 0;
       return planned;
     }
-    return inner_->Next(celt, rgpwszNames, pceltFetched);
+    const HRESULT result = inner_->Next(celt, rgpwszNames, pceltFetched);
+    if (SUCCEEDED(result) && rgpwszNames && *rgpwszNames)
+      NameBlocks(*rgpwszNames, pceltFetched ? *pceltFetched : 1);
+    return result;
   }
 
  private:
