@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "test_triggers.h"
+#include "trigger_testing.h"
 
 namespace {
+
+using namespace test_triggers;
 
 TASK_TRIGGER WeeklyTrigger() {
   TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_WEEKLY);
