@@ -22,6 +22,7 @@
 
 #include "jobwarden/cli/jobwarden_entry.h"
 #include "jobwarden/console/console_writer.h"
+#include "argument_vector_testing.h"
 #include "job_file.h"
 #include "wide_text.h"
 
@@ -86,7 +87,7 @@ void RemoveScratch() {
 }
 
 std::vector<std::wstring> SplitArguments(const uint8_t* data, size_t size) {
-  std::vector<std::wstring> arguments{L"Jobwarden"};
+  std::vector<std::wstring> arguments;
   std::string current;
   for (size_t i = 0; i < size; ++i) {
     if (data[i] == 0) {
@@ -116,17 +117,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::wstring> arguments = SplitArguments(data, size);
-  std::vector<wchar_t*> argv;
-  for (std::wstring& argument : arguments)
-    argv.push_back(&argument[0]);
-  argv.push_back(nullptr);
-
+  ArgumentVector<wchar_t> arguments(L"Jobwarden", SplitArguments(data, size));
   int status;
   std::wstring output;
   {
     ConsoleCapture capture;
-    status = RunJobwarden(static_cast<int>(arguments.size()), argv.data());
+    status = RunJobwarden(arguments.argc(), arguments.argv());
     output = capture.Text();
   }
   Check(status == 0 || status == 1, "exit status other than 0 or 1");

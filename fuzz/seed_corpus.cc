@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "job_file.h"
-#include "test_triggers.h"
+#include "trigger_testing.h"
 
 namespace {
+
+using namespace test_triggers;
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   FILE* file = std::fopen(path.c_str(), "wb");

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "stdout_capture.h"
-#include "test_records.h"
+#include "stdout_capture_testing.h"
+#include "version_record_testing.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_runs.h"
+#include "osreport_testing.h"
 
 TEST(OsreportPosixTest, ReportsThatNoVersionRecordIsAvailable) {
   RunResult run = RunWith({});

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "test_records.h"
-#include "test_runs.h"
+#include "osreport_testing.h"
+#include "version_record_testing.h"
 
 namespace {
 

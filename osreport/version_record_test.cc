@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_records.h"
+#include "version_record_testing.h"
 
 namespace {
 

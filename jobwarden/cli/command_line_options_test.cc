@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "jobwarden/cli/expected_help.h"
+#include "jobwarden/cli/arguments_testing.h"
+#include "jobwarden/cli/expected_help_testing.h"
 #include "jobwarden/cli/option_table.h"
-#include "jobwarden/cli/test_arguments.h"
 #include "jobwarden/console/console_writer.h"
 
 namespace {

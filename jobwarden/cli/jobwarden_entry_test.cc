@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "jobwarden/cli/expected_help.h"
-#include "jobwarden/cli/test_arguments.h"
+#include "jobwarden/cli/arguments_testing.h"
+#include "jobwarden/cli/expected_help_testing.h"
 #include "jobwarden/console/console_writer.h"
 #include "com_recording_testing.h"
 #include "task_folder_testing.h"

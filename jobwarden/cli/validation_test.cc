@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "jobwarden/cli/arguments_testing.h"
 #include "jobwarden/cli/option_table.h"
-#include "jobwarden/cli/test_arguments.h"
 
 namespace {
 

@@ -1,10 +1,18 @@
 // The host's clock read as Windows reports local time, for GetLocalTime in
-// programs (local_time-posix.cc) and in tests (which may fix it instead).
+// programs (local_time-posix.cc) and in tests (which may fix it instead),
+// and the one conversion from the C library's calendar time to SYSTEMTIME
+// for every stand-in that reports a local time.
 #ifndef JOBWARDEN_PLATFORM_KERNEL32_SYSTEM_CLOCK_POSIX_H
 #define JOBWARDEN_PLATFORM_KERNEL32_SYSTEM_CLOCK_POSIX_H
 
+#include <time.h>
 #include <windows.h>
 
 SYSTEMTIME ReadLocalClock();
+
+// `calendar` (as localtime_r fills it) with `milliseconds` past its second.
+// A leap second, which the C library shows as second 60, is second 59:
+// SYSTEMTIME has no room for it.
+SYSTEMTIME SystemTimeFromTm(const tm& calendar, WORD milliseconds);
 
 #endif  // JOBWARDEN_PLATFORM_KERNEL32_SYSTEM_CLOCK_POSIX_H

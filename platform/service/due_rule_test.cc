@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "test_triggers.h"
+#include "trigger_testing.h"
 
 namespace {
 
-using namespace service_test;
+using namespace test_triggers;
 
 struct DueCase {
   const char* what;

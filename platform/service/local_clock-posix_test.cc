@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "test_triggers.h"
+#include "trigger_testing.h"
 
 namespace {
 
-using namespace service_test;
+using namespace test_triggers;
 
 // Europe/Berlin in 2026: clocks go from 02:00 to 03:00 on 29 March and from
 // 03:00 back to 02:00 on 25 October.

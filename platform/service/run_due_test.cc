@@ -6,12 +6,14 @@
 #include <sstream>
 
 #include "run_record.h"
-#include "test_doubles.h"
-#include "test_triggers.h"
+#include "service_doubles_testing.h"
+#include "task_folder_testing.h"
+#include "trigger_testing.h"
 
 namespace {
 
 using namespace service_test;
+using namespace test_triggers;
 
 // 2026-12-07 10:21 UTC; the tests run in UTC.
 constexpr time_t kDueMinute = 1796638860;
@@ -46,8 +48,8 @@ class RunDueTest : public testing::Test {
 
   MemoryTaskStore store_;
   RecordingLauncher launcher_;
-  TemporaryFolder state_;
-  RunLocks locks_{state_.path() + "/running"};
+  TestTaskFolder folder_;
+  RunLocks locks_{folder_.root() + "/running"};
   std::ostringstream log_;
   RunContext context_{store_, launcher_, locks_, "/tasks", log_};
 };

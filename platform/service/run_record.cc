@@ -1,17 +1,11 @@
 #include "run_record.h"
 
+#include "system_clock-posix.h"
+
 SYSTEMTIME LocalSystemTime(time_t when) {
-  tm parts = {};
-  localtime_r(&when, &parts);
-  SYSTEMTIME time = {};
-  time.wYear = static_cast<WORD>(parts.tm_year + 1900);
-  time.wMonth = static_cast<WORD>(parts.tm_mon + 1);
-  time.wDayOfWeek = static_cast<WORD>(parts.tm_wday);
-  time.wDay = static_cast<WORD>(parts.tm_mday);
-  time.wHour = static_cast<WORD>(parts.tm_hour);
-  time.wMinute = static_cast<WORD>(parts.tm_min);
-  time.wSecond = static_cast<WORD>(parts.tm_sec);
-  return time;
+  tm calendar = {};
+  localtime_r(&when, &calendar);
+  return SystemTimeFromTm(calendar, 0);
 }
 
 bool RanInMinuteOf(const JobFile& job, time_t minute) {

@@ -7,13 +7,16 @@
 #include <fstream>
 #include <sstream>
 
+#include "hresults.h"
 #include "run_record.h"
-#include "test_doubles.h"
-#include "test_triggers.h"
+#include "service_doubles_testing.h"
+#include "temporary_folder_testing.h"
+#include "trigger_testing.h"
 
 namespace {
 
 using namespace service_test;
+using namespace test_triggers;
 
 const char kLine[] =
     "* * * * * JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' run-due # jobwarden-service\n";

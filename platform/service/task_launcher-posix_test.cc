@@ -9,11 +9,9 @@
 #include <sstream>
 
 #include "hresult_from_errno-posix.h"
-#include "test_doubles.h"
+#include "temporary_folder_testing.h"
 
 namespace {
-
-using service_test::TemporaryFolder;
 
 std::string Contents(const std::string& path) {
   std::ifstream file(path);

@@ -14,14 +14,14 @@
 #include "descriptor-posix.h"
 #include "run_due.h"
 #include "task_folder_lock-posix.h"
-#include "test_doubles.h"
-#include "test_triggers.h"
+#include "service_doubles_testing.h"
+#include "task_folder_testing.h"
+#include "trigger_testing.h"
 #include "wide_text.h"
 
 namespace {
 
 using service_test::RecordingLauncher;
-using service_test::TemporaryFolder;
 
 // 2026-12-07 10:21 UTC; the tests run in UTC.
 constexpr time_t kDueMinute = 1796638860;
@@ -59,12 +59,12 @@ class FolderTaskStoreTest : public testing::Test {
     job.application_name = L"/bin/true";
     job.comment = L"kept";
     job.job_uuid[0] = uuid;
-    job.triggers.push_back(service_test::Daily("2026-12-01 10:21"));
+    job.triggers.push_back(test_triggers::Daily("2026-12-01 10:21"));
     return job;
   }
 
-  TemporaryFolder temporary_;
-  std::string path_ = temporary_.path() + "/tasks";
+  TestTaskFolder folder_;
+  const std::string path_ = folder_.path();
   FolderTaskStore store_{path_, false};
 };
 
@@ -140,8 +140,7 @@ TEST_F(FolderTaskStoreTest, ATaskDeletedWhileItRunsIsNotRecreatedByItsRecord) {
   Store(L"backup.job", DueTask(0x42));
   RecordingLauncher launcher;
   launcher.while_running = [&] { Remove(L"backup.job"); };
-  TemporaryFolder state;
-  const RunLocks locks(state.path());
+  const RunLocks locks(folder_.root() + "/running");
   std::ostringstream log;
   const RunContext context{store_, launcher, locks, path_, log};
   EXPECT_EQ(RunDueTask(context, L"backup.job", kDueMinute, kDueMinute + 3), RunResult::kRan);
@@ -171,8 +170,7 @@ TEST_F(FolderTaskStoreTest, ATaskDeletedWhileItRunsIsNotRecreatedByItsRecord) {
 // released at one instant: the task starts once, the other sees it ran.
 TEST_F(FolderTaskStoreTest, TwoRunDueProcessesOfOneMinuteStartATaskOnce) {
   constexpr int kRounds = 20;
-  const std::string starts = temporary_.path() + "/starts";
-  TemporaryFolder run_state[2];
+  const std::string starts = folder_.root() + "/starts";
   for (int round = 0; round < kRounds; ++round) {
     const std::wstring name = L"task" + std::to_wstring(round) + L".job";
     Store(name, DueTask(static_cast<BYTE>(round + 1)));
@@ -189,7 +187,7 @@ TEST_F(FolderTaskStoreTest, TwoRunDueProcessesOfOneMinuteStartATaskOnce) {
         FolderTaskStore own(path_, false);
         RecordingLauncher launcher;
         launcher.while_running = [&] { std::ofstream(starts, std::ios::app) << round << "\n"; };
-        const RunLocks locks(run_state[i].path());
+        const RunLocks locks(folder_.root() + "/running-" + std::to_string(i));
         std::ostringstream log;
         const RunContext context{own, launcher, locks, path_, log};
         _exit(static_cast<int>(RunDueTask(context, name, kDueMinute, kDueMinute + 1)));

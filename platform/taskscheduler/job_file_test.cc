@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "job_file_testing.h"
-#include "test_triggers.h"
+#include "trigger_testing.h"
 
 namespace {
+
+using namespace test_triggers;
 
 TEST(JobFileRoundTrip, KeepsEveryField) {
   const JobFile job = FullJob();

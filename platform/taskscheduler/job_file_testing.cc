@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "test_triggers.h"
+#include "trigger_testing.h"
+
+using namespace test_triggers;
 
 TASK_TRIGGER WeeklyTrigger() {
   TASK_TRIGGER trigger = TestTrigger(TASK_TIME_TRIGGER_WEEKLY);

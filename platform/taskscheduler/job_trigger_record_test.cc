@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "job_file_testing.h"
-#include "test_triggers.h"
+#include "trigger_testing.h"
 #include "trigger_type_code.h"
 
 namespace {
+
+using namespace test_triggers;
 
 TEST(JobFileRoundTrip, KeepsAnyNumberOfTriggers) {
   JobFile job;

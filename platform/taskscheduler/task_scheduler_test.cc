@@ -11,10 +11,11 @@
 #include "hresults.h"
 #include "job_file.h"
 #include "task_folder_testing.h"
-#include "task_folder_testing.h"
-#include "test_triggers.h"
+#include "trigger_testing.h"
 
 namespace {
+
+using namespace test_triggers;
 
 using Names = std::vector<std::wstring>;
 using Files = std::vector<std::string>;

@@ -4,10 +4,12 @@
 
 #include <functional>
 
-#include "test_triggers.h"
+#include "trigger_testing.h"
 #include "trigger_type_code.h"
 
 namespace {
+
+using namespace test_triggers;
 
 // Applies `change` to a valid trigger of `type` and returns the verdict.
 HRESULT ValidateChanged(TASK_TRIGGER_TYPE type, const std::function<void(TASK_TRIGGER&)>& change) {

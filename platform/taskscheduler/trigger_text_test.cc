@@ -4,10 +4,12 @@
 
 #include <string>
 
-#include "test_triggers.h"
+#include "trigger_testing.h"
 #include "trigger_type_code.h"
 
 namespace {
+
+using namespace test_triggers;
 
 TEST(DescribeTrigger, DescribesWhatTheClientCreates) {
   EXPECT_EQ(L"At 10:21 every day, starting 12/7/2026",

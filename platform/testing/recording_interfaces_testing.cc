@@ -1,173 +1,91 @@
 #include "recording_interfaces_testing.h"
 
-#include <atomic>
 #include <new>
+#include <utility>
 
 #include "com_recording_testing.h"
+#include "recording_object_testing.h"
 
 namespace {
 
 using test_hooks::Operation;
+using test_hooks::record::Logged;
+using test_hooks::record::Planned;
+using test_hooks::record::RecordingObject;
+using test_hooks::record::Wrap;
 namespace record = test_hooks::record;
 
-// The references a recording object hands out; each one counts as
-// outstanding until released. The object releases the component's
-// interfaces it holds and deletes itself with the last.
-class RecordedReferences {
+class RecordingTrigger final : public RecordingObject<RecordingTrigger, ITaskTrigger> {
  public:
-  RecordedReferences() { record::CountReference(+1); }
-  ULONG Add() {
-    record::CountReference(+1);
-    return ++count_;
-  }
-  template <typename Owner>
-  ULONG DropAndDelete(Owner* owner) {
-    record::CountReference(-1);
-    ULONG left = --count_;
-    if (left == 0)
-      delete owner;
-    return left;
-  }
-
- private:
-  std::atomic<ULONG> count_{1};
-};
-
-// QueryInterface of a recording object with one interface besides
-// IUnknown: answered as the component answers, through the component.
-template <typename Interface>
-HRESULT QueryOne(Interface* self, IUnknown* inner, RecordedReferences* references, REFIID riid,
-                 void** object) {
-  if (!object)
-    return E_POINTER;
-  void* found = nullptr;
-  HRESULT result = inner->QueryInterface(riid, &found);
-  *object = nullptr;
-  if (FAILED(result))
-    return result;
-  static_cast<IUnknown*>(found)->Release();
-  references->Add();
-  *object = self;
-  return result;
-}
-
-class RecordingTrigger final : public ITaskTrigger {
- public:
-  explicit RecordingTrigger(ITaskTrigger* inner) : inner_(inner) {}
+  using RecordingObject::RecordingObject;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    record::Log("ITaskTrigger::QueryInterface");
-    return QueryOne<ITaskTrigger>(this, inner_, &references_, riid, object);
+    return Logged("ITaskTrigger::QueryInterface", [&] { return QuerySingle(riid, object); });
   }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    record::Log("ITaskTrigger::AddRef");
-    return references_.Add();
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    record::Log("ITaskTrigger::Release");
-    return references_.DropAndDelete(this);
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefAs("ITaskTrigger::AddRef"); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseAs("ITaskTrigger::Release"); }
   HRESULT STDMETHODCALLTYPE SetTrigger(const PTASK_TRIGGER pTrigger) override {
-    HRESULT planned;
-    if (record::Enter("ITaskTrigger::SetTrigger", Operation::SetTrigger, &planned))
-      return planned;
-    return inner_->SetTrigger(pTrigger);
+    return Planned("ITaskTrigger::SetTrigger", Operation::SetTrigger,
+                   [&] { return inner_->SetTrigger(pTrigger); });
   }
   HRESULT STDMETHODCALLTYPE GetTrigger(PTASK_TRIGGER pTrigger) override {
-    record::Log("ITaskTrigger::GetTrigger");
-    return inner_->GetTrigger(pTrigger);
+    return Logged("ITaskTrigger::GetTrigger", [&] { return inner_->GetTrigger(pTrigger); });
   }
   HRESULT STDMETHODCALLTYPE GetTriggerString(LPWSTR* ppwszTrigger) override {
-    HRESULT planned;
-    if (record::Enter("ITaskTrigger::GetTriggerString", Operation::GetTriggerString, &planned,
-                      ppwszTrigger))
-      return planned;
-    const HRESULT result = inner_->GetTriggerString(ppwszTrigger);
+    const HRESULT result =
+        Planned("ITaskTrigger::GetTriggerString", Operation::GetTriggerString, ppwszTrigger,
+                [&] { return inner_->GetTriggerString(ppwszTrigger); });
     if (SUCCEEDED(result) && ppwszTrigger)
       record::NameBlock(*ppwszTrigger, "ITaskTrigger::GetTriggerString text");
     return result;
   }
 
  private:
-  friend class RecordedReferences;
-  ~RecordingTrigger() { inner_->Release(); }
-
-  RecordedReferences references_;
-  ITaskTrigger* inner_;
+  friend class ::ReferenceCount;
+  ~RecordingTrigger() = default;
 };
-
-// Replaces a trigger the component handed out by a recording one.
-HRESULT WrapTrigger(HRESULT result, ITaskTrigger** trigger) {
-  if (SUCCEEDED(result) && trigger && *trigger) {
-    auto* recording = new (std::nothrow) RecordingTrigger(*trigger);
-    if (!recording) {
-      (*trigger)->Release();
-      *trigger = nullptr;
-      return E_OUTOFMEMORY;
-    }
-    *trigger = recording;
-  }
-  return result;
-}
 
 // ITask and IPersistFile, two faces of one object with one count, as in
 // the component, so a Release is logged under the interface it came
 // through.
-class RecordingTask final : public ITask {
+class RecordingTask final : public RecordingObject<RecordingTask, ITask> {
  public:
   RecordingTask(ITask* inner, IPersistFile* inner_file)
-      : persist_file_(this), inner_(inner), inner_file_(inner_file) {}
+      : RecordingObject(inner), persist_file_(this, inner_file) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    HRESULT planned;
-    if (record::Enter("ITask::QueryInterface", Operation::TaskQueryInterface, &planned, object))
-      return planned;
-    return Query(riid, object);
+    return Planned("ITask::QueryInterface", Operation::TaskQueryInterface, object,
+                   [&] { return Query(riid, object); });
   }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    record::Log("ITask::AddRef");
-    return references_.Add();
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    record::Log("ITask::Release");
-    return references_.DropAndDelete(this);
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefAs("ITask::AddRef"); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseAs("ITask::Release"); }
   HRESULT STDMETHODCALLTYPE CreateTrigger(WORD* piNewTrigger, ITaskTrigger** ppTrigger) override {
-    HRESULT planned;
-    if (record::Enter("ITask::CreateTrigger", Operation::CreateTrigger, &planned, ppTrigger))
-      return planned;
-    return WrapTrigger(inner_->CreateTrigger(piNewTrigger, ppTrigger), ppTrigger);
+    return Planned("ITask::CreateTrigger", Operation::CreateTrigger, ppTrigger, [&] {
+      return Wrap<RecordingTrigger>(inner_->CreateTrigger(piNewTrigger, ppTrigger), ppTrigger);
+    });
   }
   HRESULT STDMETHODCALLTYPE GetTrigger(WORD iTrigger, ITaskTrigger** ppTrigger) override {
-    HRESULT planned;
-    if (record::Enter("ITask::GetTrigger", Operation::GetTrigger, &planned, ppTrigger))
-      return planned;
-    return WrapTrigger(inner_->GetTrigger(iTrigger, ppTrigger), ppTrigger);
+    return Planned("ITask::GetTrigger", Operation::GetTrigger, ppTrigger, [&] {
+      return Wrap<RecordingTrigger>(inner_->GetTrigger(iTrigger, ppTrigger), ppTrigger);
+    });
   }
   HRESULT STDMETHODCALLTYPE SetAccountInformation(LPCWSTR pwszAccountName,
                                                   LPCWSTR pwszPassword) override {
-    HRESULT planned;
-    if (record::Enter("ITask::SetAccountInformation", Operation::SetAccountInformation,
-                      &planned))
-      return planned;
-    return inner_->SetAccountInformation(pwszAccountName, pwszPassword);
+    return Planned("ITask::SetAccountInformation", Operation::SetAccountInformation,
+                   [&] { return inner_->SetAccountInformation(pwszAccountName, pwszPassword); });
   }
   HRESULT STDMETHODCALLTYPE SetApplicationName(LPCWSTR pwszApplicationName) override {
-    HRESULT planned;
-    if (record::Enter("ITask::SetApplicationName", Operation::SetApplicationName, &planned))
-      return planned;
-    return inner_->SetApplicationName(pwszApplicationName);
+    return Planned("ITask::SetApplicationName", Operation::SetApplicationName,
+                   [&] { return inner_->SetApplicationName(pwszApplicationName); });
   }
   HRESULT STDMETHODCALLTYPE SetParameters(LPCWSTR pwszParameters) override {
-    HRESULT planned;
-    if (record::Enter("ITask::SetParameters", Operation::SetParameters, &planned))
-      return planned;
-    return inner_->SetParameters(pwszParameters);
+    return Planned("ITask::SetParameters", Operation::SetParameters,
+                   [&] { return inner_->SetParameters(pwszParameters); });
   }
 
   // Gives up the reference the recording object was created with, which
   // no caller holds.
-  void DropCreatorReference() { references_.DropAndDelete(this); }
+  void DropCreatorReference() { Drop(); }
 
   // Hands out the face `riid` names, with one more reference, as the
   // component would.
@@ -181,61 +99,45 @@ class RecordingTask final : public ITask {
       *object = static_cast<ITask*>(this);
     else
       return E_NOINTERFACE;  // as the component answers
-    references_.Add();
+    Add();
     return S_OK;
   }
 
  private:
-  friend class RecordedReferences;
+  friend class ::ReferenceCount;
 
   class PersistFile final : public IPersistFile {
    public:
-    explicit PersistFile(RecordingTask* task) : task_(task) {}
+    PersistFile(RecordingTask* task, IPersistFile* inner) : task_(task), inner_(inner) {}
+    ~PersistFile() { inner_->Release(); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-      record::Log("IPersistFile::QueryInterface");
-      return task_->Query(riid, object);
+      return Logged("IPersistFile::QueryInterface", [&] { return task_->Query(riid, object); });
     }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-      record::Log("IPersistFile::AddRef");
-      return task_->references_.Add();
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-      record::Log("IPersistFile::Release");
-      return task_->references_.DropAndDelete(task_);
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return task_->AddRefAs("IPersistFile::AddRef"); }
+    ULONG STDMETHODCALLTYPE Release() override { return task_->ReleaseAs("IPersistFile::Release"); }
     HRESULT STDMETHODCALLTYPE IsDirty() override {
-      record::Log("IPersistFile::IsDirty");
-      return task_->inner_file_->IsDirty();
+      return Logged("IPersistFile::IsDirty", [&] { return inner_->IsDirty(); });
     }
     HRESULT STDMETHODCALLTYPE Load(LPCOLESTR pszFileName, DWORD dwMode) override {
-      record::Log("IPersistFile::Load");
-      return task_->inner_file_->Load(pszFileName, dwMode);
+      return Logged("IPersistFile::Load", [&] { return inner_->Load(pszFileName, dwMode); });
     }
     HRESULT STDMETHODCALLTYPE Save(LPCOLESTR pszFileName, BOOL fRemember) override {
-      HRESULT planned;
-      if (record::Enter("IPersistFile::Save", Operation::PersistSave, &planned))
-        return planned;
-      return task_->inner_file_->Save(pszFileName, fRemember);
+      return Planned("IPersistFile::Save", Operation::PersistSave,
+                     [&] { return inner_->Save(pszFileName, fRemember); });
     }
     HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* ppszFileName) override {
-      record::Log("IPersistFile::GetCurFile");
-      return task_->inner_file_->GetCurFile(ppszFileName);
+      return Logged("IPersistFile::GetCurFile", [&] { return inner_->GetCurFile(ppszFileName); });
     }
 
    private:
-    RecordingTask* task_;
+    RecordingTask* const task_;
+    IPersistFile* const inner_;
   };
 
-  ~RecordingTask() {
-    inner_file_->Release();
-    inner_->Release();
-  }
+  ~RecordingTask() = default;
 
-  RecordedReferences references_;
   PersistFile persist_file_;
-  ITask* inner_;
-  IPersistFile* inner_file_;
 };
 
 // Replaces a task object the component handed out as `riid` by a
@@ -243,8 +145,7 @@ class RecordingTask final : public ITask {
 HRESULT WrapTask(HRESULT result, REFIID riid, IUnknown** object) {
   if (FAILED(result) || !object || !*object)
     return result;
-  IUnknown* handed = *object;
-  *object = nullptr;
+  IUnknown* handed = std::exchange(*object, nullptr);
   ITask* task = nullptr;
   IPersistFile* file = nullptr;
   handed->QueryInterface(IID_ITask, reinterpret_cast<void**>(&task));
@@ -270,22 +171,17 @@ void NameBlocks(LPWSTR* names, ULONG count) {
     record::NameBlock(names[i], "IEnumWorkItems::Next name");
 }
 
-class RecordingEnumWorkItems final : public IEnumWorkItems {
+class RecordingEnumWorkItems final
+    : public RecordingObject<RecordingEnumWorkItems, IEnumWorkItems> {
  public:
-  explicit RecordingEnumWorkItems(IEnumWorkItems* inner) : inner_(inner) {}
+  using RecordingObject::RecordingObject;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    record::Log("IEnumWorkItems::QueryInterface");
-    return QueryOne<IEnumWorkItems>(this, inner_, &references_, riid, object);
+    return Logged("IEnumWorkItems::QueryInterface", [&] { return QuerySingle(riid, object); });
   }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    record::Log("IEnumWorkItems::AddRef");
-    return references_.Add();
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    record::Log("IEnumWorkItems::Release");
-    return references_.DropAndDelete(this);
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefAs("IEnumWorkItems::AddRef"); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseAs("IEnumWorkItems::Release"); }
+  // A planned failure fetches nothing.
   HRESULT STDMETHODCALLTYPE Next(ULONG celt, LPWSTR** rgpwszNames, ULONG* pceltFetched) override {
     HRESULT planned;
     if (record::Enter("IEnumWorkItems::Next", Operation::EnumNext, &planned, rgpwszNames)) {
@@ -300,71 +196,43 @@ class RecordingEnumWorkItems final : public IEnumWorkItems {
   }
 
  private:
-  friend class RecordedReferences;
-  ~RecordingEnumWorkItems() { inner_->Release(); }
-
-  RecordedReferences references_;
-  IEnumWorkItems* inner_;
+  friend class ::ReferenceCount;
+  ~RecordingEnumWorkItems() = default;
 };
 
-class RecordingTaskScheduler final : public ITaskScheduler {
+class RecordingTaskScheduler final
+    : public RecordingObject<RecordingTaskScheduler, ITaskScheduler> {
  public:
-  explicit RecordingTaskScheduler(ITaskScheduler* inner) : inner_(inner) {}
+  using RecordingObject::RecordingObject;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    record::Log("ITaskScheduler::QueryInterface");
-    return QueryOne<ITaskScheduler>(this, inner_, &references_, riid, object);
+    return Logged("ITaskScheduler::QueryInterface", [&] { return QuerySingle(riid, object); });
   }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    record::Log("ITaskScheduler::AddRef");
-    return references_.Add();
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    record::Log("ITaskScheduler::Release");
-    return references_.DropAndDelete(this);
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefAs("ITaskScheduler::AddRef"); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseAs("ITaskScheduler::Release"); }
   HRESULT STDMETHODCALLTYPE Enum(IEnumWorkItems** ppEnumWorkItems) override {
-    HRESULT planned;
-    if (record::Enter("ITaskScheduler::Enum", Operation::Enum, &planned, ppEnumWorkItems))
-      return planned;
-    HRESULT result = inner_->Enum(ppEnumWorkItems);
-    if (SUCCEEDED(result) && ppEnumWorkItems && *ppEnumWorkItems) {
-      auto* recording = new (std::nothrow) RecordingEnumWorkItems(*ppEnumWorkItems);
-      if (!recording) {
-        (*ppEnumWorkItems)->Release();
-        *ppEnumWorkItems = nullptr;
-        return E_OUTOFMEMORY;
-      }
-      *ppEnumWorkItems = recording;
-    }
-    return result;
+    return Planned("ITaskScheduler::Enum", Operation::Enum, ppEnumWorkItems, [&] {
+      return Wrap<RecordingEnumWorkItems>(inner_->Enum(ppEnumWorkItems), ppEnumWorkItems);
+    });
   }
   HRESULT STDMETHODCALLTYPE Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk) override {
-    HRESULT planned;
-    if (record::Enter("ITaskScheduler::Activate", Operation::Activate, &planned, ppUnk))
-      return planned;
-    return WrapTask(inner_->Activate(pwszName, riid, ppUnk), riid, ppUnk);
+    return Planned("ITaskScheduler::Activate", Operation::Activate, ppUnk,
+                   [&] { return WrapTask(inner_->Activate(pwszName, riid, ppUnk), riid, ppUnk); });
   }
   HRESULT STDMETHODCALLTYPE Delete(LPCWSTR pwszName) override {
-    HRESULT planned;
-    if (record::Enter("ITaskScheduler::Delete", Operation::Delete, &planned))
-      return planned;
-    return inner_->Delete(pwszName);
+    return Planned("ITaskScheduler::Delete", Operation::Delete,
+                   [&] { return inner_->Delete(pwszName); });
   }
   HRESULT STDMETHODCALLTYPE NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID riid,
                                         IUnknown** ppUnk) override {
-    HRESULT planned;
-    if (record::Enter("ITaskScheduler::NewWorkItem", Operation::NewWorkItem, &planned, ppUnk))
-      return planned;
-    return WrapTask(inner_->NewWorkItem(pwszTaskName, rclsid, riid, ppUnk), riid, ppUnk);
+    return Planned("ITaskScheduler::NewWorkItem", Operation::NewWorkItem, ppUnk, [&] {
+      return WrapTask(inner_->NewWorkItem(pwszTaskName, rclsid, riid, ppUnk), riid, ppUnk);
+    });
   }
 
  private:
-  friend class RecordedReferences;
-  ~RecordingTaskScheduler() { inner_->Release(); }
-
-  RecordedReferences references_;
-  ITaskScheduler* inner_;
+  friend class ::ReferenceCount;
+  ~RecordingTaskScheduler() = default;
 };
 
 }  // namespace

@@ -22,10 +22,7 @@ bool Earlier(const timespec& a, const timespec& b) {
 
 }  // namespace
 
-TestTaskFolder::TestTaskFolder(Com com) : com_(com) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "taskfolder-XXXXXX").string();
-  root_ = mkdtemp(&pattern[0]) ? pattern : "";
-  path_ = root_ + "/tasks";
+TestTaskFolder::TestTaskFolder(Com com) : com_(com), path_(root_.path() + "/tasks") {
   setenv("JOBWARDEN_TASKS_DIR", path_.c_str(), 1);
   if (com_ == Com::kInitialised)
     CoInitialize(nullptr);
@@ -38,8 +35,6 @@ TestTaskFolder::~TestTaskFolder() {
   test_hooks::Reset();
   test_hooks::ClearFixedLocalTime();
   unsetenv("JOBWARDEN_TASKS_DIR");
-  std::error_code ignored;
-  std::filesystem::remove_all(root_, ignored);
 }
 
 void TestTaskFolder::Create() const { std::filesystem::create_directories(path_); }

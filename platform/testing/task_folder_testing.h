@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "job_file.h"
+#include "temporary_folder_testing.h"
 
 class TestTaskFolder {
  public:
@@ -28,7 +29,7 @@ class TestTaskFolder {
 
   // A private folder beside the task folder, for files that must stay
   // untouched.
-  const std::string& root() const { return root_; }
+  const std::string& root() const { return root_.path(); }
   const std::string& path() const { return path_; }
 
   void Create() const;
@@ -56,7 +57,7 @@ class TestTaskFolder {
 
  private:
   Com com_;
-  std::string root_;
+  TemporaryFolder root_;
   std::string path_;
 };
 

@@ -1,0 +1,12 @@
+#include "osreport_testing.h"
+
+#include "argument_vector_testing.h"
+#include "stdout_capture_testing.h"
+
+RunResult RunWith(const std::vector<std::string>& arguments, VersionQueryFunction query) {
+  ArgumentVector<char> command_line("osreport", arguments);
+  RunResult run;
+  run.output = CapturedStdout(
+      [&] { run.status = RunOsreport(command_line.argc(), command_line.argv(), query); });
+  return run;
+}

@@ -1,0 +1,65 @@
+#include "service_doubles_testing.h"
+
+
+namespace service_test {
+
+HRESULT MemoryTaskStore::List(std::vector<std::wstring>* file_names) {
+  file_names->clear();
+  for (const auto& entry : tasks)
+    file_names->push_back(entry.first);
+  file_names->insert(file_names->end(), unreadable.begin(), unreadable.end());
+  return S_OK;
+}
+
+HRESULT MemoryTaskStore::Read(const std::wstring& file_name, JobFile* job) {
+  for (const std::wstring& name : unreadable) {
+    if (name == file_name)
+      return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+  }
+  auto found = tasks.find(file_name);
+  if (found == tasks.end())
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  *job = found->second;
+  return S_OK;
+}
+
+HRESULT MemoryTaskStore::Update(const std::wstring& file_name,
+                                const std::function<bool(JobFile*)>& change) {
+  auto found = tasks.find(file_name);
+  if (found == tasks.end())
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  JobFile copy = found->second;
+  if (!change(&copy))
+    return S_FALSE;
+  found->second = copy;
+  return S_OK;
+}
+
+RecordingLauncher::RecordingLauncher() {
+  outcome.started = true;
+  outcome.exit_code = 0;
+}
+
+LaunchOutcome RecordingLauncher::Run(const LaunchRequest& request) {
+  requests.push_back(request);
+  if (while_running)
+    while_running();
+  return outcome;
+}
+
+bool MemoryCrontab::Read(std::string* out, std::string* error) {
+  if (!readable) {
+    *error = "crontab: permission denied";
+    return false;
+  }
+  *out = text;
+  return true;
+}
+
+bool MemoryCrontab::Write(const std::string& in, std::string*) {
+  text = in;
+  ++writes;
+  return true;
+}
+
+}  // namespace service_test

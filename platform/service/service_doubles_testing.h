@@ -1,0 +1,53 @@
+// For the service's tests: a task store in memory, a launcher that records
+// what it was asked to run, and a crontab in memory.
+#ifndef JOBWARDEN_PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H
+#define JOBWARDEN_PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "crontab-posix.h"
+#include "task_launcher-posix.h"
+#include "task_store-posix.h"
+
+namespace service_test {
+
+// The tasks are files that can be read; the unreadable ones are listed but
+// cannot be.
+class MemoryTaskStore : public TaskStore {
+ public:
+  std::map<std::wstring, JobFile> tasks;
+  std::vector<std::wstring> unreadable;
+
+  HRESULT List(std::vector<std::wstring>* file_names) override;
+  HRESULT Read(const std::wstring& file_name, JobFile* job) override;
+  HRESULT Update(const std::wstring& file_name,
+                 const std::function<bool(JobFile*)>& change) override;
+};
+
+// Answers every run with `outcome`, after calling `while_running`.
+class RecordingLauncher : public TaskLauncher {
+ public:
+  std::vector<LaunchRequest> requests;
+  LaunchOutcome outcome;
+  std::function<void()> while_running;
+
+  RecordingLauncher();
+  LaunchOutcome Run(const LaunchRequest& request) override;
+};
+
+class MemoryCrontab : public Crontab {
+ public:
+  std::string text;
+  bool readable = true;
+  int writes = 0;
+
+  bool Read(std::string* out, std::string* error) override;
+  bool Write(const std::string& in, std::string* error) override;
+};
+
+}  // namespace service_test
+
+#endif  // JOBWARDEN_PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H
