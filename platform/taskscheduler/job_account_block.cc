@@ -1,11 +1,10 @@
 #include "job_account_block.h"
 
-#include <wide_text.h>
-
 #include <cstddef>
 #include <cstring>
 
 #include "byte_stream.h"
+#include "wide_text.h"
 
 namespace {
 

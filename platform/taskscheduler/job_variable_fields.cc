@@ -1,9 +1,9 @@
 #include "job_variable_fields.h"
 
-#include <wide_text.h>
-
 #include <cstddef>
 #include <limits>
+
+#include "wide_text.h"
 
 namespace {
 
