@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "trigger_range.h"
+
 using std::chrono::days;
 using std::chrono::local_days;
 using std::chrono::weekday;
@@ -101,11 +103,12 @@ std::optional<local_days> EarliestWeekly(const WeeklyPattern& pattern, local_day
 }  // namespace
 
 std::optional<local_days> CalendarDay(WORD year, WORD month, WORD day) {
-  const year_month_day date{std::chrono::year{year}, std::chrono::month{month},
-                            std::chrono::day{day}};
-  if (!date.ok())
+  // Checked first: std::chrono::month and day wrap above 255, and year
+  // above 32767, so a damaged file's day 257 would become the 1st.
+  if (!IsCalendarDate(year, month, day))
     return std::nullopt;
-  return local_days{date};
+  return local_days{year_month_day{std::chrono::year{year}, std::chrono::month{month},
+                                   std::chrono::day{day}}};
 }
 
 std::optional<local_days> LatestStartDay(const TASK_TRIGGER& trigger, local_days day) {

@@ -11,16 +11,6 @@ constexpr DWORD kAllDaysOfMonth = 0x7FFFFFFF;
 constexpr DWORD kKnownFlags = TASK_TRIGGER_FLAG_HAS_END_DATE |
                               TASK_TRIGGER_FLAG_KILL_AT_DURATION_END | TASK_TRIGGER_FLAG_DISABLED;
 
-// The years SYSTEMTIME can hold, on the calendar's days.
-bool IsValidDate(WORD year, WORD month, WORD day) {
-  // std::chrono::month and day hold no more than 255, so larger fields are
-  // refused before they are converted.
-  if (year < 1601 || year > 30827 || month > 12 || day > 31)
-    return false;
-  return std::chrono::year_month_day{std::chrono::year{year}, std::chrono::month{month},
-                                     std::chrono::day{day}}
-      .ok();
-}
 
 bool IsValidDaySet(WORD days) { return days != 0 && (days & ~kAllDaysOfWeek) == 0; }
 bool IsValidMonthSet(WORD months) { return months != 0 && (months & ~kAllMonths) == 0; }
@@ -49,10 +39,10 @@ bool HasValidTypeFields(const TASK_TRIGGER& trigger) {
 }
 
 bool HasValidTimes(const TASK_TRIGGER& trigger) {
-  if (!IsValidDate(trigger.wBeginYear, trigger.wBeginMonth, trigger.wBeginDay))
+  if (!IsCalendarDate(trigger.wBeginYear, trigger.wBeginMonth, trigger.wBeginDay))
     return false;
   if ((trigger.rgFlags & TASK_TRIGGER_FLAG_HAS_END_DATE) &&
-      !IsValidDate(trigger.wEndYear, trigger.wEndMonth, trigger.wEndDay))
+      !IsCalendarDate(trigger.wEndYear, trigger.wEndMonth, trigger.wEndDay))
     return false;
   if (trigger.wStartHour > 23 || trigger.wStartMinute > 59)
     return false;
@@ -60,6 +50,16 @@ bool HasValidTimes(const TASK_TRIGGER& trigger) {
 }
 
 }  // namespace
+
+bool IsCalendarDate(WORD year, WORD month, WORD day) {
+  // std::chrono::month and day hold no more than 255, so larger fields are
+  // refused before they are converted.
+  if (year < 1601 || year > 30827 || month > 12 || day > 31)
+    return false;
+  return std::chrono::year_month_day{std::chrono::year{year}, std::chrono::month{month},
+                                     std::chrono::day{day}}
+      .ok();
+}
 
 HRESULT ValidateTrigger(const TASK_TRIGGER& trigger) {
   if (trigger.cbTriggerSize != sizeof(TASK_TRIGGER) || (trigger.rgFlags & ~kKnownFlags) != 0)

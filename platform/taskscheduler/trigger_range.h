@@ -8,6 +8,10 @@
 // The bits of rgfMonths that name a month, January to December.
 constexpr WORD kAllMonths = 0xFFF;
 
+// Whether the fields name a day of the calendar in the years SYSTEMTIME
+// can hold (1601 to 30827).
+bool IsCalendarDate(WORD year, WORD month, WORD day);
+
 // S_OK, or E_INVALIDARG for a field outside its documented range.
 HRESULT ValidateTrigger(const TASK_TRIGGER& trigger);
 
