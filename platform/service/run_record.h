@@ -13,7 +13,7 @@ constexpr DWORD SCHED_S_TASK_RUNNING = 0x00041301;
 // The exit code recorded for a task that cannot start: no program
 // (SCHED_E_TASK_NOT_READY), no such account (ERROR_NONE_MAPPED).
 constexpr DWORD SCHED_E_TASK_NOT_READY = 0x8004130A;
-constexpr DWORD kNoSuchAccount = 0x80070534;
+constexpr DWORD kNoSuchAccount = static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_NONE_MAPPED));
 
 // The local time of `when` as the .job file keeps it.
 SYSTEMTIME LocalSystemTime(time_t when);

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "hresults.h"
 #include "run_record.h"
 #include "service_doubles_testing.h"
 #include "temporary_folder_testing.h"

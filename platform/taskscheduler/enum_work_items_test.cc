@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "hresults.h"
 #include "job_file.h"
 #include "task_scheduler_testing.h"
 #include "trigger_testing.h"

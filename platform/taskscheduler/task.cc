@@ -3,7 +3,6 @@
 #include <new>
 #include <utility>
 
-#include "hresults.h"
 #include "reference_count.h"
 #include "task_memory.h"
 #include "task_trigger.h"

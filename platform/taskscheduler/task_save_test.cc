@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "hresults.h"
 #include "job_file.h"
 #include "task_scheduler_testing.h"
 #include "trigger_testing.h"

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "enum_work_items.h"
-#include "hresults.h"
 #include "random_bytes.h"
 #include "reference_count.h"
 #include "single_interface.h"

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "hresults.h"
 #include "job_file.h"
 #include "com_recording_testing.h"
 #include "local_time_testing.h"
