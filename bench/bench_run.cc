@@ -10,9 +10,9 @@
 //   <median nanoseconds> <largest peak resident KiB> <exit status or "mixed">
 // and, with BENCH_ROUND_TOTAL set in the environment, one more such line for
 // the commands of a round together.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -103,8 +103,7 @@ void Report(const Measured& command) {
     same_status = same_status && sample.status == command.samples.front().status;
   }
   std::sort(times.begin(), times.end());
-  const std::string status =
-      same_status ? std::to_string(command.samples.front().status) : "mixed";
+  const std::string status = same_status ? std::to_string(command.samples.front().status) : "mixed";
   std::printf("%lld %ld %s\n", static_cast<long long>(times[times.size() / 2]), peak_kib,
               status.c_str());
 }

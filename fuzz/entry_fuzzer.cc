@@ -22,9 +22,9 @@
 
 #include "jobwarden/cli/jobwarden_entry.h"
 #include "jobwarden/console/console_writer.h"
-#include "argument_vector_testing.h"
-#include "job_file.h"
-#include "wide_text.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/testing/argument_vector_testing.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 

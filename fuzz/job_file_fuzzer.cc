@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "job_file.h"
-#include "trigger_range.h"
-#include "trigger_text.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/taskscheduler/trigger_range.h"
+#include "platform/taskscheduler/trigger_text.h"
 
 namespace {
 

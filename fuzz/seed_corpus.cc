@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "job_file.h"
-#include "trigger_testing.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 
@@ -55,8 +55,7 @@ std::vector<JobFile> JobSeeds() {
   full.comment = L"two triggers and data";
   full.user_data = {1, 2, 3};
   full.reserved_data = {0, 0, 0, 0, 0, 0, 0, 0};
-  full.triggers = {SeedTrigger(TASK_TIME_TRIGGER_DAILY),
-                   SeedTrigger(TASK_TIME_TRIGGER_WEEKLY)};
+  full.triggers = {SeedTrigger(TASK_TIME_TRIGGER_DAILY), SeedTrigger(TASK_TIME_TRIGGER_WEEKLY)};
   jobs.push_back(full);
   return jobs;
 }

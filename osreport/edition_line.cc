@@ -1,9 +1,9 @@
-#include "edition_line.h"
+#include "osreport/edition_line.h"
 
 #include <stddef.h>
 #include <stdio.h>
 
-#include "version_fields.h"
+#include "osreport/version_fields.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ const BuildName kVersion10Servers[] = {
 template <size_t N>
 const char* NameByBuild(const BuildName (&names)[N], DWORD build) {
   for (const BuildName& name : names) {
-    if (build >= name.first_build) return name.name;
+    if (build >= name.first_build)
+      return name.name;
   }
   return "";
 }
@@ -69,23 +70,32 @@ const char* NinetyEightSuffix(const OSVERSIONINFOEXA& record) {
 // NT 4 and older.
 const char* NtEditionWord(BYTE product_type) {
   switch (product_type) {
-    case VER_NT_WORKSTATION: return "Workstation";
-    case VER_NT_DOMAIN_CONTROLLER: return "Advanced Server";
-    case VER_NT_SERVER: return "Server";
-    default: return "";
+    case VER_NT_WORKSTATION:
+      return "Workstation";
+    case VER_NT_DOMAIN_CONTROLLER:
+      return "Advanced Server";
+    case VER_NT_SERVER:
+      return "Server";
+    default:
+      return "";
   }
 }
 
 // 5.0.
 const char* Windows2000EditionWord(BYTE product_type, WORD suite_mask) {
   switch (product_type) {
-    case VER_NT_WORKSTATION: return "Professional";
-    case VER_NT_DOMAIN_CONTROLLER: return "Advanced Server (DC)";
+    case VER_NT_WORKSTATION:
+      return "Professional";
+    case VER_NT_DOMAIN_CONTROLLER:
+      return "Advanced Server (DC)";
     case VER_NT_SERVER:
-      if (suite_mask & VER_SUITE_DATACENTER) return "DataCenter Server";
-      if (suite_mask & VER_SUITE_ENTERPRISE) return "Advanced Server";
+      if (suite_mask & VER_SUITE_DATACENTER)
+        return "DataCenter Server";
+      if (suite_mask & VER_SUITE_ENTERPRISE)
+        return "Advanced Server";
       return "Server";
-    default: return "";
+    default:
+      return "";
   }
 }
 
@@ -94,19 +104,23 @@ const char* XpEditionWord(BYTE product_type, WORD suite_mask) {
   switch (product_type) {
     case VER_NT_WORKSTATION:
       return (suite_mask & VER_SUITE_PERSONAL) ? "XP Home Edition" : "XP Professional";
-    case VER_NT_DOMAIN_CONTROLLER: return "{XP|NET} VER_NT_DOMAIN_CONTROLLER";
+    case VER_NT_DOMAIN_CONTROLLER:
+      return "{XP|NET} VER_NT_DOMAIN_CONTROLLER";
     case VER_NT_SERVER:
-      if (suite_mask & VER_SUITE_DATACENTER) return "XP DataCenter Server";
-      if (suite_mask & VER_SUITE_ENTERPRISE) return ".NET Enterprise Server";
-      if (suite_mask & VER_SUITE_PERSONAL) return ".NET Web Server";
+      if (suite_mask & VER_SUITE_DATACENTER)
+        return "XP DataCenter Server";
+      if (suite_mask & VER_SUITE_ENTERPRISE)
+        return ".NET Enterprise Server";
+      if (suite_mask & VER_SUITE_PERSONAL)
+        return ".NET Web Server";
       return "";
-    default: return "";
+    default:
+      return "";
   }
 }
 
 // 5.2 on.
-const char* LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
-                               BYTE product_type) {
+const char* LaterNtEditionWord(DWORD major, DWORD minor, DWORD build, BYTE product_type) {
   const bool workstation = product_type == VER_NT_WORKSTATION;
   for (const EditionNames& names : kLaterEditions) {
     if (names.major == major && names.minor == minor)
@@ -124,10 +138,8 @@ const char* LaterNtEditionWord(DWORD major, DWORD minor, DWORD build,
 void PrintLine(const char* family, const char* word, const OSVERSIONINFOEXA& record,
                const char* line_end = "") {
   printf("Microsoft %s%s %d.%d (Build %d) %.*s%s", family, word,
-         AsPrintedNumber(record.dwMajorVersion),
-         AsPrintedNumber(record.dwMinorVersion),
-         AsPrintedNumber(BuildValue(record)), CsdPrecision(record),
-         record.szCSDVersion, line_end);
+         AsPrintedNumber(record.dwMajorVersion), AsPrintedNumber(record.dwMinorVersion),
+         AsPrintedNumber(BuildValue(record)), CsdPrecision(record), record.szCSDVersion, line_end);
 }
 
 void PrintWindows9xLine(const OSVERSIONINFOEXA& record) {
@@ -148,14 +160,13 @@ void PrintNtLine(const OSVERSIONINFOEXA& record) {
   if (record.dwMajorVersion <= 4) {
     PrintLine("Windows NT ", NtEditionWord(product_type), record);
   } else if (IsVersion(record, 5, 0)) {
-    PrintLine("Windows 2000 ", Windows2000EditionWord(product_type, suite_mask),
-              record, "\n");
+    PrintLine("Windows 2000 ", Windows2000EditionWord(product_type, suite_mask), record, "\n");
   } else if (IsVersion(record, 5, 1)) {
     PrintLine("Windows ", XpEditionWord(product_type, suite_mask), record);
   } else {
-    PrintLine("Windows ", LaterNtEditionWord(record.dwMajorVersion,
-                                             record.dwMinorVersion,
-                                             BuildValue(record), product_type),
+    PrintLine("Windows ",
+              LaterNtEditionWord(record.dwMajorVersion, record.dwMinorVersion, BuildValue(record),
+                                 product_type),
               record);
   }
 }
@@ -164,9 +175,16 @@ void PrintNtLine(const OSVERSIONINFOEXA& record) {
 
 void PrintEditionLine(const OSVERSIONINFOEXA& record) {
   switch (record.dwPlatformId) {
-    case VER_PLATFORM_WIN32s: PrintLine("Win32s in Windows", "", record); return;
-    case VER_PLATFORM_WIN32_WINDOWS: PrintWindows9xLine(record); return;
-    case VER_PLATFORM_WIN32_NT: PrintNtLine(record); return;
-    default: return;
+    case VER_PLATFORM_WIN32s:
+      PrintLine("Win32s in Windows", "", record);
+      return;
+    case VER_PLATFORM_WIN32_WINDOWS:
+      PrintWindows9xLine(record);
+      return;
+    case VER_PLATFORM_WIN32_NT:
+      PrintNtLine(record);
+      return;
+    default:
+      return;
   }
 }

@@ -1,11 +1,11 @@
-#include "edition_line.h"
+#include "osreport/edition_line.h"
 
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "stdout_capture_testing.h"
-#include "version_record_testing.h"
+#include "osreport/stdout_capture_testing.h"
+#include "osreport/version_record_testing.h"
 
 namespace {
 
@@ -33,8 +33,7 @@ const DWORD k9xBuild1111 = 0x04000457;  // high half 0x0400, low half 1111
 TEST(EditionLineTest, Win32sWhateverItsVersion) {
   const LineCase cases[] = {
       {MakeRecord(0, 3, 11, 0x0400, ""), "Microsoft Win32s in Windows 3.11 (Build 1024) "},
-      {MakeRecord(0, 5, 1, k9xBuild1111, " C"),
-       "Microsoft Win32s in Windows 5.1 (Build 1111)  C"},
+      {MakeRecord(0, 5, 1, k9xBuild1111, " C"), "Microsoft Win32s in Windows 5.1 (Build 1111)  C"},
   };
   ExpectLines(cases);
 }
@@ -93,8 +92,7 @@ TEST(EditionLineTest, NtFourAndOlderByProductType) {
        "Microsoft Windows NT Advanced Server 4.0 (Build 1381) Service Pack 6"},
       {MakeRecord(2, 3, 51, 1057, "Service Pack 5", 3),
        "Microsoft Windows NT Server 3.51 (Build 1057) Service Pack 5"},
-      {MakeRecord(2, 3, 99, 0x00010421, "", 0),
-       "Microsoft Windows NT  3.99 (Build 1057) "},
+      {MakeRecord(2, 3, 99, 0x00010421, "", 0), "Microsoft Windows NT  3.99 (Build 1057) "},
       {MakeRecord(2, 0, 0, 0, "", 4), "Microsoft Windows NT  0.0 (Build 0) "},
   };
   ExpectLines(cases);
@@ -132,10 +130,8 @@ TEST(EditionLineTest, XpByProductTypeAndSuite) {
        "Microsoft Windows .NET Enterprise Server 5.1 (Build 2600) "},
       {MakeRecord(2, 5, 1, 2600, "", 3, 0x0200),
        "Microsoft Windows .NET Web Server 5.1 (Build 2600) "},
-      {MakeRecord(2, 5, 1, 2600, "", 3, 0x0400),
-       "Microsoft Windows  5.1 (Build 2600) "},
-      {MakeRecord(2, 5, 1, 2600, "", 3, 0xFD7D),
-       "Microsoft Windows  5.1 (Build 2600) "},
+      {MakeRecord(2, 5, 1, 2600, "", 3, 0x0400), "Microsoft Windows  5.1 (Build 2600) "},
+      {MakeRecord(2, 5, 1, 2600, "", 3, 0xFD7D), "Microsoft Windows  5.1 (Build 2600) "},
       {MakeRecord(2, 5, 1, 2600, "Service Pack 2", 0, 0x0200),
        "Microsoft Windows  5.1 (Build 2600) Service Pack 2"},
   };
@@ -146,8 +142,7 @@ TEST(EditionLineTest, LaterNtVersionsByVersionAndProductType) {
   const LineCase cases[] = {
       {MakeRecord(2, 5, 2, 3790, "Service Pack 2", 1),
        "Microsoft Windows XP Professional x64 Edition 5.2 (Build 3790) Service Pack 2"},
-      {MakeRecord(2, 5, 2, 3790, "", 3, 0x0002),
-       "Microsoft Windows Server 2003 5.2 (Build 3790) "},
+      {MakeRecord(2, 5, 2, 3790, "", 3, 0x0002), "Microsoft Windows Server 2003 5.2 (Build 3790) "},
       {MakeRecord(2, 5, 2, 3790, "", 0), "Microsoft Windows Server 2003 5.2 (Build 3790) "},
       {MakeRecord(2, 6, 0, 6002, "Service Pack 2", 1),
        "Microsoft Windows Vista 6.0 (Build 6002) Service Pack 2"},

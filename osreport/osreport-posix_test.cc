@@ -1,9 +1,9 @@
 // The program as it runs on a host without a Windows version record.
-#include "osreport.h"
+#include "osreport/osreport.h"
 
 #include <gtest/gtest.h>
 
-#include "osreport_testing.h"
+#include "osreport/osreport_testing.h"
 
 TEST(OsreportPosixTest, ReportsThatNoVersionRecordIsAvailable) {
   RunResult run = RunWith({});

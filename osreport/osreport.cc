@@ -1,10 +1,10 @@
-#include "osreport.h"
+#include "osreport/osreport.h"
 
 #include <stdio.h>
 
-#include "edition_line.h"
-#include "version_fields.h"
-#include "version_report.h"
+#include "osreport/edition_line.h"
+#include "osreport/version_fields.h"
+#include "osreport/version_report.h"
 
 namespace {
 
@@ -22,7 +22,8 @@ int RunOsreport(int argc, char** argv, VersionQueryFunction query) {
     printf("Error %d calling GetVersionEx()\n", AsPrintedNumber(result.error_code));
     return 1;
   }
-  if (full_report) PrintVersionRecord(record, result.extended);
+  if (full_report)
+    PrintVersionRecord(record, result.extended);
   PrintEditionLine(record);
   return 0;
 }

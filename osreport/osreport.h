@@ -2,7 +2,7 @@
 #ifndef OSREPORT_OSREPORT_H_
 #define OSREPORT_OSREPORT_H_
 
-#include "version_record.h"
+#include "osreport/version_record.h"
 
 // Writes the raw report when the first argument asks for it ("/F" in any
 // case; later arguments are not looked at) and the edition line, and returns

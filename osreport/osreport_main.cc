@@ -1,3 +1,3 @@
-#include "osreport.h"
+#include "osreport/osreport.h"
 
 int main(int argc, char** argv) { return RunOsreport(argc, argv); }

@@ -1,9 +1,9 @@
-#include "osreport.h"
+#include "osreport/osreport.h"
 
 #include <gtest/gtest.h>
 
-#include "osreport_testing.h"
-#include "version_record_testing.h"
+#include "osreport/osreport_testing.h"
+#include "osreport/version_record_testing.h"
 
 namespace {
 
@@ -34,8 +34,7 @@ BOOL WINAPI FailingQuery(LPOSVERSIONINFOA /*record*/) {
   return FALSE;
 }
 
-const char kXpEditionLine[] =
-    "Microsoft Windows XP Professional 5.1 (Build 2600) Service Pack 3";
+const char kXpEditionLine[] = "Microsoft Windows XP Professional 5.1 (Build 2600) Service Pack 3";
 
 const char kXpFullReport[] =
     "Version:             5.1\n"

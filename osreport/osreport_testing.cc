@@ -1,7 +1,7 @@
-#include "osreport_testing.h"
+#include "osreport/osreport_testing.h"
 
-#include "argument_vector_testing.h"
-#include "stdout_capture_testing.h"
+#include "osreport/stdout_capture_testing.h"
+#include "platform/testing/argument_vector_testing.h"
 
 RunResult RunWith(const std::vector<std::string>& arguments, VersionQueryFunction query) {
   ArgumentVector<char> command_line("osreport", arguments);

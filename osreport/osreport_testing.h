@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "osreport.h"
+#include "osreport/osreport.h"
 
 struct RunResult {
   std::string output;

@@ -1,4 +1,4 @@
-#include "stdout_capture_testing.h"
+#include "osreport/stdout_capture_testing.h"
 
 #include <cstdio>
 

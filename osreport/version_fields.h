@@ -7,9 +7,7 @@
 
 // Windows 9x keeps its major and minor version in the build number's high
 // half, so only the low half is ever shown or compared.
-inline DWORD BuildValue(const OSVERSIONINFOEXA& record) {
-  return record.dwBuildNumber & 0xFFFF;
-}
+inline DWORD BuildValue(const OSVERSIONINFOEXA& record) { return record.dwBuildNumber & 0xFFFF; }
 
 // The service-pack text is printed with "%.*s" and this precision, so that
 // it stops at the end of its field should the record carry no terminating

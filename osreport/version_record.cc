@@ -1,9 +1,8 @@
-#include "version_record.h"
+#include "osreport/version_record.h"
 
 #include <string.h>
 
-VersionQueryResult QueryVersionRecord(OSVERSIONINFOEXA* record,
-                                      VersionQueryFunction query) {
+VersionQueryResult QueryVersionRecord(OSVERSIONINFOEXA* record, VersionQueryFunction query) {
   LPOSVERSIONINFOA basic = reinterpret_cast<LPOSVERSIONINFOA>(record);
   VersionQueryResult result = {false, false, 0};
 
@@ -19,6 +18,7 @@ VersionQueryResult QueryVersionRecord(OSVERSIONINFOEXA* record,
   // and the extended fields keep their zeros for the edition decision.
   record->dwOSVersionInfoSize = kBasicRecordSize;
   result.obtained = query(basic) != FALSE;
-  if (!result.obtained) result.error_code = GetLastError();
+  if (!result.obtained)
+    result.error_code = GetLastError();
   return result;
 }

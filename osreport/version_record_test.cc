@@ -1,11 +1,11 @@
-#include "version_record.h"
+#include "osreport/version_record.h"
 
 #include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "version_record_testing.h"
+#include "osreport/version_record_testing.h"
 
 namespace {
 
@@ -18,8 +18,7 @@ struct QueryStep {
 
 std::vector<QueryStep> steps;
 std::vector<OSVERSIONINFOEXA> records_given;
-const OSVERSIONINFOEXA kPlatformRecord =
-    MakeRecord(2, 5, 1, 2600, "Service Pack 3", 1, 0x0300);
+const OSVERSIONINFOEXA kPlatformRecord = MakeRecord(2, 5, 1, 2600, "Service Pack 3", 1, 0x0300);
 
 BOOL WINAPI ScriptedQuery(LPOSVERSIONINFOA record) {
   OSVERSIONINFOEXA given;

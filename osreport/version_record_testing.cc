@@ -1,4 +1,4 @@
-#include "version_record_testing.h"
+#include "osreport/version_record_testing.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "version_report.h"
+#include "osreport/version_report.h"
 
 #include <stdio.h>
 
-#include "version_fields.h"
+#include "osreport/version_fields.h"
 
 namespace {
 
@@ -26,19 +26,27 @@ const SuiteWord kSuiteWords[] = {
 
 const char* PlatformName(DWORD platform_id) {
   switch (platform_id) {
-    case VER_PLATFORM_WIN32s: return "VER_PLAFTORM_WIN32s";
-    case VER_PLATFORM_WIN32_WINDOWS: return "VER_PLATFORM_WIN32_WINDOWS";
-    case VER_PLATFORM_WIN32_NT: return "VER_PLATFORM_WIN32_NT";
-    default: return "<UNKNOWN>";
+    case VER_PLATFORM_WIN32s:
+      return "VER_PLAFTORM_WIN32s";
+    case VER_PLATFORM_WIN32_WINDOWS:
+      return "VER_PLATFORM_WIN32_WINDOWS";
+    case VER_PLATFORM_WIN32_NT:
+      return "VER_PLATFORM_WIN32_NT";
+    default:
+      return "<UNKNOWN>";
   }
 }
 
 const char* ProductTypeName(BYTE product_type) {
   switch (product_type) {
-    case VER_NT_WORKSTATION: return "VER_NT_WORKSTATION";
-    case VER_NT_DOMAIN_CONTROLLER: return "VER_NT_DOMAIN_CONTROLLER";
-    case VER_NT_SERVER: return "VER_NT_SERVER";
-    default: return "UNKNOWN";
+    case VER_NT_WORKSTATION:
+      return "VER_NT_WORKSTATION";
+    case VER_NT_DOMAIN_CONTROLLER:
+      return "VER_NT_DOMAIN_CONTROLLER";
+    case VER_NT_SERVER:
+      return "VER_NT_SERVER";
+    default:
+      return "UNKNOWN";
   }
 }
 
@@ -46,19 +54,18 @@ const char* ProductTypeName(BYTE product_type) {
 // followed by a blank.
 void PrintSuiteWords(WORD suite_mask) {
   for (const SuiteWord& word : kSuiteWords) {
-    if (suite_mask & word.bit) printf("%s", word.text);
+    if (suite_mask & word.bit)
+      printf("%s", word.text);
   }
 }
 
 void PrintExtendedFields(const OSVERSIONINFOEXA& record) {
-  printf("Service Pack:        %d.%d\n",
-         AsPrintedNumber(record.wServicePackMajor),
+  printf("Service Pack:        %d.%d\n", AsPrintedNumber(record.wServicePackMajor),
          AsPrintedNumber(record.wServicePackMinor));
   printf("Suite Mask (0x%04x): ", static_cast<unsigned>(record.wSuiteMask));
   PrintSuiteWords(record.wSuiteMask);
   printf("\n");
-  printf("Product Type:        %s (0x%04X)\n\n",
-         ProductTypeName(record.wProductType),
+  printf("Product Type:        %s (0x%04X)\n\n", ProductTypeName(record.wProductType),
          static_cast<unsigned>(record.wProductType));
 }
 
@@ -71,5 +78,6 @@ void PrintVersionRecord(const OSVERSIONINFOEXA& record, bool extended) {
   printf("Platform ID:         %s (0x%08X)\n", PlatformName(record.dwPlatformId),
          static_cast<unsigned>(record.dwPlatformId));
   printf("CSDVersion:          '%.*s'\n", CsdPrecision(record), record.szCSDVersion);
-  if (extended) PrintExtendedFields(record);
+  if (extended)
+    PrintExtendedFields(record);
 }

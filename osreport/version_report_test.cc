@@ -1,12 +1,12 @@
-#include "version_report.h"
+#include "osreport/version_report.h"
 
 #include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "stdout_capture_testing.h"
-#include "version_record_testing.h"
+#include "osreport/stdout_capture_testing.h"
+#include "osreport/version_record_testing.h"
 
 namespace {
 
@@ -17,7 +17,9 @@ std::string ReportOf(const OSVERSIONINFOEXA& record, bool extended) {
 // Lines 5 to 7 of a record whose service pack is 0.0 and product type 1.
 std::string ExtendedLinesWithSuite(const std::string& mask_and_words) {
   return "Service Pack:        0.0\n"
-         "Suite Mask (" + mask_and_words + "\n"
+         "Suite Mask (" +
+         mask_and_words +
+         "\n"
          "Product Type:        VER_NT_WORKSTATION (0x0001)\n\n";
 }
 
@@ -49,8 +51,7 @@ TEST(PrintVersionRecordTest, BasicRecordStopsAfterServicePackText) {
 }
 
 TEST(PrintVersionRecordTest, BuildShowsOnlyLowHalf) {
-  const std::string report =
-      ReportOf(MakeRecord(1, 4, 10, 0x04000457, " A "), false);
+  const std::string report = ReportOf(MakeRecord(1, 4, 10, 0x04000457, " A "), false);
   EXPECT_EQ(
       "Version:             4.10\n"
       "Build:               1111\n"
@@ -118,8 +119,9 @@ TEST(PrintVersionRecordTest, SuiteMaskLine) {
       {0x0021, "0x0021): VER_SUITE_SMALLBUSINESS VER_SUITE_SMALLBUSINESS_RESTRICTED "},
       {0x0110, "0x0110): VER_SUITE_TERMINAL"},
       {0x0014, "0x0014): VER_SUITE_BACKOFFICE VER_SUITE_TERMINAL"},
-      {0x0286, "0x0286): VER_SUITE_BACKOFFICE VER_SUITE_DATACENTER "
-               "VER_SUITE_ENTERPRISE VER_SUITE_PERSONAL "},
+      {0x0286,
+       "0x0286): VER_SUITE_BACKOFFICE VER_SUITE_DATACENTER "
+       "VER_SUITE_ENTERPRISE VER_SUITE_PERSONAL "},
       {0xF948, "0xf948): "},  // only bits without a word
   };
   for (const Case& c : cases) {
@@ -156,9 +158,11 @@ TEST(PrintVersionRecordTest, UnterminatedServicePackTextStopsAtFieldEnd) {
   std::memset(record.szCSDVersion, 'x', sizeof(record.szCSDVersion));
   record.wServicePackMajor = 0x4141;  // would follow the text if read past it
 
-  EXPECT_EQ("Version:             5.1\n"
-            "Build:               2600\n"
-            "Platform ID:         VER_PLATFORM_WIN32_NT (0x00000002)\n"
-            "CSDVersion:          '" + std::string(128, 'x') + "'\n",
-            ReportOf(record, false));
+  EXPECT_EQ(
+      "Version:             5.1\n"
+      "Build:               2600\n"
+      "Platform ID:         VER_PLATFORM_WIN32_NT (0x00000002)\n"
+      "CSDVersion:          '" +
+          std::string(128, 'x') + "'\n",
+      ReportOf(record, false));
 }

@@ -1,15 +1,15 @@
 // For tests: Jobwarden's command line, with "Jobwarden" as entry 0.
-#ifndef JOBWARDEN_CLI_ARGUMENTS_TESTING_H
-#define JOBWARDEN_CLI_ARGUMENTS_TESTING_H
+#ifndef JOBWARDEN_CLI_ARGUMENTS_TESTING_H_
+#define JOBWARDEN_CLI_ARGUMENTS_TESTING_H_
 
 #include <initializer_list>
 #include <string>
 
-#include "argument_vector_testing.h"
+#include "platform/testing/argument_vector_testing.h"
 
 class TestArguments : public ArgumentVector<wchar_t> {
  public:
   TestArguments(std::initializer_list<std::wstring> arguments);
 };
 
-#endif  // JOBWARDEN_CLI_ARGUMENTS_TESTING_H
+#endif  // JOBWARDEN_CLI_ARGUMENTS_TESTING_H_

@@ -47,8 +47,7 @@ bool FrequencyFromKeyword(std::wstring keyword, TaskFrequency* frequency) {
 
 namespace {
 
-void RunCreate(SchedulerClient& client, CommandLineOptions& options,
-               const TaskRunParts& task_run) {
+void RunCreate(SchedulerClient& client, CommandLineOptions& options, const TaskRunParts& task_run) {
   TaskFrequency frequency;
   if (!FrequencyFromKeyword(options.GetValue(OptionId::ScheduleFrequency), &frequency))
     throw CommandLineOptionsInvalidSyntax();

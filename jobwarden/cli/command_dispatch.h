@@ -1,8 +1,8 @@
 // Carries out the one command of a validated command line inside a
 // scheduler client. Prints nothing and catches nothing: failures leave as
 // CommandLineOptionsInvalidSyntax (bad "/sc" keyword) or JobwardenException.
-#ifndef JOBWARDEN_CLI_COMMAND_DISPATCH_H
-#define JOBWARDEN_CLI_COMMAND_DISPATCH_H
+#ifndef JOBWARDEN_CLI_COMMAND_DISPATCH_H_
+#define JOBWARDEN_CLI_COMMAND_DISPATCH_H_
 
 #include <string>
 
@@ -24,4 +24,4 @@ bool FrequencyFromKeyword(std::wstring keyword, TaskFrequency* frequency);
 // Wipes the table's "/rp" value once it has taken its copy for CreateTask.
 void DispatchCommand(CommandLineOptions& options, const TaskRunParts& task_run);
 
-#endif  // JOBWARDEN_CLI_COMMAND_DISPATCH_H
+#endif  // JOBWARDEN_CLI_COMMAND_DISPATCH_H_

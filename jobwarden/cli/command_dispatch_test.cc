@@ -57,8 +57,8 @@ TEST(FrequencyFromKeyword, MatchesTheFourKeywordsInAnyAsciiCaseOnly) {
   EXPECT_EQ(frequency, TaskFrequency::Weekly);
   EXPECT_TRUE(FrequencyFromKeyword(L"monthLY", &frequency));
   EXPECT_EQ(frequency, TaskFrequency::Monthly);
-  for (const wchar_t* refused : {L"", L" daily", L"daily ", L"day", L"dailyy", L"\x212Aeekly",
-                                 L"ho\x130rly", L"HOURLY\n"}) {
+  for (const wchar_t* refused :
+       {L"", L" daily", L"daily ", L"day", L"dailyy", L"\x212Aeekly", L"ho\x130rly", L"HOURLY\n"}) {
     EXPECT_FALSE(FrequencyFromKeyword(refused, &frequency)) << refused;
   }
 }

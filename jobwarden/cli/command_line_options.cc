@@ -47,8 +47,8 @@ void CommandLineOptions::Parse(int argc, wchar_t** argv) {
 // argument; the first such row that takes a value consumes the next argument
 // and ends the walk. Only tables built by hand can have two rows with one
 // switch, but the walk stays well defined for them.
-bool CommandLineOptions::MatchSwitch(const std::wstring& folded_argument, int argc,
-                                     wchar_t** argv, int* position) {
+bool CommandLineOptions::MatchSwitch(const std::wstring& folded_argument, int argc, wchar_t** argv,
+                                     int* position) {
   bool matched = false;
   for (CommandLineOption& option : options_) {
     if (option.SwitchText != folded_argument)

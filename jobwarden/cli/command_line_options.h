@@ -1,8 +1,8 @@
 // Jobwarden's command-line vocabulary: the option table, filled with its
 // rows by the entry routine, then by Parse from the argument vector, and
 // queried by identifier afterwards.
-#ifndef JOBWARDEN_CLI_COMMAND_LINE_OPTIONS_H
-#define JOBWARDEN_CLI_COMMAND_LINE_OPTIONS_H
+#ifndef JOBWARDEN_CLI_COMMAND_LINE_OPTIONS_H_
+#define JOBWARDEN_CLI_COMMAND_LINE_OPTIONS_H_
 
 #include <cstdint>
 #include <string>
@@ -44,8 +44,7 @@ class CommandLineOptions {
   CommandLineOptions(const CommandLineOptions&) = default;
   CommandLineOptions& operator=(const CommandLineOptions&) = default;
 
-  void AddOption(std::wstring switch_text, OptionId id, bool takes_value,
-                 std::wstring description);
+  void AddOption(std::wstring switch_text, OptionId id, bool takes_value, std::wstring description);
 
   // Records which switches argv holds and their values. Throws
   // CommandLineOptionsInvalidSyntax on any syntax error. Writes "/" over the
@@ -63,11 +62,10 @@ class CommandLineOptions {
   void PrintHelp() const;
 
  private:
-  bool MatchSwitch(const std::wstring& folded_argument, int argc, wchar_t** argv,
-                   int* position);
+  bool MatchSwitch(const std::wstring& folded_argument, int argc, wchar_t** argv, int* position);
   const CommandLineOption* FindId(OptionId id) const;
 
   std::vector<CommandLineOption> options_;
 };
 
-#endif  // JOBWARDEN_CLI_COMMAND_LINE_OPTIONS_H
+#endif  // JOBWARDEN_CLI_COMMAND_LINE_OPTIONS_H_

@@ -9,9 +9,9 @@
 
 namespace {
 
-const OptionId kAllIds[] = {OptionId::Create,    OptionId::Query,       OptionId::Delete,
-                            OptionId::ScheduleFrequency, OptionId::RunUser, OptionId::TaskName,
-                            OptionId::RunPassword, OptionId::TaskRun};
+const OptionId kAllIds[] = {
+    OptionId::Create,  OptionId::Query,    OptionId::Delete,      OptionId::ScheduleFrequency,
+    OptionId::RunUser, OptionId::TaskName, OptionId::RunPassword, OptionId::TaskRun};
 
 CommandLineOptions JobwardenTable() {
   CommandLineOptions options;
@@ -103,12 +103,27 @@ TEST(Parse, MatchesSwitchesWholeIgnoringAsciiCaseWithSlashOrDash) {
 
 TEST(Parse, RefusesEachKindOfSyntaxError) {
   const std::initializer_list<std::wstring> refused[] = {
-      {L"/create", L"task1"},  {L"/delete", L"extra"}, {L"/create", L"/foo"}, {L"/tn=x"},
-      {L"/create", L"/"},      {L"//create"},          {L"/c"},               {L"/tnx"},
-      {L"/create2"},           {L"/cr"},               {L""},                 {L"/create", L"/tn"},
-      {L"/tn", L"/create"},    {L"/sc", L"-daily"},    {L"/tn", L"-x"},       {L"/tr", L"/bin"},
+      {L"/create", L"task1"},
+      {L"/delete", L"extra"},
+      {L"/create", L"/foo"},
+      {L"/tn=x"},
+      {L"/create", L"/"},
+      {L"//create"},
+      {L"/c"},
+      {L"/tnx"},
+      {L"/create2"},
+      {L"/cr"},
+      {L""},
+      {L"/create", L"/tn"},
+      {L"/tn", L"/create"},
+      {L"/sc", L"-daily"},
+      {L"/tn", L"-x"},
+      {L"/tr", L"/bin"},
       // Only A to Z fold: a Kelvin sign or a dotted capital I never makes a switch.
-      {L"/cre\x212A" L"ate"},  {L"/\x130" L"uery"},
+      {L"/cre\x212A"
+       L"ate"},
+      {L"/\x130"
+       L"uery"},
   };
   for (const auto& arguments : refused)
     EXPECT_FALSE(Accepts(arguments)) << *arguments.begin();
@@ -116,8 +131,8 @@ TEST(Parse, RefusesEachKindOfSyntaxError) {
 
 TEST(Parse, ValuesAreKeptVerbatimAndTheLastOneWins) {
   CommandLineOptions options = JobwardenTable();
-  ASSERT_TRUE(Accepts(&options, {L"/tn", L"first", L"/tr", L"C:\\Program Files\\x.exe  -Q",
-                                 L"/tn", L"Задача 備份", L"/create", L"/create", L"/ru", L""}));
+  ASSERT_TRUE(Accepts(&options, {L"/tn", L"first", L"/tr", L"C:\\Program Files\\x.exe  -Q", L"/tn",
+                                 L"Задача 備份", L"/create", L"/create", L"/ru", L""}));
   EXPECT_EQ(options.GetValue(OptionId::TaskName), L"Задача 備份");
   EXPECT_EQ(options.GetValue(OptionId::TaskRun), L"C:\\Program Files\\x.exe  -Q");
   EXPECT_TRUE(options.IsPresent(OptionId::Create));

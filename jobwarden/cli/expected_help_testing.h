@@ -1,7 +1,7 @@
 // For tests: the help listing, written out by hand rather than taken from
 // the option table it checks.
-#ifndef JOBWARDEN_CLI_EXPECTED_HELP_TESTING_H
-#define JOBWARDEN_CLI_EXPECTED_HELP_TESTING_H
+#ifndef JOBWARDEN_CLI_EXPECTED_HELP_TESTING_H_
+#define JOBWARDEN_CLI_EXPECTED_HELP_TESTING_H_
 
 #include <string>
 
@@ -15,4 +15,4 @@ const std::wstring kExpectedHelp =
     L"\n/query\tDislplays all scheduled tasks."
     L"\n/delete\tDeletes the scheduled task.";
 
-#endif  // JOBWARDEN_CLI_EXPECTED_HELP_TESTING_H
+#endif  // JOBWARDEN_CLI_EXPECTED_HELP_TESTING_H_

@@ -11,8 +11,8 @@
 #include "jobwarden/cli/arguments_testing.h"
 #include "jobwarden/cli/expected_help_testing.h"
 #include "jobwarden/console/console_writer.h"
-#include "com_recording_testing.h"
-#include "task_folder_testing.h"
+#include "platform/testing/com_recording_testing.h"
+#include "platform/testing/task_folder_testing.h"
 
 using test_hooks::Operation;
 
@@ -91,8 +91,8 @@ TEST_F(JobwardenEntryTest, NoCommandStillStartsAndStopsTheClientOnce) {
 
 TEST_F(JobwardenEntryTest, ErrorsArePrintedOnlyAfterTheClientHasGone) {
   const std::initializer_list<std::wstring> failing[] = {
-      {L"/create", L"/tn", L"t"},                          // no keyword
-      {L"/delete", L"/tn", L"missing"},                    // scheduler error
+      {L"/create", L"/tn", L"t"},                           // no keyword
+      {L"/delete", L"/tn", L"missing"},                     // scheduler error
       {L"/create", L"/tn", L"bad:name", L"/sc", L"daily"},  // scheduler error
   };
   for (const auto& arguments : failing) {
@@ -141,16 +141,16 @@ TEST_F(JobwardenEntryTest, SchedulerErrorsArePrintedWithALeadingLineBreak) {
 // scheduler) and the end of COM.
 TEST_F(JobwardenEntryTest, RefusedAccountIsReportedAfterEverythingIsReleased) {
   test_hooks::FailCall(Operation::SetAccountInformation, 1, E_ACCESSDENIED);
-  EXPECT_EQ(Run({L"/create", L"/tn", L"Named", L"/sc", L"daily", L"/ru", L"Operator", L"/rp",
-                 L"pw", L"/tr", L"backup"}),
+  EXPECT_EQ(Run({L"/create", L"/tn", L"Named", L"/sc", L"daily", L"/ru", L"Operator", L"/rp", L"pw",
+                 L"/tr", L"backup"}),
             (Outcome{L"\nError setting account information.", 1}));
-  EXPECT_EQ(test_hooks::CallLog(),
-            (std::vector<std::string>{
-                "CoInitialize", "CoCreateInstance", "ITaskScheduler::NewWorkItem",
-                "ITask::QueryInterface", "IPersistFile::Save", "IPersistFile::Release",
-                "ITask::CreateTrigger", "ITaskTrigger::SetTrigger", "ITask::SetAccountInformation",
-                "ITask::Release", "ITaskTrigger::Release", "ITaskScheduler::Release",
-                "CoUninitialize"}));
+  EXPECT_EQ(
+      test_hooks::CallLog(),
+      (std::vector<std::string>{
+          "CoInitialize", "CoCreateInstance", "ITaskScheduler::NewWorkItem",
+          "ITask::QueryInterface", "IPersistFile::Save", "IPersistFile::Release",
+          "ITask::CreateTrigger", "ITaskTrigger::SetTrigger", "ITask::SetAccountInformation",
+          "ITask::Release", "ITaskTrigger::Release", "ITaskScheduler::Release", "CoUninitialize"}));
   EXPECT_EQ(test_hooks::OutstandingReferences(), 0);
 }
 
@@ -195,8 +195,8 @@ TEST_F(JobwardenEntryTest, ThePasswordArgumentIsZeroedOnceParsed) {
   EXPECT_EQ(zeros, password_after_run({L"/create", L"/rp", L"pass-word", L"/bogus"}, 3));
   EXPECT_EQ(zeros, password_after_run({L"/?", L"/rp", L"pass-word"}, 3));
 
-  TestArguments args({L"/create", L"/tn", L"Other", L"/sc", L"daily", L"/ru", L"alice", L"/rp",
-                      L"pass-word"});
+  TestArguments args(
+      {L"/create", L"/tn", L"Other", L"/sc", L"daily", L"/ru", L"alice", L"/rp", L"pass-word"});
   ConsoleCapture capture;
   ASSERT_EQ(0, RunJobwarden(args.argc(), args.argv()));
   EXPECT_EQ(L"Other", args.at(3));

@@ -9,7 +9,7 @@
 #include "jobwarden/cli/jobwarden_entry.h"
 #include "jobwarden/cli/password_arguments.h"
 #include "jobwarden/memory/secure_zero.h"
-#include "wide_text.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 

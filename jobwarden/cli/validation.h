@@ -1,7 +1,7 @@
 // The rules on which options may go together, applied after parsing and
 // before anything is dispatched.
-#ifndef JOBWARDEN_CLI_VALIDATION_H
-#define JOBWARDEN_CLI_VALIDATION_H
+#ifndef JOBWARDEN_CLI_VALIDATION_H_
+#define JOBWARDEN_CLI_VALIDATION_H_
 
 #include "jobwarden/cli/command_line_options.h"
 
@@ -13,4 +13,4 @@ enum class ValidationResult {
 
 ValidationResult ValidateOptions(const CommandLineOptions& options);
 
-#endif  // JOBWARDEN_CLI_VALIDATION_H
+#endif  // JOBWARDEN_CLI_VALIDATION_H_

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "wide_text.h"
+#include "platform/text/wide_text.h"
 
 // The terminal and every pipe on a POSIX host take UTF-8. The conversion is
 // our own rather than the C library's wide output, which would need a locale

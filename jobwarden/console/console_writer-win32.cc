@@ -38,8 +38,7 @@ void WriteToConsole(HANDLE console, const std::wstring& text) {
   const wchar_t* next = text.data();
   size_t left = text.size();
   while (left > 0) {
-    const DWORD chunk = left < kMaxConsoleChunk ? static_cast<DWORD>(left)
-                                                : kMaxConsoleChunk;
+    const DWORD chunk = left < kMaxConsoleChunk ? static_cast<DWORD>(left) : kMaxConsoleChunk;
     DWORD written = 0;
     if (!WriteConsoleW(console, next, chunk, &written, nullptr) || written == 0)
       return;
@@ -49,14 +48,15 @@ void WriteToConsole(HANDLE console, const std::wstring& text) {
 }
 
 std::string Utf8FromUtf16(const std::wstring& text) {
-  if (text.empty()) return std::string();
+  if (text.empty())
+    return std::string();
   const int length = static_cast<int>(text.size());
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length,
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return std::string();
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0)
+    return std::string();
   std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &bytes[0], size,
-                      nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &bytes[0], size, nullptr, nullptr);
   return bytes;
 }
 
@@ -66,7 +66,8 @@ std::string WithWindowsLineEnds(const std::string& bytes) {
   std::string converted;
   converted.reserve(bytes.size() + bytes.size() / 16);
   for (const char byte : bytes) {
-    if (byte == '\n') converted += '\r';
+    if (byte == '\n')
+      converted += '\r';
     converted += byte;
   }
   return converted;
@@ -89,7 +90,8 @@ void WriteToFile(HANDLE file, const std::string& bytes) {
 
 void WriteToStandardOutput(const std::wstring& text) {
   const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
+  if (output == nullptr || output == INVALID_HANDLE_VALUE)
+    return;
   if (IsConsole(output)) {
     WriteToConsole(output, text);
   } else {

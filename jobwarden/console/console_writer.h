@@ -1,8 +1,8 @@
 // Every message, the help listing and the task listing of Jobwarden are
 // written through WriteConsoleText, so that the conversion from wide text
 // to what the console or a redirected output expects lives in one place.
-#ifndef JOBWARDEN_CONSOLE_CONSOLE_WRITER_H
-#define JOBWARDEN_CONSOLE_CONSOLE_WRITER_H
+#ifndef JOBWARDEN_CONSOLE_CONSOLE_WRITER_H_
+#define JOBWARDEN_CONSOLE_CONSOLE_WRITER_H_
 
 #include <string>
 
@@ -35,4 +35,4 @@ class ConsoleCapture : public ConsoleOutput {
 // Writes to the real standard output; one implementation per host.
 void WriteToStandardOutput(const std::wstring& text);
 
-#endif  // JOBWARDEN_CONSOLE_CONSOLE_WRITER_H
+#endif  // JOBWARDEN_CONSOLE_CONSOLE_WRITER_H_

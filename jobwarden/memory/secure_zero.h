@@ -1,7 +1,7 @@
 // Overwrites a secret in a way the compiler may not optimise away, even
 // when the memory is never read again.
-#ifndef JOBWARDEN_MEMORY_SECURE_ZERO_H
-#define JOBWARDEN_MEMORY_SECURE_ZERO_H
+#ifndef JOBWARDEN_MEMORY_SECURE_ZERO_H_
+#define JOBWARDEN_MEMORY_SECURE_ZERO_H_
 
 #include <cstddef>
 #include <string>
@@ -16,4 +16,4 @@ void SecureZeroWideString(wchar_t* text);
 void SecureZeroString(std::string* text);
 void SecureZeroString(std::wstring* text);
 
-#endif  // JOBWARDEN_MEMORY_SECURE_ZERO_H
+#endif  // JOBWARDEN_MEMORY_SECURE_ZERO_H_

@@ -1,7 +1,7 @@
 // The error of the scheduled-task client: the complete text to show,
 // without the leading line break the entry routine adds.
-#ifndef JOBWARDEN_SCHEDULER_JOBWARDEN_EXCEPTION_H
-#define JOBWARDEN_SCHEDULER_JOBWARDEN_EXCEPTION_H
+#ifndef JOBWARDEN_SCHEDULER_JOBWARDEN_EXCEPTION_H_
+#define JOBWARDEN_SCHEDULER_JOBWARDEN_EXCEPTION_H_
 
 #include <string>
 
@@ -12,4 +12,4 @@ class JobwardenException {
   std::wstring Message;
 };
 
-#endif  // JOBWARDEN_SCHEDULER_JOBWARDEN_EXCEPTION_H
+#endif  // JOBWARDEN_SCHEDULER_JOBWARDEN_EXCEPTION_H_

@@ -1,8 +1,8 @@
 // The Task Scheduler client. While a SchedulerClient exists, COM is
 // initialised on the thread; each operation creates, and releases again,
 // every COM object it needs, and reports failure as JobwardenException.
-#ifndef JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_H
-#define JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_H
+#ifndef JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_H_
+#define JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_H_
 
 #include "jobwarden/scheduler/task_frequency.h"
 
@@ -25,4 +25,4 @@ class SchedulerClient {
   void QueryTasks();
 };
 
-#endif  // JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_H
+#endif  // JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_H_

@@ -1,21 +1,21 @@
 // What the scheduler client's tests share: a task folder of their own, a
 // fixed clock at 10:20 on 7 December 2026, and ways to run one operation
 // and read the call log.
-#ifndef JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_TESTING_H
-#define JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_TESTING_H
+#ifndef JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_TESTING_H_
+#define JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_TESTING_H_
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "com_recording_testing.h"
 #include "jobwarden/console/console_writer.h"
 #include "jobwarden/scheduler/com_api.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
 #include "jobwarden/scheduler/scheduler_client.h"
-#include "local_time_testing.h"
-#include "task_folder_testing.h"
+#include "platform/testing/com_recording_testing.h"
+#include "platform/testing/local_time_testing.h"
+#include "platform/testing/task_folder_testing.h"
 
 using Log = std::vector<std::string>;
 
@@ -96,4 +96,4 @@ class SchedulerClientTest : public testing::Test {
   TestTaskFolder folder_{TestTaskFolder::Com::kLeftAlone};
 };
 
-#endif  // JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_TESTING_H
+#endif  // JOBWARDEN_SCHEDULER_SCHEDULER_CLIENT_TESTING_H_

@@ -45,15 +45,14 @@ ITask* NewStoredTask(ITaskScheduler* scheduler, const wchar_t* task_name) {
   if (!FitsTaskFolder(task_name))
     ReleaseAndThrow({scheduler}, kInvalidNameMessage);
   ITask* task = nullptr;
-  const HRESULT result =
-      scheduler->NewWorkItem(task_name, CLSID_CTask, IID_ITask, reinterpret_cast<IUnknown**>(&task));
+  const HRESULT result = scheduler->NewWorkItem(task_name, CLSID_CTask, IID_ITask,
+                                                reinterpret_cast<IUnknown**>(&task));
   if (FAILED(result))
     ReleaseAndThrow({scheduler}, NewWorkItemMessage(result));
 
   IPersistFile* persist_file = nullptr;
   if (FAILED(task->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist_file)))) {
-    ReleaseAndThrow({task, scheduler},
-                    L"Error creating job: please specifiy a unique job name.");
+    ReleaseAndThrow({task, scheduler}, L"Error creating job: please specifiy a unique job name.");
   }
   if (FAILED(persist_file->Save(nullptr, TRUE)))
     ReleaseAndThrow({task, persist_file, scheduler}, L"Error creating job.");
@@ -78,8 +77,8 @@ ITaskTrigger* AddTrigger(ITaskScheduler* scheduler, ITask* task, TaskFrequency f
 }  // namespace
 
 void SchedulerClient::CreateTask(const wchar_t* task_name, const wchar_t* program,
-                                 const wchar_t* parameters, const wchar_t* user,
-                                 wchar_t* password, TaskFrequency frequency) {
+                                 const wchar_t* parameters, const wchar_t* user, wchar_t* password,
+                                 TaskFrequency frequency) {
   ITaskScheduler* scheduler = NewTaskScheduler(L"Error creaing job.");
   ITask* task = NewStoredTask(scheduler, task_name);
   ITaskTrigger* trigger = AddTrigger(scheduler, task, frequency);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 #include "jobwarden/scheduler/scheduler_client_testing.h"
-#include "trigger_text.h"
+#include "platform/taskscheduler/trigger_text.h"
 
 using test_hooks::Operation;
 

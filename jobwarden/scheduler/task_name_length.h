@@ -1,6 +1,6 @@
 // Whether a task name fits the task folder as a file name.
-#ifndef JOBWARDEN_SCHEDULER_TASK_NAME_LENGTH_H
-#define JOBWARDEN_SCHEDULER_TASK_NAME_LENGTH_H
+#ifndef JOBWARDEN_SCHEDULER_TASK_NAME_LENGTH_H_
+#define JOBWARDEN_SCHEDULER_TASK_NAME_LENGTH_H_
 
 #include <cstddef>
 
@@ -11,8 +11,8 @@
 // may build that path in a fixed buffer without checking its length (Wine's
 // overruns its stack from 246 units on), so a longer name is refused before
 // it is handed over.
-constexpr std::size_t kMaxPathUnits = 260;                 // MAX_PATH, NUL included
-constexpr std::size_t kTaskFolderPrefixUnits = 17;         // "C:\WINDOWS\Tasks\"
+constexpr std::size_t kMaxPathUnits = 260;          // MAX_PATH, NUL included
+constexpr std::size_t kTaskFolderPrefixUnits = 17;  // "C:\WINDOWS\Tasks\"
 constexpr std::size_t kMaxTaskNameUnits = kMaxPathUnits - 1 - kTaskFolderPrefixUnits - 4;  // ".job"
 
 // The name's length in UTF-16 units, whatever the width of wchar_t: a
@@ -21,4 +21,4 @@ std::size_t Utf16Length(const wchar_t* name);
 
 bool FitsTaskFolder(const wchar_t* task_name);
 
-#endif  // JOBWARDEN_SCHEDULER_TASK_NAME_LENGTH_H
+#endif  // JOBWARDEN_SCHEDULER_TASK_NAME_LENGTH_H_

@@ -8,13 +8,15 @@ namespace {
 
 // A character beyond the Basic Multilingual Plane, in the host's wide form.
 std::wstring Astral() {
-  if (sizeof(wchar_t) == 2) return std::wstring(L"\xD83D\xDDD3");
+  if (sizeof(wchar_t) == 2)
+    return std::wstring(L"\xD83D\xDDD3");
   return std::wstring(1, static_cast<wchar_t>(0x1F5D3));
 }
 
 std::wstring Repeated(const std::wstring& part, std::size_t count) {
   std::wstring text;
-  for (std::size_t i = 0; i < count; ++i) text += part;
+  for (std::size_t i = 0; i < count; ++i)
+    text += part;
   return text;
 }
 

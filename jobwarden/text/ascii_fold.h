@@ -1,8 +1,8 @@
 // Jobwarden never sets a locale, so wherever it ignores case (switches, the
 // account name, the schedule keyword) it folds exactly the 26 ASCII capitals
 // and leaves every other character alone.
-#ifndef JOBWARDEN_TEXT_ASCII_FOLD_H
-#define JOBWARDEN_TEXT_ASCII_FOLD_H
+#ifndef JOBWARDEN_TEXT_ASCII_FOLD_H_
+#define JOBWARDEN_TEXT_ASCII_FOLD_H_
 
 #include <string>
 
@@ -12,4 +12,4 @@ wchar_t AsciiLowered(wchar_t unit);
 void FoldAsciiToLower(std::wstring* text);
 std::wstring AsciiLowered(std::wstring text);
 
-#endif  // JOBWARDEN_TEXT_ASCII_FOLD_H
+#endif  // JOBWARDEN_TEXT_ASCII_FOLD_H_

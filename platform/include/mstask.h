@@ -1,8 +1,8 @@
 // Linux stand-in for the Task Scheduler 1.0 interfaces (<mstask.h>) that
 // Jobwarden uses. Names, signatures, constants and the TASK_TRIGGER layout are
 // the published ones, so the scheduler code compiles unchanged on every host.
-#ifndef JOBWARDEN_PLATFORM_MSTASK_H
-#define JOBWARDEN_PLATFORM_MSTASK_H
+#ifndef PLATFORM_INCLUDE_MSTASK_H_
+#define PLATFORM_INCLUDE_MSTASK_H_
 
 #include <objbase.h>
 #include <objidl.h>
@@ -132,11 +132,11 @@ struct ITaskScheduler : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Enum(IEnumWorkItems** ppEnumWorkItems) = 0;
   virtual HRESULT STDMETHODCALLTYPE Activate(LPCWSTR pwszName, REFIID riid, IUnknown** ppUnk) = 0;
   virtual HRESULT STDMETHODCALLTYPE Delete(LPCWSTR pwszName) = 0;
-  virtual HRESULT STDMETHODCALLTYPE NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid,
-                                                REFIID riid, IUnknown** ppUnk) = 0;
+  virtual HRESULT STDMETHODCALLTYPE NewWorkItem(LPCWSTR pwszTaskName, REFCLSID rclsid, REFIID riid,
+                                                IUnknown** ppUnk) = 0;
 
  protected:
   ~ITaskScheduler() = default;
 };
 
-#endif  // JOBWARDEN_PLATFORM_MSTASK_H
+#endif  // PLATFORM_INCLUDE_MSTASK_H_

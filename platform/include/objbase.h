@@ -1,6 +1,6 @@
 // Linux stand-in for the part of the COM runtime (<objbase.h>) that Jobwarden uses.
-#ifndef JOBWARDEN_PLATFORM_OBJBASE_H
-#define JOBWARDEN_PLATFORM_OBJBASE_H
+#ifndef PLATFORM_INCLUDE_OBJBASE_H_
+#define PLATFORM_INCLUDE_OBJBASE_H_
 
 #include <cstddef>
 
@@ -29,4 +29,4 @@ HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwCl
 LPVOID WINAPI CoTaskMemAlloc(size_t cb);
 void WINAPI CoTaskMemFree(LPVOID pv);
 
-#endif  // JOBWARDEN_PLATFORM_OBJBASE_H
+#endif  // PLATFORM_INCLUDE_OBJBASE_H_

@@ -1,6 +1,6 @@
 // Linux stand-in for IPersistFile from <objidl.h>.
-#ifndef JOBWARDEN_PLATFORM_OBJIDL_H
-#define JOBWARDEN_PLATFORM_OBJIDL_H
+#ifndef PLATFORM_INCLUDE_OBJIDL_H_
+#define PLATFORM_INCLUDE_OBJIDL_H_
 
 #include <objbase.h>
 
@@ -16,4 +16,4 @@ struct IPersistFile : public IUnknown {
   ~IPersistFile() = default;
 };
 
-#endif  // JOBWARDEN_PLATFORM_OBJIDL_H
+#endif  // PLATFORM_INCLUDE_OBJIDL_H_

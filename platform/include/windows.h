@@ -1,8 +1,8 @@
 // Linux stand-in for the part of <windows.h> that our programs use.
 // Only added to the include path on hosts that are not Windows, so the code
 // above it includes <windows.h> the same way on every host.
-#ifndef JOBWARDEN_PLATFORM_WINDOWS_H
-#define JOBWARDEN_PLATFORM_WINDOWS_H
+#ifndef PLATFORM_INCLUDE_WINDOWS_H_
+#define PLATFORM_INCLUDE_WINDOWS_H_
 
 #include <cstdint>
 #include <cstring>
@@ -152,4 +152,4 @@ struct OSVERSIONINFOEXA {
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2);
 
-#endif  // JOBWARDEN_PLATFORM_WINDOWS_H
+#endif  // PLATFORM_INCLUDE_WINDOWS_H_

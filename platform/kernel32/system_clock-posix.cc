@@ -1,4 +1,4 @@
-#include "system_clock-posix.h"
+#include "platform/kernel32/system_clock-posix.h"
 
 SYSTEMTIME ReadLocalClock() {
   timespec now = {};

@@ -2,8 +2,8 @@
 // programs (local_time-posix.cc) and in tests (which may fix it instead),
 // and the one conversion from the C library's calendar time to SYSTEMTIME
 // for every stand-in that reports a local time.
-#ifndef JOBWARDEN_PLATFORM_KERNEL32_SYSTEM_CLOCK_POSIX_H
-#define JOBWARDEN_PLATFORM_KERNEL32_SYSTEM_CLOCK_POSIX_H
+#ifndef PLATFORM_KERNEL32_SYSTEM_CLOCK_POSIX_H_
+#define PLATFORM_KERNEL32_SYSTEM_CLOCK_POSIX_H_
 
 #include <time.h>
 #include <windows.h>
@@ -15,4 +15,4 @@ SYSTEMTIME ReadLocalClock();
 // SYSTEMTIME has no room for it.
 SYSTEMTIME SystemTimeFromTm(const tm& calendar, WORD milliseconds);
 
-#endif  // JOBWARDEN_PLATFORM_KERNEL32_SYSTEM_CLOCK_POSIX_H
+#endif  // PLATFORM_KERNEL32_SYSTEM_CLOCK_POSIX_H_

@@ -1,4 +1,4 @@
-#include "system_clock-posix.h"
+#include "platform/kernel32/system_clock-posix.h"
 
 #include <gtest/gtest.h>
 

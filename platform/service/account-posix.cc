@@ -1,4 +1,4 @@
-#include "account-posix.h"
+#include "platform/service/account-posix.h"
 
 #include <pwd.h>
 #include <unistd.h>

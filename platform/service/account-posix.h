@@ -3,8 +3,8 @@
 // then means that user too). A service that root runs runs system-account
 // tasks as root and a named account's tasks as the Linux user of that name,
 // with its groups; a name with no such user is refused.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_ACCOUNT_POSIX_H
-#define JOBWARDEN_PLATFORM_SERVICE_ACCOUNT_POSIX_H
+#ifndef PLATFORM_SERVICE_ACCOUNT_POSIX_H_
+#define PLATFORM_SERVICE_ACCOUNT_POSIX_H_
 
 #include <sys/types.h>
 
@@ -22,4 +22,4 @@ struct Account {
 // account. False when it names no user (only for a service run by root).
 bool ResolveAccount(const std::string& account_name, Account* account);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_ACCOUNT_POSIX_H
+#endif  // PLATFORM_SERVICE_ACCOUNT_POSIX_H_

@@ -1,4 +1,4 @@
-#include "child_process-posix.h"
+#include "platform/service/child_process-posix.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "descriptor-posix.h"
+#include "platform/taskscheduler/descriptor-posix.h"
 
 extern char** environ;
 

@@ -1,7 +1,7 @@
 // Runs a helper program (crontab) without a shell: feeds it its input and
 // collects what it writes, to its end.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_CHILD_PROCESS_POSIX_H
-#define JOBWARDEN_PLATFORM_SERVICE_CHILD_PROCESS_POSIX_H
+#ifndef PLATFORM_SERVICE_CHILD_PROCESS_POSIX_H_
+#define PLATFORM_SERVICE_CHILD_PROCESS_POSIX_H_
 
 #include <string>
 #include <vector>
@@ -16,4 +16,4 @@ struct CommandResult {
 // `arguments[0]` is looked up in PATH.
 CommandResult RunCommand(const std::vector<std::string>& arguments, const std::string& input);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_CHILD_PROCESS_POSIX_H
+#endif  // PLATFORM_SERVICE_CHILD_PROCESS_POSIX_H_

@@ -1,9 +1,9 @@
-#include "crontab-posix.h"
+#include "platform/service/crontab-posix.h"
 
 #include <cstdlib>
 
-#include "child_process-posix.h"
-#include "parameter_split.h"
+#include "platform/service/child_process-posix.h"
+#include "platform/service/parameter_split.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // program ("crontab -l", "crontab -"). JOBWARDEN_CRONTAB, when set, names
 // the program to use instead, with arguments of its own split as a task's
 // parameters are (for instance "busybox crontab -c /tmp/spool").
-#ifndef JOBWARDEN_PLATFORM_SERVICE_CRONTAB_POSIX_H
-#define JOBWARDEN_PLATFORM_SERVICE_CRONTAB_POSIX_H
+#ifndef PLATFORM_SERVICE_CRONTAB_POSIX_H_
+#define PLATFORM_SERVICE_CRONTAB_POSIX_H_
 
 #include <string>
 #include <vector>
@@ -27,4 +27,4 @@ class CommandCrontab : public Crontab {
   std::vector<std::string> command_;
 };
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_CRONTAB_POSIX_H
+#endif  // PLATFORM_SERVICE_CRONTAB_POSIX_H_

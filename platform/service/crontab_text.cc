@@ -1,4 +1,4 @@
-#include "crontab_text.h"
+#include "platform/service/crontab_text.h"
 
 #include <vector>
 

@@ -2,8 +2,8 @@
 // text of a crontab with every other line kept byte for byte. The line ends
 // with a shell comment that names it, so that it is found again whatever
 // path or task folder it was installed with.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_CRONTAB_TEXT_H
-#define JOBWARDEN_PLATFORM_SERVICE_CRONTAB_TEXT_H
+#ifndef PLATFORM_SERVICE_CRONTAB_TEXT_H_
+#define PLATFORM_SERVICE_CRONTAB_TEXT_H_
 
 #include <optional>
 #include <string>
@@ -28,4 +28,4 @@ std::string WithServiceLine(const std::string& crontab, const std::string& line)
 // The crontab without any service line.
 std::string WithoutServiceLine(const std::string& crontab);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_CRONTAB_TEXT_H
+#endif  // PLATFORM_SERVICE_CRONTAB_TEXT_H_

@@ -1,10 +1,11 @@
-#include "crontab_text.h"
+#include "platform/service/crontab_text.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const char kLine[] = "* * * * * JOBWARDEN_TASKS_DIR='/t' '/bin/jobwarden-service' run-due # jobwarden-service";
+const char kLine[] =
+    "* * * * * JOBWARDEN_TASKS_DIR='/t' '/bin/jobwarden-service' run-due # jobwarden-service";
 
 TEST(CrontabTextTest, ServiceLineQuotesItsValues) {
   EXPECT_EQ(ServiceLine("/bin/jobwarden-service", "/t"), std::string(kLine));
@@ -34,7 +35,8 @@ TEST(CrontabTextTest, InstallKeepsEveryOtherLineAndLeavesOneServiceLine) {
       {"CR LF kept", "0 5 * * * x\r\n\r\n", "0 5 * * * x\r\n\r\n" + line + "\n"},
       {"already there", "a\n" + line + "\nb\n", "a\n" + line + "\nb\n"},
       {"old path replaced in place",
-       "a\n* * * * * '/old/jobwarden-service' run-due # jobwarden-service\nb\n", "a\n" + line + "\nb\n"},
+       "a\n* * * * * '/old/jobwarden-service' run-due # jobwarden-service\nb\n",
+       "a\n" + line + "\nb\n"},
       {"duplicates folded", line + "\nx\n" + line + "\n", line + "\nx\n"},
   };
   for (const auto& c : cases) {
@@ -48,7 +50,8 @@ TEST(CrontabTextTest, InstallKeepsEveryOtherLineAndLeavesOneServiceLine) {
 TEST(CrontabTextTest, UninstallRemovesOnlyTheServiceLines) {
   const std::string line = kLine;
   EXPECT_EQ(WithoutServiceLine("a\n" + line + "\nb\r\n" + line), "a\nb\r\n");
-  EXPECT_EQ(WithoutServiceLine("a\n# jobwarden-service is great\nb"), "a\n# jobwarden-service is great\nb");
+  EXPECT_EQ(WithoutServiceLine("a\n# jobwarden-service is great\nb"),
+            "a\n# jobwarden-service is great\nb");
   EXPECT_EQ(WithoutServiceLine(""), "");
   EXPECT_FALSE(HasServiceLine("0 5 * * * jobwarden-service run-due\n"));
 }

@@ -1,6 +1,6 @@
-#include "due_rule.h"
+#include "platform/service/due_rule.h"
 
-#include "trigger_days.h"
+#include "platform/service/trigger_days.h"
 
 using std::chrono::days;
 using std::chrono::floor;

@@ -10,18 +10,17 @@
 //
 // Wall time has no daylight-saving changes; local_clock-posix.h maps it onto
 // the real clock.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_DUE_RULE_H
-#define JOBWARDEN_PLATFORM_SERVICE_DUE_RULE_H
+#ifndef PLATFORM_SERVICE_DUE_RULE_H_
+#define PLATFORM_SERVICE_DUE_RULE_H_
 
 #include <mstask.h>
 
 #include <chrono>
 #include <optional>
 
-#include "job_file.h"
+#include "platform/taskscheduler/job_file.h"
 
 using WallMinute = std::chrono::local_time<std::chrono::minutes>;
-
 
 // Once, daily, weekly, monthly by date or by weekday: the triggers that have
 // a time. Idle, system start and log on have none.
@@ -33,4 +32,4 @@ bool IsDueInMinute(const JobFile& job, const TASK_TRIGGER& trigger, WallMinute m
 std::optional<WallMinute> NextDueMinute(const JobFile& job, const TASK_TRIGGER& trigger,
                                         WallMinute from);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_DUE_RULE_H
+#endif  // PLATFORM_SERVICE_DUE_RULE_H_

@@ -1,11 +1,11 @@
-#include "due_rule.h"
+#include "platform/service/due_rule.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "trigger_testing.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 
@@ -77,7 +77,8 @@ TEST(DueRuleTest, WeeklyRunsOnChosenDaysOfEveryNthWeekFromSunday) {
 TEST(DueRuleTest, MonthlyDateSkipsDaysAMonthDoesNotHave) {
   const TASK_TRIGGER thirty_first = MonthlyDate("2026-01-01 06:00", Day(31));
   const TASK_TRIGGER leap_day = MonthlyDate("2026-01-01 06:00", Day(29), Month(2));
-  const TASK_TRIGGER quarterly = MonthlyDate("2026-01-01 06:00", Day(1), Month(1) | Month(4) | Month(7) | Month(10));
+  const TASK_TRIGGER quarterly =
+      MonthlyDate("2026-01-01 06:00", Day(1), Month(1) | Month(4) | Month(7) | Month(10));
   ExpectDue({
       {"31 January", thirty_first, "2026-01-31 06:00", true},
       {"30 April", thirty_first, "2026-04-30 06:00", false},
@@ -97,7 +98,8 @@ TEST(DueRuleTest, MonthlyWeekdayRunsInTheChosenSevenDays) {
   const TASK_TRIGGER first_monday = MonthlyDow("2026-01-01 09:00", 1, TASK_MONDAY);
   const TASK_TRIGGER last_thursday = MonthlyDow("2026-01-01 09:00", 5, TASK_THURSDAY);
   const TASK_TRIGGER fourth_thursday = MonthlyDow("2026-01-01 09:00", 4, TASK_THURSDAY);
-  const TASK_TRIGGER last_friday_of_february = MonthlyDow("2026-01-01 09:00", 5, TASK_FRIDAY, Month(2));
+  const TASK_TRIGGER last_friday_of_february =
+      MonthlyDow("2026-01-01 09:00", 5, TASK_FRIDAY, Month(2));
   ExpectDue({
       {"first Monday", first_monday, "2026-12-07 09:00", true},
       {"second Monday", first_monday, "2026-12-14 09:00", false},
@@ -106,8 +108,10 @@ TEST(DueRuleTest, MonthlyWeekdayRunsInTheChosenSevenDays) {
       {"fourth Thursday is the 24th", fourth_thursday, "2026-12-24 09:00", true},
       {"fourth week ends on the 28th", fourth_thursday, "2026-12-31 09:00", false},
       {"last Friday of February", last_friday_of_february, "2026-02-27 09:00", true},
-      {"last Friday of March: month not chosen", last_friday_of_february, "2026-03-27 09:00", false},
-      {"week 6 does not exist", MonthlyDow("2026-01-01 09:00", 6, TASK_MONDAY), "2026-12-07 09:00", false},
+      {"last Friday of March: month not chosen", last_friday_of_february, "2026-03-27 09:00",
+       false},
+      {"week 6 does not exist", MonthlyDow("2026-01-01 09:00", 6, TASK_MONDAY), "2026-12-07 09:00",
+       false},
   });
 }
 
@@ -147,7 +151,8 @@ TEST(DueRuleTest, EndDateEndsTheTriggerWithItsDay) {
       {"window on the end day", late, "2026-12-10 23:00", true},
       {"window past the end day", late, "2026-12-11 00:00", false},
       {"end date without its flag", end_not_flagged, "2026-12-20 10:21", true},
-      {"invalid end date", Ending(Daily("2026-12-07 10:21"), 2026, 2, 30), "2026-12-07 10:21", false},
+      {"invalid end date", Ending(Daily("2026-12-07 10:21"), 2026, 2, 30), "2026-12-07 10:21",
+       false},
   });
 }
 
@@ -157,8 +162,10 @@ TEST(DueRuleTest, DisabledEventAndInvalidTriggersNeverRun) {
   ExpectDue({
       {"disabled trigger", Disabled(Daily("2026-12-07 10:21")), "2026-12-07 10:21", false},
       {"idle", Trigger(TASK_EVENT_TRIGGER_ON_IDLE, "2026-12-07 10:21"), "2026-12-07 10:21", false},
-      {"system start", Trigger(TASK_EVENT_TRIGGER_AT_SYSTEMSTART, "2026-12-07 10:21"), "2026-12-07 10:21", false},
-      {"log on", Trigger(TASK_EVENT_TRIGGER_AT_LOGON, "2026-12-07 10:21"), "2026-12-07 10:21", false},
+      {"system start", Trigger(TASK_EVENT_TRIGGER_AT_SYSTEMSTART, "2026-12-07 10:21"),
+       "2026-12-07 10:21", false},
+      {"log on", Trigger(TASK_EVENT_TRIGGER_AT_LOGON, "2026-12-07 10:21"), "2026-12-07 10:21",
+       false},
       {"start hour 24", bad_hour, "2026-12-08 00:21", false},
       {"every 0 days", Daily("2026-12-07 10:21", 0), "2026-12-07 10:21", false},
       {"every 0 weeks", Weekly("2026-12-07 10:21", 0, 0x7F), "2026-12-07 10:21", false},
@@ -166,7 +173,8 @@ TEST(DueRuleTest, DisabledEventAndInvalidTriggersNeverRun) {
   });
   JobFile disabled_task;
   disabled_task.flags = TASK_FLAG_DISABLED;
-  ExpectDue({{"disabled task", Daily("2026-12-07 10:21"), "2026-12-07 10:21", false}}, disabled_task);
+  ExpectDue({{"disabled task", Daily("2026-12-07 10:21"), "2026-12-07 10:21", false}},
+            disabled_task);
   EXPECT_FALSE(HasRunTimes(Trigger(TASK_EVENT_TRIGGER_AT_LOGON, "2026-12-07 10:21")));
   EXPECT_TRUE(HasRunTimes(Once("2026-12-07 10:21")));
 }
@@ -182,21 +190,33 @@ TEST(DueRuleTest, NextDueMinute) {
   const NextCase cases[] = {
       {"daily, at the minute", Daily("2026-12-07 10:21"), "2026-12-07 10:21", "2026-12-07 10:21"},
       {"daily, just past", Daily("2026-12-07 10:21"), "2026-12-07 10:22", "2026-12-08 10:21"},
-      {"daily, before the begin day", Daily("2026-12-07 10:21", 3), "2026-01-01 00:00", "2026-12-07 10:21"},
+      {"daily, before the begin day", Daily("2026-12-07 10:21", 3), "2026-01-01 00:00",
+       "2026-12-07 10:21"},
       {"every third day", Daily("2026-12-07 10:21", 3), "2026-12-08 00:00", "2026-12-10 10:21"},
-      {"hourly", Repeating(Daily("2026-12-07 10:21"), 60, 1440), "2026-12-07 10:22", "2026-12-07 11:21"},
-      {"hourly past midnight", Repeating(Daily("2026-12-07 10:21"), 60, 1440), "2026-12-08 00:00", "2026-12-08 00:21"},
-      {"window across midnight", Repeating(Daily("2026-12-07 22:00"), 60, 240), "2026-12-07 23:30", "2026-12-08 00:00"},
-      {"window over", Repeating(Daily("2026-12-07 22:00"), 60, 240), "2026-12-08 01:01", "2026-12-08 22:00"},
+      {"hourly", Repeating(Daily("2026-12-07 10:21"), 60, 1440), "2026-12-07 10:22",
+       "2026-12-07 11:21"},
+      {"hourly past midnight", Repeating(Daily("2026-12-07 10:21"), 60, 1440), "2026-12-08 00:00",
+       "2026-12-08 00:21"},
+      {"window across midnight", Repeating(Daily("2026-12-07 22:00"), 60, 240), "2026-12-07 23:30",
+       "2026-12-08 00:00"},
+      {"window over", Repeating(Daily("2026-12-07 22:00"), 60, 240), "2026-12-08 01:01",
+       "2026-12-08 22:00"},
       {"once, past", Once("2026-12-07 10:21"), "2026-12-07 10:22", nullptr},
-      {"end date passed", Ending(Daily("2026-12-07 10:21"), 2026, 12, 8), "2026-12-08 10:22", nullptr},
-      {"every other week", Weekly("2026-12-07 08:00", 2, TASK_MONDAY), "2026-12-08 00:00", "2026-12-21 08:00"},
-      {"31st, from April", MonthlyDate("2026-01-01 06:00", Day(31)), "2026-04-01 00:00", "2026-05-31 06:00"},
-      {"29 February", MonthlyDate("2026-01-01 06:00", Day(29), Month(2)), "2026-03-01 00:00", "2028-02-29 06:00"},
-      {"last Thursday", MonthlyDow("2026-01-01 09:00", 5, TASK_THURSDAY), "2026-12-01 00:00", "2026-12-31 09:00"},
-      {"day 30 of February only", MonthlyDate("2026-01-01 06:00", Day(30), Month(2)), "2026-01-01 00:00", nullptr},
+      {"end date passed", Ending(Daily("2026-12-07 10:21"), 2026, 12, 8), "2026-12-08 10:22",
+       nullptr},
+      {"every other week", Weekly("2026-12-07 08:00", 2, TASK_MONDAY), "2026-12-08 00:00",
+       "2026-12-21 08:00"},
+      {"31st, from April", MonthlyDate("2026-01-01 06:00", Day(31)), "2026-04-01 00:00",
+       "2026-05-31 06:00"},
+      {"29 February", MonthlyDate("2026-01-01 06:00", Day(29), Month(2)), "2026-03-01 00:00",
+       "2028-02-29 06:00"},
+      {"last Thursday", MonthlyDow("2026-01-01 09:00", 5, TASK_THURSDAY), "2026-12-01 00:00",
+       "2026-12-31 09:00"},
+      {"day 30 of February only", MonthlyDate("2026-01-01 06:00", Day(30), Month(2)),
+       "2026-01-01 00:00", nullptr},
       {"disabled", Disabled(Daily("2026-12-07 10:21")), "2026-12-07 00:00", nullptr},
-      {"log on", Trigger(TASK_EVENT_TRIGGER_AT_LOGON, "2026-12-07 10:21"), "2026-12-07 00:00", nullptr},
+      {"log on", Trigger(TASK_EVENT_TRIGGER_AT_LOGON, "2026-12-07 10:21"), "2026-12-07 00:00",
+       nullptr},
   };
   for (const NextCase& c : cases) {
     const std::optional<WallMinute> next = NextDueMinute(JobFile(), c.trigger, At(c.from));

@@ -1,4 +1,4 @@
-#include "local_clock-posix.h"
+#include "platform/service/local_clock-posix.h"
 
 #include <algorithm>
 #include <initializer_list>

@@ -7,14 +7,14 @@
 //   03:00, once, however many of its repetitions fell into the gap.
 // - A wall time that the clock shows twice (fall back) runs once, at its
 //   first occurrence; the repeated hour runs nothing again.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_LOCAL_CLOCK_POSIX_H
-#define JOBWARDEN_PLATFORM_SERVICE_LOCAL_CLOCK_POSIX_H
+#ifndef PLATFORM_SERVICE_LOCAL_CLOCK_POSIX_H_
+#define PLATFORM_SERVICE_LOCAL_CLOCK_POSIX_H_
 
 #include <time.h>
 
 #include <optional>
 
-#include "due_rule.h"
+#include "platform/service/due_rule.h"
 
 // The wall-clock minute that the real time `when` falls in.
 WallMinute WallMinuteAt(time_t when);
@@ -36,4 +36,4 @@ bool IsJobDueAt(const JobFile& job, time_t minute);
 // runs.
 std::optional<time_t> NextRunTime(const JobFile& job, time_t from);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_LOCAL_CLOCK_POSIX_H
+#endif  // PLATFORM_SERVICE_LOCAL_CLOCK_POSIX_H_

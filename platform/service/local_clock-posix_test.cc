@@ -1,4 +1,4 @@
-#include "local_clock-posix.h"
+#include "platform/service/local_clock-posix.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "trigger_testing.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "parameter_split.h"
+#include "platform/service/parameter_split.h"
 
 std::vector<std::string> SplitParameters(const std::string& parameters) {
   std::vector<std::string> arguments;

@@ -2,12 +2,12 @@
 // blanks (space, tab), a pair of double quotes groups blanks into one
 // argument (and "" is an empty one), and nothing else is special: no
 // variables, globs, escapes or redirections.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_PARAMETER_SPLIT_H
-#define JOBWARDEN_PLATFORM_SERVICE_PARAMETER_SPLIT_H
+#ifndef PLATFORM_SERVICE_PARAMETER_SPLIT_H_
+#define PLATFORM_SERVICE_PARAMETER_SPLIT_H_
 
 #include <string>
 #include <vector>
 
 std::vector<std::string> SplitParameters(const std::string& parameters);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_PARAMETER_SPLIT_H
+#endif  // PLATFORM_SERVICE_PARAMETER_SPLIT_H_

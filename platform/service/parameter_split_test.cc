@@ -1,4 +1,4 @@
-#include "parameter_split.h"
+#include "platform/service/parameter_split.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "run_due.h"
+#include "platform/service/run_due.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "local_clock-posix.h"
-#include "parameter_split.h"
-#include "run_record.h"
-#include "wide_text.h"
+#include "platform/service/local_clock-posix.h"
+#include "platform/service/parameter_split.h"
+#include "platform/service/run_record.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 

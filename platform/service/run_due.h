@@ -1,7 +1,7 @@
 // One minute's work of the service: which tasks fall due, and one task's
 // run with its record.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_RUN_DUE_H
-#define JOBWARDEN_PLATFORM_SERVICE_RUN_DUE_H
+#ifndef PLATFORM_SERVICE_RUN_DUE_H_
+#define PLATFORM_SERVICE_RUN_DUE_H_
 
 #include <time.h>
 
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "run_lock-posix.h"
-#include "task_launcher-posix.h"
-#include "task_store-posix.h"
+#include "platform/service/run_lock-posix.h"
+#include "platform/service/task_launcher-posix.h"
+#include "platform/service/task_store-posix.h"
 
 struct RunContext {
   TaskStore& store;
@@ -45,4 +45,4 @@ RunResult RunDueTask(const RunContext& context, const std::wstring& file_name, t
 // INFINITE (0xFFFFFFFF).
 std::optional<std::chrono::milliseconds> TimeLimitOf(const JobFile& job);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_RUN_DUE_H
+#endif  // PLATFORM_SERVICE_RUN_DUE_H_

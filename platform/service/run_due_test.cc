@@ -1,14 +1,14 @@
-#include "run_due.h"
+#include "platform/service/run_due.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <sstream>
 
-#include "run_record.h"
-#include "service_doubles_testing.h"
-#include "task_folder_testing.h"
-#include "trigger_testing.h"
+#include "platform/service/run_record.h"
+#include "platform/service/service_doubles_testing.h"
+#include "platform/testing/task_folder_testing.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 
@@ -122,7 +122,8 @@ TEST_F(RunDueTest, StartsATaskOnceAMinuteAndNotWhileItRuns) {
 TEST_F(RunDueTest, StartsNotWhenAnotherRunRecordedItMeanwhile) {
   class RacedStore : public MemoryTaskStore {
    public:
-    HRESULT Update(const std::wstring& file_name, const std::function<bool(JobFile*)>& change) override {
+    HRESULT Update(const std::wstring& file_name,
+                   const std::function<bool(JobFile*)>& change) override {
       if (!raced_) {
         raced_ = true;
         RecordStart(kDueMinute + 1, &tasks[file_name]);
@@ -141,7 +142,8 @@ TEST_F(RunDueTest, StartsNotWhenAnotherRunRecordedItMeanwhile) {
 }
 
 TEST_F(RunDueTest, ChecksTheTaskAgainBeforeItStarts) {
-  EXPECT_EQ(RunDueTask(context_, L"backup.job", kDueMinute + 60, kDueMinute + 60), RunResult::kNotDue);
+  EXPECT_EQ(RunDueTask(context_, L"backup.job", kDueMinute + 60, kDueMinute + 60),
+            RunResult::kNotDue);
   EXPECT_EQ(Run(L"deleted.job"), RunResult::kGone);
   EXPECT_TRUE(launcher_.requests.empty());
 }
@@ -177,12 +179,14 @@ TEST_F(RunDueTest, RootRefusesAnAccountThatDoesNotExist) {
   store_.tasks[L"backup.job"].account_name = L"no-such-user-jw";
   EXPECT_EQ(Run(), RunResult::kRefused);
   EXPECT_EQ(store_.tasks[L"backup.job"].exit_code, kNoSuchAccount);
-  EXPECT_EQ(log_.str(),
-            "jobwarden-service: backup.job: the account \"no-such-user-jw\" does not exist; not run\n");
+  EXPECT_EQ(
+      log_.str(),
+      "jobwarden-service: backup.job: the account \"no-such-user-jw\" does not exist; not run\n");
   EXPECT_TRUE(launcher_.requests.empty());
 
   store_.tasks[L"backup.job"].account_name = L"nobody";
-  EXPECT_EQ(RunDueTask(context_, L"backup.job", kDueMinute + 86400, kDueMinute + 86400), RunResult::kRan);
+  EXPECT_EQ(RunDueTask(context_, L"backup.job", kDueMinute + 86400, kDueMinute + 86400),
+            RunResult::kRan);
   ASSERT_EQ(launcher_.requests.size(), 1u);
   EXPECT_TRUE(launcher_.requests[0].account.switch_user);
   EXPECT_EQ(launcher_.requests[0].account.name, "nobody");
@@ -196,7 +200,8 @@ TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
   EXPECT_EQ(store_.tasks[L"backup.job"].exit_code, 0x80070002u);
   EXPECT_EQ(store_.tasks[L"backup.job"].status, SCHED_S_TASK_READY);
   EXPECT_EQ(log_.str(),
-            "jobwarden-service: backup.job: cannot start /usr/bin/backup: No such file or directory; not run\n");
+            "jobwarden-service: backup.job: cannot start /usr/bin/backup: No such file or "
+            "directory; not run\n");
 }
 
 TEST(TimeLimitTest, ZeroAndInfiniteSetNone) {

@@ -1,4 +1,4 @@
-#include "run_lock-posix.h"
+#include "platform/service/run_lock-posix.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -2,12 +2,12 @@
 // to after its record is written: a task still running when it falls due
 // again is not started a second time. An flock on a file of a private state
 // folder, so that a process that dies, however it dies, lets go of it.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_RUN_LOCK_POSIX_H
-#define JOBWARDEN_PLATFORM_SERVICE_RUN_LOCK_POSIX_H
+#ifndef PLATFORM_SERVICE_RUN_LOCK_POSIX_H_
+#define PLATFORM_SERVICE_RUN_LOCK_POSIX_H_
 
 #include <string>
 
-#include "descriptor-posix.h"
+#include "platform/taskscheduler/descriptor-posix.h"
 
 // $XDG_STATE_HOME/jobwarden/running, else ~/.local/state/jobwarden/running;
 // empty when there is no home to put it in.
@@ -27,4 +27,4 @@ class RunLocks {
   std::string folder_;
 };
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_RUN_LOCK_POSIX_H
+#endif  // PLATFORM_SERVICE_RUN_LOCK_POSIX_H_

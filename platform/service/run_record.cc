@@ -1,6 +1,6 @@
-#include "run_record.h"
+#include "platform/service/run_record.h"
 
-#include "system_clock-posix.h"
+#include "platform/kernel32/system_clock-posix.h"
 
 SYSTEMTIME LocalSystemTime(time_t when) {
   tm calendar = {};

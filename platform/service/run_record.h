@@ -1,12 +1,12 @@
 // What the service writes into a task's .job file about its runs, as the
 // Windows service does; every other field stays as it was.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_RUN_RECORD_H
-#define JOBWARDEN_PLATFORM_SERVICE_RUN_RECORD_H
+#ifndef PLATFORM_SERVICE_RUN_RECORD_H_
+#define PLATFORM_SERVICE_RUN_RECORD_H_
 
 #include <time.h>
 #include <windows.h>
 
-#include "job_file.h"
+#include "platform/taskscheduler/job_file.h"
 
 constexpr DWORD SCHED_S_TASK_READY = 0x00041300;
 constexpr DWORD SCHED_S_TASK_RUNNING = 0x00041301;
@@ -33,4 +33,4 @@ void RecordEnd(DWORD exit_code, JobFile* job);
 // reason, as the exit code.
 void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_RUN_RECORD_H
+#endif  // PLATFORM_SERVICE_RUN_RECORD_H_

@@ -1,4 +1,4 @@
-#include "run_record.h"
+#include "platform/service/run_record.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,4 +1,4 @@
-#include "service_commands-posix.h"
+#include "platform/service/service_commands-posix.h"
 
 #include <errno.h>
 #include <sys/wait.h>
@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "crontab_text.h"
-#include "due_rule.h"
-#include "local_clock-posix.h"
-#include "run_record.h"
-#include "wide_text.h"
+#include "platform/service/crontab_text.h"
+#include "platform/service/due_rule.h"
+#include "platform/service/local_clock-posix.h"
+#include "platform/service/run_record.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The service's commands: run-due (cron's once a minute), install,
 // uninstall and status. Each returns the process's exit status: 0 when it
 // did what it says, 1 otherwise.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_SERVICE_COMMANDS_POSIX_H
-#define JOBWARDEN_PLATFORM_SERVICE_SERVICE_COMMANDS_POSIX_H
+#ifndef PLATFORM_SERVICE_SERVICE_COMMANDS_POSIX_H_
+#define PLATFORM_SERVICE_SERVICE_COMMANDS_POSIX_H_
 
 #include <time.h>
 
@@ -11,8 +11,8 @@
 #include <ostream>
 #include <string>
 
-#include "crontab-posix.h"
-#include "run_due.h"
+#include "platform/service/crontab-posix.h"
+#include "platform/service/run_due.h"
 
 // Opens the task store anew: each task's process has its own, so that a
 // lock it takes on the folder excludes the others (a descriptor shared
@@ -35,4 +35,4 @@ int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err);
 int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_folder, time_t now,
                   std::ostream& out, std::ostream& err);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_SERVICE_COMMANDS_POSIX_H
+#endif  // PLATFORM_SERVICE_SERVICE_COMMANDS_POSIX_H_

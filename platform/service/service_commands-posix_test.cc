@@ -1,4 +1,4 @@
-#include "service_commands-posix.h"
+#include "platform/service/service_commands-posix.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "run_record.h"
-#include "service_doubles_testing.h"
-#include "temporary_folder_testing.h"
-#include "trigger_testing.h"
+#include "platform/service/run_record.h"
+#include "platform/service/service_doubles_testing.h"
+#include "platform/testing/temporary_folder_testing.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 
@@ -18,19 +18,23 @@ using namespace service_test;
 using namespace test_triggers;
 
 const char kLine[] =
-    "* * * * * JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' run-due # jobwarden-service\n";
+    "* * * * * JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' run-due # "
+    "jobwarden-service\n";
 
 TEST(ServiceCommandsTest, InstallAddsOneLineAndKeepsTheRest) {
   MemoryCrontab crontab;
   crontab.text = "MAILTO=a\n0 5 * * * backup\n";
   std::ostringstream out, err;
-  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err), 0);
-  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err), 0);
+  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
+            0);
+  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
+            0);
   EXPECT_EQ(crontab.text, std::string("MAILTO=a\n0 5 * * * backup\n") + kLine);
   EXPECT_EQ(crontab.writes, 1);
-  EXPECT_EQ(out.str(),
-            "jobwarden-service is installed: cron runs it every minute for the tasks in /home/a/tasks\n"
-            "jobwarden-service is installed: cron runs it every minute for the tasks in /home/a/tasks\n");
+  EXPECT_EQ(
+      out.str(),
+      "jobwarden-service is installed: cron runs it every minute for the tasks in /home/a/tasks\n"
+      "jobwarden-service is installed: cron runs it every minute for the tasks in /home/a/tasks\n");
   EXPECT_EQ(err.str(), "");
 
   std::ostringstream out2;
@@ -98,7 +102,8 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
             "b.job\tnext run 2026-12-08 10:21\tlast run 2026-12-07 10:21, exit code 0x2\n"
             "c.job\tnext run 2026-12-08 10:21\trunning since 2026-12-07 10:21\n"
             "d.job\tdisabled\thas not run\n"
-            "e.job\tno next run (idle, system start and log on triggers are not run on Linux)\thas not run\n"
+            "e.job\tno next run (idle, system start and log on triggers are not run on Linux)\thas "
+            "not run\n"
             "f.job\tno next run\thas not run\n"
             "g.job\tnot readable as a task\n");
   EXPECT_EQ(err.str(), "");
@@ -108,8 +113,9 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
   store.tasks.clear();
   store.unreadable.clear();
   EXPECT_EQ(StatusCommand(crontab, store, "/t", 0, out2, err), 0);
-  EXPECT_EQ(out2.str(),
-            "jobwarden-service is not installed (jobwarden-service install adds it)\nTasks in /t:\n");
+  EXPECT_EQ(
+      out2.str(),
+      "jobwarden-service is not installed (jobwarden-service install adds it)\nTasks in /t:\n");
   unsetenv("TZ");
   tzset();
 }
@@ -124,8 +130,11 @@ TEST(ServiceCommandsTest, RunDueFailsWhenTheFolderCannotBeListed) {
   const RunLocks locks("");
   std::ostringstream log;
   const RunContext context{store, launcher, locks, "/home/a/tasks", log};
-  EXPECT_EQ(RunDueCommand(context, [] { return std::make_unique<MemoryTaskStore>(); }, 1796638860), 1);
-  EXPECT_EQ(log.str(), "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");
+  EXPECT_EQ(RunDueCommand(
+                context, [] { return std::make_unique<MemoryTaskStore>(); }, 1796638860),
+            1);
+  EXPECT_EQ(log.str(),
+            "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");
 }
 
 // The crontab program's side: a stand-in that keeps the crontab in a file
@@ -136,7 +145,8 @@ TEST(CommandCrontabTest, ReadsAndWritesThroughTheCrontabProgram) {
   std::ofstream(program) << "#!/bin/sh\n"
                             "tab=\"$1\"; shift\n"
                             "case \"$1\" in\n"
-                            "  -l) [ -f \"$tab\" ] || { echo \"no crontab for $(id -un)\" >&2; exit 1; }; cat \"$tab\" ;;\n"
+                            "  -l) [ -f \"$tab\" ] || { echo \"no crontab for $(id -un)\" >&2; "
+                            "exit 1; }; cat \"$tab\" ;;\n"
                             "  -) cat > \"$tab\" ;;\n"
                             "  *) echo \"bad usage\" >&2; exit 2 ;;\n"
                             "esac\n";

@@ -1,5 +1,4 @@
-#include "service_doubles_testing.h"
-
+#include "platform/service/service_doubles_testing.h"
 
 namespace service_test {
 

@@ -1,16 +1,16 @@
 // For the service's tests: a task store in memory, a launcher that records
 // what it was asked to run, and a crontab in memory.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H
-#define JOBWARDEN_PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H
+#ifndef PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H_
+#define PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H_
 
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "crontab-posix.h"
-#include "task_launcher-posix.h"
-#include "task_store-posix.h"
+#include "platform/service/crontab-posix.h"
+#include "platform/service/task_launcher-posix.h"
+#include "platform/service/task_store-posix.h"
 
 namespace service_test {
 
@@ -50,4 +50,4 @@ class MemoryCrontab : public Crontab {
 
 }  // namespace service_test
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H
+#endif  // PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H_

@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "crontab-posix.h"
-#include "run_lock-posix.h"
-#include "service_commands-posix.h"
-#include "task_folder_location-posix.h"
-#include "task_launcher-posix.h"
-#include "task_store-posix.h"
+#include "platform/service/crontab-posix.h"
+#include "platform/service/run_lock-posix.h"
+#include "platform/service/service_commands-posix.h"
+#include "platform/service/task_launcher-posix.h"
+#include "platform/service/task_store-posix.h"
+#include "platform/taskscheduler/task_folder_location-posix.h"
 
 namespace {
 

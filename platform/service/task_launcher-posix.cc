@@ -1,4 +1,4 @@
-#include "task_launcher-posix.h"
+#include "platform/service/task_launcher-posix.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "descriptor-posix.h"
-#include "hresult_from_errno-posix.h"
+#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/taskscheduler/hresult_from_errno-posix.h"
 
 namespace {
 

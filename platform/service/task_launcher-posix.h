@@ -6,8 +6,8 @@
 // working directory that does not exist keeps it from starting. A program
 // that runs past its time limit is ended, its whole process group: SIGTERM,
 // then SIGKILL after a grace period.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_TASK_LAUNCHER_POSIX_H
-#define JOBWARDEN_PLATFORM_SERVICE_TASK_LAUNCHER_POSIX_H
+#ifndef PLATFORM_SERVICE_TASK_LAUNCHER_POSIX_H_
+#define PLATFORM_SERVICE_TASK_LAUNCHER_POSIX_H_
 
 #include <windows.h>
 
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "account-posix.h"
+#include "platform/service/account-posix.h"
 
 struct LaunchRequest {
   std::string program;
@@ -52,4 +52,4 @@ class ProcessLauncher : public TaskLauncher {
   std::chrono::milliseconds grace_;
 };
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_TASK_LAUNCHER_POSIX_H
+#endif  // PLATFORM_SERVICE_TASK_LAUNCHER_POSIX_H_

@@ -1,4 +1,4 @@
-#include "task_launcher-posix.h"
+#include "platform/service/task_launcher-posix.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>
@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "hresult_from_errno-posix.h"
-#include "temporary_folder_testing.h"
+#include "platform/taskscheduler/hresult_from_errno-posix.h"
+#include "platform/testing/temporary_folder_testing.h"
 
 namespace {
 
@@ -118,7 +118,8 @@ TEST(TaskLauncherTest, RootRunsANamedAccountsTaskAsThatUser) {
   ASSERT_TRUE(ResolveAccount("nobody", &nobody));
   ProcessLauncher launcher;
   setenv("JOBWARDEN_TASKS_DIR", "/root/tasks", 1);
-  LaunchRequest request = Shell("echo \"$(id -u) $(id -g) $HOME $USER ${JOBWARDEN_TASKS_DIR-unset}\" > out");
+  LaunchRequest request =
+      Shell("echo \"$(id -u) $(id -g) $HOME $USER ${JOBWARDEN_TASKS_DIR-unset}\" > out");
   request.working_directory = folder.path();
   request.account = nobody;
   EXPECT_EQ(launcher.Run(request).exit_code, 0u);

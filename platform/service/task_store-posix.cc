@@ -1,6 +1,6 @@
-#include "task_store-posix.h"
+#include "platform/service/task_store-posix.h"
 
-#include "task_folder_lock-posix.h"
+#include "platform/taskscheduler/task_folder_lock-posix.h"
 
 HRESULT FolderTaskStore::List(std::vector<std::wstring>* file_names) {
   return folder_.ListTasks(file_names);

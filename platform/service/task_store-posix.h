@@ -1,7 +1,7 @@
 // Where the service reads the stored tasks and writes a run's record back:
 // the task folder that Jobwarden uses. The one place that touches it.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_TASK_STORE_POSIX_H
-#define JOBWARDEN_PLATFORM_SERVICE_TASK_STORE_POSIX_H
+#ifndef PLATFORM_SERVICE_TASK_STORE_POSIX_H_
+#define PLATFORM_SERVICE_TASK_STORE_POSIX_H_
 
 #include <windows.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "job_file.h"
-#include "task_folder-posix.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/taskscheduler/task_folder-posix.h"
 
 class TaskStore {
  public:
@@ -35,7 +35,8 @@ class TaskStore {
 class FolderTaskStore : public TaskStore {
  public:
   // The folder as TaskFolder takes it; each store opens it for itself.
-  FolderTaskStore(std::string path, bool create_parents) : folder_(std::move(path), create_parents) {}
+  FolderTaskStore(std::string path, bool create_parents)
+      : folder_(std::move(path), create_parents) {}
 
   const std::string& path() const { return folder_.path(); }
 
@@ -48,4 +49,4 @@ class FolderTaskStore : public TaskStore {
   TaskFolder folder_;
 };
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_TASK_STORE_POSIX_H
+#endif  // PLATFORM_SERVICE_TASK_STORE_POSIX_H_

@@ -1,4 +1,4 @@
-#include "task_store-posix.h"
+#include "platform/service/task_store-posix.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,13 +11,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "descriptor-posix.h"
-#include "run_due.h"
-#include "task_folder_lock-posix.h"
-#include "service_doubles_testing.h"
-#include "task_folder_testing.h"
-#include "trigger_testing.h"
-#include "wide_text.h"
+#include "platform/service/run_due.h"
+#include "platform/service/service_doubles_testing.h"
+#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/taskscheduler/task_folder_lock-posix.h"
+#include "platform/testing/task_folder_testing.h"
+#include "platform/testing/trigger_testing.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 
@@ -73,10 +73,11 @@ TEST_F(FolderTaskStoreTest, UpdatesOnlyAStoredTask) {
   job.application_name = L"/bin/true";
   job.comment = L"kept";
   Store(L"a.job", job);
-  EXPECT_EQ(store_.Update(L"a.job", [](JobFile* stored) {
-              stored->exit_code = 5;
-              return true;
-            }),
+  EXPECT_EQ(store_.Update(L"a.job",
+                          [](JobFile* stored) {
+                            stored->exit_code = 5;
+                            return true;
+                          }),
             S_OK);
   JobFile read;
   ASSERT_EQ(store_.Read(L"a.job", &read), S_OK);
@@ -86,10 +87,11 @@ TEST_F(FolderTaskStoreTest, UpdatesOnlyAStoredTask) {
   EXPECT_EQ(store_.Update(L"gone.job", [](JobFile*) { return true; }),
             HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(Exists(L"gone.job"));
-  EXPECT_EQ(store_.Update(L"a.job", [](JobFile* stored) {
-              stored->exit_code = 6;
-              return false;
-            }),
+  EXPECT_EQ(store_.Update(L"a.job",
+                          [](JobFile* stored) {
+                            stored->exit_code = 6;
+                            return false;
+                          }),
             S_FALSE);
   ASSERT_EQ(store_.Read(L"a.job", &read), S_OK);
   EXPECT_EQ(read.exit_code, 5u);
@@ -121,12 +123,14 @@ TEST_F(FolderTaskStoreTest, HoldsTheFolderLockFromTheReadToTheWrite) {
   const Descriptor folder(open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   ASSERT_GE(folder.get(), 0);
   HRESULT during_change = S_OK;
-  EXPECT_EQ(store_.Update(L"a.job", [&](JobFile* stored) {
-              TaskFolderLock other;
-              during_change = other.Acquire(folder.get(), std::chrono::milliseconds(0));
-              stored->exit_code = 1;
-              return true;
-            }),
+  EXPECT_EQ(store_.Update(L"a.job",
+                          [&](JobFile* stored) {
+                            TaskFolderLock other;
+                            during_change =
+                                other.Acquire(folder.get(), std::chrono::milliseconds(0));
+                            stored->exit_code = 1;
+                            return true;
+                          }),
             S_OK);
   EXPECT_EQ(during_change, HRESULT_FROM_WIN32(ERROR_TIMEOUT));
   TaskFolderLock after;

@@ -1,8 +1,8 @@
-#include "trigger_days.h"
+#include "platform/service/trigger_days.h"
 
 #include <algorithm>
 
-#include "trigger_range.h"
+#include "platform/taskscheduler/trigger_range.h"
 
 using std::chrono::days;
 using std::chrono::local_days;
@@ -107,8 +107,8 @@ std::optional<local_days> CalendarDay(WORD year, WORD month, WORD day) {
   // above 32767, so a damaged file's day 257 would become the 1st.
   if (!IsCalendarDate(year, month, day))
     return std::nullopt;
-  return local_days{year_month_day{std::chrono::year{year}, std::chrono::month{month},
-                                   std::chrono::day{day}}};
+  return local_days{
+      year_month_day{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}}};
 }
 
 std::optional<local_days> LatestStartDay(const TASK_TRIGGER& trigger, local_days day) {

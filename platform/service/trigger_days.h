@@ -7,8 +7,8 @@
 // first to fourth seven days of the chosen months, or in their last seven).
 // No day before the begin day; the end date is the due rule's business. An
 // invalid begin date, a zero interval or an empty choice has no days.
-#ifndef JOBWARDEN_PLATFORM_SERVICE_TRIGGER_DAYS_H
-#define JOBWARDEN_PLATFORM_SERVICE_TRIGGER_DAYS_H
+#ifndef PLATFORM_SERVICE_TRIGGER_DAYS_H_
+#define PLATFORM_SERVICE_TRIGGER_DAYS_H_
 
 #include <mstask.h>
 
@@ -26,4 +26,4 @@ std::optional<std::chrono::local_days> LatestStartDay(const TASK_TRIGGER& trigge
 std::optional<std::chrono::local_days> EarliestStartDay(const TASK_TRIGGER& trigger,
                                                         std::chrono::local_days day);
 
-#endif  // JOBWARDEN_PLATFORM_SERVICE_TRIGGER_DAYS_H
+#endif  // PLATFORM_SERVICE_TRIGGER_DAYS_H_

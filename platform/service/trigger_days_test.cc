@@ -1,4 +1,4 @@
-#include "trigger_days.h"
+#include "platform/service/trigger_days.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@ using std::chrono::year_month_day;
 namespace {
 
 local_days Day(int year, unsigned month, unsigned day) {
-  return local_days{year_month_day{std::chrono::year{year}, std::chrono::month{month},
-                                   std::chrono::day{day}}};
+  return local_days{
+      year_month_day{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}}};
 }
 
 TEST(CalendarDayTest, NamesTheDaysOfTheCalendar) {

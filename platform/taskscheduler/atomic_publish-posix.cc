@@ -1,4 +1,4 @@
-#include "atomic_publish-posix.h"
+#include "platform/taskscheduler/atomic_publish-posix.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -8,10 +8,10 @@
 
 #include <cstring>
 
-#include "descriptor-posix.h"
-#include "hresult_from_errno-posix.h"
-#include "job_file.h"
-#include "random_bytes.h"
+#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/taskscheduler/hresult_from_errno-posix.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/taskscheduler/random_bytes.h"
 
 namespace {
 

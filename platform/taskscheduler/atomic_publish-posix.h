@@ -4,8 +4,8 @@
 // (or linked) to its final name. The caller holds the folder's lock
 // (task_folder_lock-posix.h) throughout, so a temporary file that the lock's
 // holder finds was left by a writer that died.
-#ifndef JOBWARDEN_PLATFORM_ATOMIC_PUBLISH_POSIX_H
-#define JOBWARDEN_PLATFORM_ATOMIC_PUBLISH_POSIX_H
+#ifndef PLATFORM_TASKSCHEDULER_ATOMIC_PUBLISH_POSIX_H_
+#define PLATFORM_TASKSCHEDULER_ATOMIC_PUBLISH_POSIX_H_
 
 #include <sys/types.h>
 #include <windows.h>
@@ -52,4 +52,4 @@ HRESULT PublishReplacing(int folder_fd, const std::string& temporary,
 bool IsStoredFile(int folder_fd, const std::string& name, const StoredFile& stored,
                   const std::vector<uint8_t>& bytes);
 
-#endif  // JOBWARDEN_PLATFORM_ATOMIC_PUBLISH_POSIX_H
+#endif  // PLATFORM_TASKSCHEDULER_ATOMIC_PUBLISH_POSIX_H_

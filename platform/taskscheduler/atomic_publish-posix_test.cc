@@ -1,7 +1,7 @@
 // A save through the temporary file and the rename: a first save never
 // replaces, a later one replaces only the file it stored, and no temporary
 // file outlives its writer's next save.
-#include "atomic_publish-posix.h"
+#include "platform/taskscheduler/atomic_publish-posix.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "task_folder_fixture_testing.h"
+#include "platform/taskscheduler/task_folder_fixture_testing.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "byte_stream.h"
+#include "platform/taskscheduler/byte_stream.h"
 
 #include <utility>
 

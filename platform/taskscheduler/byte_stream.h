@@ -1,7 +1,7 @@
 // Little-endian integers and raw bytes to and from a byte buffer, one byte at
 // a time, so that the bytes are the same whatever the host's byte order.
-#ifndef JOBWARDEN_PLATFORM_BYTE_STREAM_H
-#define JOBWARDEN_PLATFORM_BYTE_STREAM_H
+#ifndef PLATFORM_TASKSCHEDULER_BYTE_STREAM_H_
+#define PLATFORM_TASKSCHEDULER_BYTE_STREAM_H_
 
 #include <windows.h>
 
@@ -65,4 +65,4 @@ class ByteReader {
   size_t pos_ = 0;
 };
 
-#endif  // JOBWARDEN_PLATFORM_BYTE_STREAM_H
+#endif  // PLATFORM_TASKSCHEDULER_BYTE_STREAM_H_

@@ -1,4 +1,4 @@
-#include "case_fold.h"
+#include "platform/taskscheduler/case_fold.h"
 
 #include <locale.h>
 #include <wctype.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "wide_text.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "case_fold.h"
+#include "platform/taskscheduler/case_fold.h"
 
 #include <gtest/gtest.h>
 #include <locale.h>
 
 #include <string>
 
-#include "wide_text.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 

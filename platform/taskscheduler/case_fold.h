@@ -1,7 +1,7 @@
 // Task names are compared without regard to case, as in a Windows task
 // folder, whatever the case sensitivity of the Linux file system below.
-#ifndef JOBWARDEN_PLATFORM_CASE_FOLD_H
-#define JOBWARDEN_PLATFORM_CASE_FOLD_H
+#ifndef PLATFORM_TASKSCHEDULER_CASE_FOLD_H_
+#define PLATFORM_TASKSCHEDULER_CASE_FOLD_H_
 
 #include <string>
 
@@ -15,4 +15,4 @@ std::wstring FoldCase(const std::wstring& text);
 // case-blind comparison of a name in the task folder with the one wanted.
 bool FoldsTo(const char* name, const std::wstring& folded);
 
-#endif  // JOBWARDEN_PLATFORM_CASE_FOLD_H
+#endif  // PLATFORM_TASKSCHEDULER_CASE_FOLD_H_

@@ -1,4 +1,4 @@
-#include "change_stamp-posix.h"
+#include "platform/taskscheduler/change_stamp-posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
 // Whether a task folder changed since a scan of it, told by its change
 // times, so that a first save can trust NewWorkItem's scan instead of
 // reading every entry again.
-#ifndef JOBWARDEN_PLATFORM_CHANGE_STAMP_POSIX_H
-#define JOBWARDEN_PLATFORM_CHANGE_STAMP_POSIX_H
+#ifndef PLATFORM_TASKSCHEDULER_CHANGE_STAMP_POSIX_H_
+#define PLATFORM_TASKSCHEDULER_CHANGE_STAMP_POSIX_H_
 
 #include <sys/types.h>
 #include <time.h>
@@ -34,4 +34,4 @@ void TakeChangeStamp(int folder_fd, ChangeStamp* stamp);
 // unchanged since.
 bool IsUnchangedSince(int folder_fd, const ChangeStamp& stamp);
 
-#endif  // JOBWARDEN_PLATFORM_CHANGE_STAMP_POSIX_H
+#endif  // PLATFORM_TASKSCHEDULER_CHANGE_STAMP_POSIX_H_

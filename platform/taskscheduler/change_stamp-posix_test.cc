@@ -1,13 +1,13 @@
 // A first save trusts NewWorkItem's scan while the folder's change stamp
 // shows no change since, and scans again otherwise.
-#include "change_stamp-posix.h"
+#include "platform/taskscheduler/change_stamp-posix.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "task_folder_fixture_testing.h"
+#include "platform/taskscheduler/task_folder_fixture_testing.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "com_apartment-posix.h"
+#include "platform/taskscheduler/com_apartment-posix.h"
 
 #include <mstask.h>
 
-#include "task_scheduler.h"
+#include "platform/taskscheduler/task_scheduler.h"
 
 namespace {
 
@@ -17,8 +17,7 @@ void ComApartment::Leave() {
     --nesting;
 }
 
-HRESULT ComApartment::CreateInstance(REFCLSID rclsid, LPUNKNOWN outer, REFIID riid,
-                                     void** object) {
+HRESULT ComApartment::CreateInstance(REFCLSID rclsid, LPUNKNOWN outer, REFIID riid, void** object) {
   if (!object)
     return E_POINTER;
   *object = nullptr;

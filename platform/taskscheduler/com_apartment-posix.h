@@ -3,8 +3,8 @@
 // link instead. Our component is in-process and free-threaded, so a thread's
 // apartment is only a nesting count that CoCreateInstance insists on, as
 // ole32 does.
-#ifndef JOBWARDEN_PLATFORM_COM_APARTMENT_POSIX_H
-#define JOBWARDEN_PLATFORM_COM_APARTMENT_POSIX_H
+#ifndef PLATFORM_TASKSCHEDULER_COM_APARTMENT_POSIX_H_
+#define PLATFORM_TASKSCHEDULER_COM_APARTMENT_POSIX_H_
 
 #include <objbase.h>
 
@@ -20,4 +20,4 @@ class ComApartment {
   static HRESULT CreateInstance(REFCLSID rclsid, LPUNKNOWN outer, REFIID riid, void** object);
 };
 
-#endif  // JOBWARDEN_PLATFORM_COM_APARTMENT_POSIX_H
+#endif  // PLATFORM_TASKSCHEDULER_COM_APARTMENT_POSIX_H_

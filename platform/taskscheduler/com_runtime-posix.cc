@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "com_apartment-posix.h"
+#include "platform/taskscheduler/com_apartment-posix.h"
 
 HRESULT WINAPI CoInitialize(LPVOID /*pvReserved*/) { return ComApartment::Enter(); }
 

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "com_recording_testing.h"
-#include "local_time_testing.h"
-#include "task_folder_testing.h"
+#include "platform/testing/com_recording_testing.h"
+#include "platform/testing/local_time_testing.h"
+#include "platform/testing/task_folder_testing.h"
 
 namespace {
 
@@ -40,11 +40,13 @@ TEST(ComRuntimeTest, CoInitializeNestsPerThread) {
 
 TEST(ComRuntimeTest, CoCreateInstanceNeedsComOnTheThread) {
   void* object = reinterpret_cast<void*>(1);
-  EXPECT_EQ(CO_E_NOTINITIALIZED, Create(CLSID_CTaskScheduler, nullptr, IID_ITaskScheduler, &object));
+  EXPECT_EQ(CO_E_NOTINITIALIZED,
+            Create(CLSID_CTaskScheduler, nullptr, IID_ITaskScheduler, &object));
   EXPECT_EQ(nullptr, object);
   CoInitialize(nullptr);
   CoUninitialize();
-  EXPECT_EQ(CO_E_NOTINITIALIZED, Create(CLSID_CTaskScheduler, nullptr, IID_ITaskScheduler, &object));
+  EXPECT_EQ(CO_E_NOTINITIALIZED,
+            Create(CLSID_CTaskScheduler, nullptr, IID_ITaskScheduler, &object));
 }
 
 TEST(ComRuntimeTest, CoCreateInstanceRefusesWhatItCannotMake) {
@@ -68,7 +70,8 @@ TEST(ComRuntimeTest, SchedulerComesWithOneReferenceAndLogsItsRelease) {
   ASSERT_EQ(S_OK, Create(CLSID_CTaskScheduler, nullptr, IID_IUnknown,
                          reinterpret_cast<void**>(&unknown)));
   ITaskScheduler* scheduler = nullptr;
-  ASSERT_EQ(S_OK, unknown->QueryInterface(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
+  ASSERT_EQ(S_OK,
+            unknown->QueryInterface(IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)));
   EXPECT_EQ(static_cast<IUnknown*>(scheduler), unknown);
   EXPECT_EQ(references + 2, test_hooks::OutstandingReferences());
   EXPECT_EQ(1u, unknown->Release());

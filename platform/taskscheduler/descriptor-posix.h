@@ -1,6 +1,6 @@
 // A file descriptor that closes itself on every path out of a function.
-#ifndef JOBWARDEN_PLATFORM_DESCRIPTOR_POSIX_H
-#define JOBWARDEN_PLATFORM_DESCRIPTOR_POSIX_H
+#ifndef PLATFORM_TASKSCHEDULER_DESCRIPTOR_POSIX_H_
+#define PLATFORM_TASKSCHEDULER_DESCRIPTOR_POSIX_H_
 
 #include <unistd.h>
 
@@ -26,4 +26,4 @@ class Descriptor {
   int fd_ = -1;
 };
 
-#endif  // JOBWARDEN_PLATFORM_DESCRIPTOR_POSIX_H
+#endif  // PLATFORM_TASKSCHEDULER_DESCRIPTOR_POSIX_H_

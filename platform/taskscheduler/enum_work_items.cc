@@ -1,12 +1,12 @@
-#include "enum_work_items.h"
+#include "platform/taskscheduler/enum_work_items.h"
 
 #include <algorithm>
 #include <new>
 #include <utility>
 
-#include "reference_count.h"
-#include "single_interface.h"
-#include "task_memory.h"
+#include "platform/taskscheduler/reference_count.h"
+#include "platform/taskscheduler/single_interface.h"
+#include "platform/taskscheduler/task_memory.h"
 
 namespace {
 

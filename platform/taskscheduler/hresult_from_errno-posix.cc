@@ -1,4 +1,4 @@
-#include "hresult_from_errno-posix.h"
+#include "platform/taskscheduler/hresult_from_errno-posix.h"
 
 #include <errno.h>
 

@@ -1,8 +1,8 @@
 // How the task folder and the service report a failed system call: as the
 // HRESULT that Windows gives for the same failure, so that callers written
 // against the Task Scheduler tell the cases apart as they do on Windows.
-#ifndef JOBWARDEN_PLATFORM_HRESULT_FROM_ERRNO_POSIX_H
-#define JOBWARDEN_PLATFORM_HRESULT_FROM_ERRNO_POSIX_H
+#ifndef PLATFORM_TASKSCHEDULER_HRESULT_FROM_ERRNO_POSIX_H_
+#define PLATFORM_TASKSCHEDULER_HRESULT_FROM_ERRNO_POSIX_H_
 
 #include <windows.h>
 
@@ -10,4 +10,4 @@
 // errno that Windows has no closer code for.
 HRESULT HresultFromErrno(int error);
 
-#endif  // JOBWARDEN_PLATFORM_HRESULT_FROM_ERRNO_POSIX_H
+#endif  // PLATFORM_TASKSCHEDULER_HRESULT_FROM_ERRNO_POSIX_H_

@@ -1,10 +1,10 @@
-#include "job_account_block.h"
+#include "platform/taskscheduler/job_account_block.h"
 
 #include <cstddef>
 #include <cstring>
 
-#include "byte_stream.h"
-#include "wide_text.h"
+#include "platform/taskscheduler/byte_stream.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 //   "JWAC", WORD unit count, UTF-16LE units (no terminator)
 // and Windows and Wine, which only carry user data around, still read the
 // file.
-#ifndef JOBWARDEN_PLATFORM_JOB_ACCOUNT_BLOCK_H
-#define JOBWARDEN_PLATFORM_JOB_ACCOUNT_BLOCK_H
+#ifndef PLATFORM_TASKSCHEDULER_JOB_ACCOUNT_BLOCK_H_
+#define PLATFORM_TASKSCHEDULER_JOB_ACCOUNT_BLOCK_H_
 
 #include <windows.h>
 
@@ -24,4 +24,4 @@ std::vector<BYTE> UserDataWithAccount(const std::wstring& account_name,
 // whole and means the system account (an empty name).
 void SplitAccountFromUserData(std::vector<BYTE>* user_data, std::wstring* account_name);
 
-#endif  // JOBWARDEN_PLATFORM_JOB_ACCOUNT_BLOCK_H
+#endif  // PLATFORM_TASKSCHEDULER_JOB_ACCOUNT_BLOCK_H_

@@ -1,10 +1,10 @@
-#include "job_account_block.h"
+#include "platform/taskscheduler/job_account_block.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "job_file_testing.h"
+#include "platform/taskscheduler/job_file_testing.h"
 
 namespace {
 

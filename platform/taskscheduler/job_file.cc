@@ -1,13 +1,13 @@
-#include "job_file.h"
+#include "platform/taskscheduler/job_file.h"
 
 #include <limits>
 #include <utility>
 
-#include "byte_stream.h"
-#include "job_account_block.h"
-#include "job_fixed_section.h"
-#include "job_trigger_record.h"
-#include "job_variable_fields.h"
+#include "platform/taskscheduler/byte_stream.h"
+#include "platform/taskscheduler/job_account_block.h"
+#include "platform/taskscheduler/job_fixed_section.h"
+#include "platform/taskscheduler/job_trigger_record.h"
+#include "platform/taskscheduler/job_variable_fields.h"
 
 namespace {
 

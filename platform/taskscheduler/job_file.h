@@ -3,8 +3,8 @@
 // reserved data, 48-byte triggers). Reading and writing are pure functions
 // over bytes so they can be tested, fuzzed and compared with the files that
 // Windows and Wine write.
-#ifndef JOBWARDEN_PLATFORM_JOB_FILE_H
-#define JOBWARDEN_PLATFORM_JOB_FILE_H
+#ifndef PLATFORM_TASKSCHEDULER_JOB_FILE_H_
+#define PLATFORM_TASKSCHEDULER_JOB_FILE_H_
 
 #include <mstask.h>
 
@@ -22,10 +22,10 @@ struct JobFile {
   WORD error_retry_interval = 0;
   WORD idle_deadline = 60;
   WORD idle_wait = 10;
-  DWORD priority = 0x20;                 // NORMAL_PRIORITY_CLASS
-  DWORD maximum_run_time = 259200000;    // 72 hours, in milliseconds
+  DWORD priority = 0x20;               // NORMAL_PRIORITY_CLASS
+  DWORD maximum_run_time = 259200000;  // 72 hours, in milliseconds
   DWORD exit_code = 0;
-  DWORD status = 0x00041303;             // SCHED_S_TASK_HAS_NOT_RUN
+  DWORD status = 0x00041303;  // SCHED_S_TASK_HAS_NOT_RUN
   // Every bit is kept, those we do not know included; the application-name
   // bit is written as the application name says.
   DWORD flags = 0;
@@ -69,4 +69,4 @@ std::vector<uint8_t> SerializeJobFile(const JobFile& job);
 // field (a trigger is 48 bytes whatever it says).
 bool ParseJobFile(const uint8_t* data, size_t size, JobFile* job);
 
-#endif  // JOBWARDEN_PLATFORM_JOB_FILE_H
+#endif  // PLATFORM_TASKSCHEDULER_JOB_FILE_H_

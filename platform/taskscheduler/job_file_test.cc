@@ -1,4 +1,4 @@
-#include "job_file.h"
+#include "platform/taskscheduler/job_file.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "job_file_testing.h"
-#include "trigger_testing.h"
+#include "platform/taskscheduler/job_file_testing.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 

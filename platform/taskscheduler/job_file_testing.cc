@@ -1,8 +1,8 @@
-#include "job_file_testing.h"
+#include "platform/taskscheduler/job_file_testing.h"
 
 #include <gtest/gtest.h>
 
-#include "trigger_testing.h"
+#include "platform/testing/trigger_testing.h"
 
 using namespace test_triggers;
 

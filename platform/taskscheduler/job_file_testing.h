@@ -1,8 +1,8 @@
 // What the .job file tests share: jobs and triggers with every field set,
 // a round trip through the writer and reader, and the bytes read and built
 // by hand at the places the format documents, independently of the reader.
-#ifndef JOBWARDEN_PLATFORM_JOB_FILE_TESTING_H
-#define JOBWARDEN_PLATFORM_JOB_FILE_TESTING_H
+#ifndef PLATFORM_TASKSCHEDULER_JOB_FILE_TESTING_H_
+#define PLATFORM_TASKSCHEDULER_JOB_FILE_TESTING_H_
 
 #include <mstask.h>
 
@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "job_file.h"
+#include "platform/taskscheduler/job_file.h"
 
 // Every third week, on every day.
 TASK_TRIGGER WeeklyTrigger();
@@ -54,4 +54,4 @@ struct RawFile {
   }
 };
 
-#endif  // JOBWARDEN_PLATFORM_JOB_FILE_TESTING_H
+#endif  // PLATFORM_TASKSCHEDULER_JOB_FILE_TESTING_H_

@@ -1,4 +1,4 @@
-#include "job_fixed_section.h"
+#include "platform/taskscheduler/job_fixed_section.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The fixed-length section of a .job file: the 68 bytes it begins with,
 // from the product version to the most recent run time.
-#ifndef JOBWARDEN_PLATFORM_JOB_FIXED_SECTION_H
-#define JOBWARDEN_PLATFORM_JOB_FIXED_SECTION_H
+#ifndef PLATFORM_TASKSCHEDULER_JOB_FIXED_SECTION_H_
+#define PLATFORM_TASKSCHEDULER_JOB_FIXED_SECTION_H_
 
 #include <cstddef>
 
-#include "byte_stream.h"
-#include "job_file.h"
+#include "platform/taskscheduler/byte_stream.h"
+#include "platform/taskscheduler/job_file.h"
 
 constexpr size_t kFixedSectionSize = 68;
 
@@ -22,4 +22,4 @@ void WriteFixedSection(const JobFile& job, ByteWriter* out);
 // where the fields really are.
 bool ReadFixedSection(ByteReader* in, JobFile* job, WORD* name_offset, WORD* trigger_offset);
 
-#endif  // JOBWARDEN_PLATFORM_JOB_FIXED_SECTION_H
+#endif  // PLATFORM_TASKSCHEDULER_JOB_FIXED_SECTION_H_

@@ -1,10 +1,10 @@
-#include "job_fixed_section.h"
+#include "platform/taskscheduler/job_fixed_section.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "job_file_testing.h"
+#include "platform/taskscheduler/job_file_testing.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "job_trigger_record.h"
+#include "platform/taskscheduler/job_trigger_record.h"
 
-#include "trigger_type_code.h"
+#include "platform/taskscheduler/trigger_type_code.h"
 
 // The type-specific part of a trigger is eight bytes: a DWORD and a WORD for
 // monthly-date triggers, three WORDs for every other type (the daily and

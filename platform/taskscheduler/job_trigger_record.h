@@ -1,13 +1,13 @@
 // One trigger as the trigger section of a .job file holds it: a 48-byte
 // record of little-endian fields in TASK_TRIGGER's order.
-#ifndef JOBWARDEN_PLATFORM_JOB_TRIGGER_RECORD_H
-#define JOBWARDEN_PLATFORM_JOB_TRIGGER_RECORD_H
+#ifndef PLATFORM_TASKSCHEDULER_JOB_TRIGGER_RECORD_H_
+#define PLATFORM_TASKSCHEDULER_JOB_TRIGGER_RECORD_H_
 
 #include <mstask.h>
 
 #include <cstddef>
 
-#include "byte_stream.h"
+#include "platform/taskscheduler/byte_stream.h"
 
 constexpr size_t kTriggerRecordSize = 48;
 
@@ -19,4 +19,4 @@ void WriteTriggerRecord(const TASK_TRIGGER& trigger, ByteWriter* out);
 // kept, reserved ones and trigger types we do not know included.
 bool ReadTriggerRecord(ByteReader* in, TASK_TRIGGER* trigger);
 
-#endif  // JOBWARDEN_PLATFORM_JOB_TRIGGER_RECORD_H
+#endif  // PLATFORM_TASKSCHEDULER_JOB_TRIGGER_RECORD_H_

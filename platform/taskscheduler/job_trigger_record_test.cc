@@ -1,12 +1,12 @@
-#include "job_trigger_record.h"
+#include "platform/taskscheduler/job_trigger_record.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "job_file_testing.h"
-#include "trigger_testing.h"
-#include "trigger_type_code.h"
+#include "platform/taskscheduler/job_file_testing.h"
+#include "platform/taskscheduler/trigger_type_code.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 

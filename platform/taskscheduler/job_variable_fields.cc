@@ -1,9 +1,9 @@
-#include "job_variable_fields.h"
+#include "platform/taskscheduler/job_variable_fields.h"
 
 #include <cstddef>
 #include <limits>
 
-#include "wide_text.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The two kinds of field of a .job file's variable-length section: texts
 // (a WORD count of UTF-16LE units, then the units) and data blocks (a WORD
 // byte count, then the bytes).
-#ifndef JOBWARDEN_PLATFORM_JOB_VARIABLE_FIELDS_H
-#define JOBWARDEN_PLATFORM_JOB_VARIABLE_FIELDS_H
+#ifndef PLATFORM_TASKSCHEDULER_JOB_VARIABLE_FIELDS_H_
+#define PLATFORM_TASKSCHEDULER_JOB_VARIABLE_FIELDS_H_
 
 #include <string>
 #include <vector>
 
-#include "byte_stream.h"
+#include "platform/taskscheduler/byte_stream.h"
 
 // An empty text is written as an absent string (count 0); any other as its
 // unit count including the terminator, the units and the terminator. False,
@@ -22,4 +22,4 @@ bool ReadText(ByteReader* in, std::wstring* text);
 bool WriteBlock(const std::vector<BYTE>& block, ByteWriter* out);
 bool ReadBlock(ByteReader* in, std::vector<BYTE>* block);
 
-#endif  // JOBWARDEN_PLATFORM_JOB_VARIABLE_FIELDS_H
+#endif  // PLATFORM_TASKSCHEDULER_JOB_VARIABLE_FIELDS_H_

@@ -1,11 +1,11 @@
-#include "job_variable_fields.h"
+#include "platform/taskscheduler/job_variable_fields.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "job_file_testing.h"
+#include "platform/taskscheduler/job_file_testing.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "random_bytes.h"
+#include "platform/taskscheduler/random_bytes.h"
 
 #include <errno.h>
 #include <sys/random.h>

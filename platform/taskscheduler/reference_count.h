@@ -1,6 +1,6 @@
 // The reference count of one of our COM objects.
-#ifndef JOBWARDEN_PLATFORM_REFERENCE_COUNT_H
-#define JOBWARDEN_PLATFORM_REFERENCE_COUNT_H
+#ifndef PLATFORM_TASKSCHEDULER_REFERENCE_COUNT_H_
+#define PLATFORM_TASKSCHEDULER_REFERENCE_COUNT_H_
 
 #include <windows.h>
 
@@ -30,4 +30,4 @@ class ReferenceCount {
   std::atomic<ULONG> count_{1};
 };
 
-#endif  // JOBWARDEN_PLATFORM_REFERENCE_COUNT_H
+#endif  // PLATFORM_TASKSCHEDULER_REFERENCE_COUNT_H_

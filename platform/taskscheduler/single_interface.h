@@ -1,16 +1,16 @@
 // QueryInterface for our objects that have one interface besides IUnknown
 // (the scheduler, the enumerator, the trigger).
-#ifndef JOBWARDEN_PLATFORM_SINGLE_INTERFACE_H
-#define JOBWARDEN_PLATFORM_SINGLE_INTERFACE_H
+#ifndef PLATFORM_TASKSCHEDULER_SINGLE_INTERFACE_H_
+#define PLATFORM_TASKSCHEDULER_SINGLE_INTERFACE_H_
 
 #include <windows.h>
 
-#include "reference_count.h"
+#include "platform/taskscheduler/reference_count.h"
 
 // Hands out `self` with a new reference when `riid` is IUnknown or `own`.
 template <typename Interface>
-HRESULT QuerySingleInterface(Interface* self, REFIID own, ReferenceCount* references,
-                             REFIID riid, void** object) {
+HRESULT QuerySingleInterface(Interface* self, REFIID own, ReferenceCount* references, REFIID riid,
+                             void** object) {
   if (!object)
     return E_POINTER;
   *object = nullptr;
@@ -21,4 +21,4 @@ HRESULT QuerySingleInterface(Interface* self, REFIID own, ReferenceCount* refere
   return S_OK;
 }
 
-#endif  // JOBWARDEN_PLATFORM_SINGLE_INTERFACE_H
+#endif  // PLATFORM_TASKSCHEDULER_SINGLE_INTERFACE_H_

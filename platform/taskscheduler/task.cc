@@ -1,12 +1,12 @@
-#include "task.h"
+#include "platform/taskscheduler/task.h"
 
 #include <new>
 #include <utility>
 
-#include "reference_count.h"
-#include "task_memory.h"
-#include "task_trigger.h"
-#include "wide_text.h"
+#include "platform/taskscheduler/reference_count.h"
+#include "platform/taskscheduler/task_memory.h"
+#include "platform/taskscheduler/task_trigger.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 
@@ -33,8 +33,7 @@ TASK_TRIGGER DefaultTrigger() {
 
 class Task final : public ITask {
  public:
-  explicit Task(std::shared_ptr<TaskState> state)
-      : persist_file_(this), state_(std::move(state)) {}
+  explicit Task(std::shared_ptr<TaskState> state) : persist_file_(this), state_(std::move(state)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     if (!object)
@@ -71,9 +70,7 @@ class Task final : public ITask {
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return task_->AddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return task_->Release(); }
-    HRESULT STDMETHODCALLTYPE IsDirty() override {
-      return task_->state_->dirty ? S_OK : S_FALSE;
-    }
+    HRESULT STDMETHODCALLTYPE IsDirty() override { return task_->state_->dirty ? S_OK : S_FALSE; }
     HRESULT STDMETHODCALLTYPE Load(LPCOLESTR, DWORD) override {
       // Tasks are loaded by name through ITaskScheduler::Activate.
       return E_NOTIMPL;

@@ -2,14 +2,14 @@
 // store it. IPersistFile is a separate small object sharing the task's
 // reference count, so a Release is told apart by the interface it came
 // through.
-#ifndef JOBWARDEN_PLATFORM_TASK_H
-#define JOBWARDEN_PLATFORM_TASK_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_H_
+#define PLATFORM_TASKSCHEDULER_TASK_H_
 
 #include <mstask.h>
 
 #include <memory>
 
-#include "task_state.h"
+#include "platform/taskscheduler/task_state.h"
 
 // Whether `riid` names an interface of the task object.
 bool IsTaskInterface(REFIID riid);
@@ -22,4 +22,4 @@ HRESULT CreateTaskObject(std::shared_ptr<TaskState> state, REFIID riid, void** o
 // is gone (deleted meanwhile) or another.
 HRESULT SaveTask(TaskState* state);
 
-#endif  // JOBWARDEN_PLATFORM_TASK_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_H_

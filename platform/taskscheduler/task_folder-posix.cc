@@ -1,4 +1,4 @@
-#include "task_folder-posix.h"
+#include "platform/taskscheduler/task_folder-posix.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -8,14 +8,14 @@
 #include <algorithm>
 #include <utility>
 
-#include "atomic_publish-posix.h"
-#include "change_stamp-posix.h"
-#include "descriptor-posix.h"
-#include "hresult_from_errno-posix.h"
-#include "task_folder_location-posix.h"
-#include "task_folder_lock-posix.h"
-#include "task_folder_lookup-posix.h"
-#include "wide_text.h"
+#include "platform/taskscheduler/atomic_publish-posix.h"
+#include "platform/taskscheduler/change_stamp-posix.h"
+#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/taskscheduler/hresult_from_errno-posix.h"
+#include "platform/taskscheduler/task_folder_location-posix.h"
+#include "platform/taskscheduler/task_folder_lock-posix.h"
+#include "platform/taskscheduler/task_folder_lookup-posix.h"
+#include "platform/text/wide_text.h"
 
 TaskFolder::TaskFolder(std::string path, bool create_parents)
     : path_(std::move(path)), create_parents_(create_parents) {}
@@ -30,7 +30,7 @@ HRESULT TaskFolder::CreateFolder() const {
   // Owner-only: the files name accounts and programs run on the user's
   // behalf.
   size_t start = create_parents_ ? 1 : path_.size();
-  for (size_t slash = path_.find('/', start); ; slash = path_.find('/', slash + 1)) {
+  for (size_t slash = path_.find('/', start);; slash = path_.find('/', slash + 1)) {
     std::string prefix = slash == std::string::npos ? path_ : path_.substr(0, slash);
     if (!prefix.empty() && mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
       return errno == ENOENT ? HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND) : HresultFromErrno(errno);

@@ -9,8 +9,8 @@
 // into it are task_folder_location-posix.h, task_folder_lookup-posix.h and
 // atomic_publish-posix.h; this class puts them together with the lock and
 // the change stamp.
-#ifndef JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H
-#define JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_FOLDER_POSIX_H_
+#define PLATFORM_TASKSCHEDULER_TASK_FOLDER_POSIX_H_
 
 #include <windows.h>
 
@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "atomic_publish-posix.h"
-#include "change_stamp-posix.h"
-#include "descriptor-posix.h"
-#include "task_folder_lock-posix.h"
+#include "platform/taskscheduler/atomic_publish-posix.h"
+#include "platform/taskscheduler/change_stamp-posix.h"
+#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/taskscheduler/task_folder_lock-posix.h"
 
 // No real task comes anywhere near this; reading stops here so a huge or
 // endless file cannot exhaust memory.
@@ -107,4 +107,4 @@ class TaskFolder {
   Descriptor folder_;
 };
 
-#endif  // JOBWARDEN_PLATFORM_TASK_FOLDER_POSIX_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_FOLDER_POSIX_H_

@@ -1,7 +1,7 @@
 // The task folder as a whole: opening and creating it, reading a task, the
 // lock held across a read and a save, and every step in the folder opened
 // first.
-#include "task_folder-posix.h"
+#include "platform/taskscheduler/task_folder-posix.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "task_folder_fixture_testing.h"
+#include "platform/taskscheduler/task_folder_fixture_testing.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "task_folder_fixture_testing.h"
+#include "platform/taskscheduler/task_folder_fixture_testing.h"
 
-#include "job_file.h"
+#include "platform/taskscheduler/job_file.h"
 
 std::vector<uint8_t> Bytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());

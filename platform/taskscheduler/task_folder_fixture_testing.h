@@ -1,8 +1,8 @@
 // What the task folder's tests share: a TaskFolder on a throw-away folder,
 // a first save as NewWorkItem and IPersistFile::Save make it, and task
 // bytes that a later save tells apart by their job UUID.
-#ifndef JOBWARDEN_PLATFORM_TASK_FOLDER_FIXTURE_TESTING_H
-#define JOBWARDEN_PLATFORM_TASK_FOLDER_FIXTURE_TESTING_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_FOLDER_FIXTURE_TESTING_H_
+#define PLATFORM_TASKSCHEDULER_TASK_FOLDER_FIXTURE_TESTING_H_
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "task_folder-posix.h"
-#include "task_folder_testing.h"
+#include "platform/taskscheduler/task_folder-posix.h"
+#include "platform/testing/task_folder_testing.h"
 
 std::vector<uint8_t> Bytes(const std::string& text);
 
@@ -36,4 +36,4 @@ class TaskFolderFixture : public ::testing::Test {
   TaskFolder folder_{scratch_.path(), false};
 };
 
-#endif  // JOBWARDEN_PLATFORM_TASK_FOLDER_FIXTURE_TESTING_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_FOLDER_FIXTURE_TESTING_H_

@@ -1,4 +1,4 @@
-#include "task_folder_location-posix.h"
+#include "platform/taskscheduler/task_folder_location-posix.h"
 
 #include <pwd.h>
 #include <unistd.h>

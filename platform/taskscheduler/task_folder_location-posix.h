@@ -1,7 +1,7 @@
 // Where the task folder is on a host without a Windows task folder: named
 // by the environment, or else under the XDG data directory.
-#ifndef JOBWARDEN_PLATFORM_TASK_FOLDER_LOCATION_POSIX_H
-#define JOBWARDEN_PLATFORM_TASK_FOLDER_LOCATION_POSIX_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_FOLDER_LOCATION_POSIX_H_
+#define PLATFORM_TASKSCHEDULER_TASK_FOLDER_LOCATION_POSIX_H_
 
 #include <string>
 
@@ -10,4 +10,4 @@
 // can be worked out (no environment and no home directory).
 std::string TaskFolderPathFromEnvironment(bool* is_default);
 
-#endif  // JOBWARDEN_PLATFORM_TASK_FOLDER_LOCATION_POSIX_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_FOLDER_LOCATION_POSIX_H_

@@ -1,11 +1,11 @@
-#include "task_folder_location-posix.h"
+#include "platform/taskscheduler/task_folder_location-posix.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <string>
 
-#include "task_folder_testing.h"
+#include "platform/testing/task_folder_testing.h"
 
 TEST(TaskFolderLocationTest, ComesFromTheEnvironment) {
   const TestTaskFolder scratch_{TestTaskFolder::Com::kLeftAlone};

@@ -1,4 +1,4 @@
-#include "task_folder_lock-posix.h"
+#include "platform/taskscheduler/task_folder_lock-posix.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "hresult_from_errno-posix.h"
+#include "platform/taskscheduler/hresult_from_errno-posix.h"
 
 namespace {
 

@@ -17,14 +17,14 @@
 // in the folder, released by the kernel when its holder dies, and taken
 // anew for each TaskFolderLock, so two holders in one process exclude each
 // other as two processes do.
-#ifndef JOBWARDEN_PLATFORM_TASK_FOLDER_LOCK_POSIX_H
-#define JOBWARDEN_PLATFORM_TASK_FOLDER_LOCK_POSIX_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_FOLDER_LOCK_POSIX_H_
+#define PLATFORM_TASKSCHEDULER_TASK_FOLDER_LOCK_POSIX_H_
 
 #include <windows.h>
 
 #include <chrono>
 
-#include "descriptor-posix.h"
+#include "platform/taskscheduler/descriptor-posix.h"
 
 class TaskFolderLock {
  public:
@@ -50,4 +50,4 @@ class TaskFolderLock {
   Descriptor descriptor_;
 };
 
-#endif  // JOBWARDEN_PLATFORM_TASK_FOLDER_LOCK_POSIX_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_FOLDER_LOCK_POSIX_H_

@@ -1,4 +1,4 @@
-#include "task_folder_lock-posix.h"
+#include "platform/taskscheduler/task_folder_lock-posix.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,8 +7,8 @@
 
 #include <chrono>
 
-#include "descriptor-posix.h"
-#include "task_folder_testing.h"
+#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/testing/task_folder_testing.h"
 
 namespace {
 

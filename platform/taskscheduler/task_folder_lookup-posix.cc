@@ -1,4 +1,4 @@
-#include "task_folder_lookup-posix.h"
+#include "platform/taskscheduler/task_folder_lookup-posix.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "atomic_publish-posix.h"
-#include "case_fold.h"
-#include "hresult_from_errno-posix.h"
-#include "task_name.h"
-#include "wide_text.h"
+#include "platform/taskscheduler/atomic_publish-posix.h"
+#include "platform/taskscheduler/case_fold.h"
+#include "platform/taskscheduler/hresult_from_errno-posix.h"
+#include "platform/taskscheduler/task_name.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // file named exactly so is tried first, a scan of the folder only when that
 // fails; only regular files are tasks, and no name reaches outside the
 // folder. Each function works in the folder open as `folder_fd`.
-#ifndef JOBWARDEN_PLATFORM_TASK_FOLDER_LOOKUP_POSIX_H
-#define JOBWARDEN_PLATFORM_TASK_FOLDER_LOOKUP_POSIX_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_FOLDER_LOOKUP_POSIX_H_
+#define PLATFORM_TASKSCHEDULER_TASK_FOLDER_LOOKUP_POSIX_H_
 
 #include <windows.h>
 
@@ -42,4 +42,4 @@ HRESULT ScanFolder(int folder_fd, const std::wstring& file_name, NameMatches* ma
 // least name that matches.
 HRESULT FindTaskIn(int folder_fd, const std::wstring& file_name, std::wstring* found);
 
-#endif  // JOBWARDEN_PLATFORM_TASK_FOLDER_LOOKUP_POSIX_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_FOLDER_LOOKUP_POSIX_H_

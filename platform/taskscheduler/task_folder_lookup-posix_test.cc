@@ -1,7 +1,7 @@
 // How the task folder lists its tasks, finds a task by name and reads it:
 // the exact name first, a case-blind scan only when that fails, only
 // regular files as tasks, and nothing ever reaching outside the folder.
-#include "task_folder_lookup-posix.h"
+#include "platform/taskscheduler/task_folder_lookup-posix.h"
 
 #include <gtest/gtest.h>
 #include <locale.h>
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "job_file.h"
-#include "task_folder-posix.h"
-#include "task_folder_testing.h"
-#include "task_scheduler.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/taskscheduler/task_folder-posix.h"
+#include "platform/taskscheduler/task_scheduler.h"
+#include "platform/testing/task_folder_testing.h"
 
 namespace {
 
@@ -57,8 +57,8 @@ class TaskFolderLookupTest : public testing::Test {
 
 TEST_F(TaskFolderLookupTest, ListsRegularJobFilesOnlySortedWithoutRegardToCase) {
   scratch_.Create();
-  for (const char* name : {"b.job", "A.JOB", "c.Job", "notes.txt", "d.job.tmp",
-                           ".jobwarden-0011.tmp", "job"})
+  for (const char* name :
+       {"b.job", "A.JOB", "c.Job", "notes.txt", "d.job.tmp", ".jobwarden-0011.tmp", "job"})
     TestTaskFolder::Write(FilePath(name), "x");
   std::filesystem::create_directory(FilePath("dir.job"));
   std::filesystem::create_symlink(FilePath("b.job"), FilePath("link.job"));
@@ -71,9 +71,11 @@ TEST_F(TaskFolderLookupTest, ListsRegularJobFilesOnlySortedWithoutRegardToCase) 
 // would refuse could print a line that is no task, or drive the terminal.
 TEST_F(TaskFolderLookupTest, ListsNoFileWhoseNameNoTaskCouldHave) {
   scratch_.Create();
-  for (const char* name : {"zzz\nAdmin backdoor.job", "csi\xc2\x9b" "31m.job", "osc\xc2\x9d.job",
-                           "line\xe2\x80\xa8sep.job", "tab\t.job", "CON.job", ".job",
-                           "blank .job", "kept \xc3\xa9.job"})
+  for (const char* name : {"zzz\nAdmin backdoor.job",
+                           "csi\xc2\x9b"
+                           "31m.job",
+                           "osc\xc2\x9d.job", "line\xe2\x80\xa8sep.job", "tab\t.job", "CON.job",
+                           ".job", "blank .job", "kept \xc3\xa9.job"})
     TestTaskFolder::Write(FilePath(name), "x");
   Names names;
   ASSERT_EQ(S_OK, folder_.ListTasks(&names));
@@ -195,8 +197,8 @@ TEST_F(TaskFolderLookupTest, NamesWithPathsFindNothingOutsideTheFolder) {
   std::filesystem::create_directory(scratch_.path() + "/sub");
   Write("tasks/sub/inner.job", "not a task either");
   std::wstring found;
-  for (const wchar_t* name : {L"../outside.job", L"sub/inner.job", L"./sub/inner.job",
-                              L"/dev/null"}) {
+  for (const wchar_t* name :
+       {L"../outside.job", L"sub/inner.job", L"./sub/inner.job", L"/dev/null"}) {
     EXPECT_EQ(S_FALSE, folder_.FindTask(name, &found)) << name;
     FolderScan scan;
     EXPECT_EQ(S_FALSE, folder_.FindTakenName(name, &scan)) << name;

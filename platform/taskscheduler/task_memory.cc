@@ -1,4 +1,4 @@
-#include "task_memory.h"
+#include "platform/taskscheduler/task_memory.h"
 
 #include <objbase.h>
 

@@ -1,7 +1,7 @@
 // Memory the component hands to its callers comes from CoTaskMemAlloc, so
 // that they free it with CoTaskMemFree as on Windows.
-#ifndef JOBWARDEN_PLATFORM_TASK_MEMORY_H
-#define JOBWARDEN_PLATFORM_TASK_MEMORY_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_MEMORY_H_
+#define PLATFORM_TASKSCHEDULER_TASK_MEMORY_H_
 
 #include <windows.h>
 
@@ -11,4 +11,4 @@
 // memory runs out.
 LPWSTR CopyToTaskMemory(const std::wstring& text);
 
-#endif  // JOBWARDEN_PLATFORM_TASK_MEMORY_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_MEMORY_H_

@@ -1,8 +1,8 @@
-#include "task_name.h"
+#include "platform/taskscheduler/task_name.h"
 
 #include <algorithm>
 
-#include "wide_text.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 
@@ -19,8 +19,15 @@ bool IsForbiddenCharacter(wchar_t c) {
   if (IsControlCharacter(c))
     return true;
   switch (c) {
-    case L'\\': case L'/': case L':': case L'*': case L'?':
-    case L'"': case L'<': case L'>': case L'|':
+    case L'\\':
+    case L'/':
+    case L':':
+    case L'*':
+    case L'?':
+    case L'"':
+    case L'<':
+    case L'>':
+    case L'|':
       return true;
     default:
       return false;
@@ -101,7 +108,6 @@ bool IsValidTaskName(const std::wstring& name) {
 }
 
 std::wstring TaskFileName(const std::wstring& name) { return name + kJobExtension; }
-
 
 bool HasJobExtension(const std::wstring& file_name) {
   if (file_name.size() < kJobExtensionLength)

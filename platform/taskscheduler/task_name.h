@@ -1,8 +1,8 @@
 // Which names a task may have, and how a name maps to its file. The rules
 // are those of a file in a Windows task folder, tightened where a Linux file
 // name is stricter, so a task stored here could be copied there unchanged.
-#ifndef JOBWARDEN_PLATFORM_TASK_NAME_H
-#define JOBWARDEN_PLATFORM_TASK_NAME_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_NAME_H_
+#define PLATFORM_TASKSCHEDULER_TASK_NAME_H_
 
 #include <string>
 
@@ -26,4 +26,4 @@ std::wstring TaskFileName(const std::wstring& name);
 // Whether a file name ends in ".job", in any case.
 bool HasJobExtension(const std::wstring& file_name);
 
-#endif  // JOBWARDEN_PLATFORM_TASK_NAME_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_NAME_H_

@@ -1,22 +1,24 @@
-#include "task_name.h"
+#include "platform/taskscheduler/task_name.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 TEST(TaskNameTest, AcceptsNamesAWindowsTaskFolderCouldHold) {
-  for (const wchar_t* name : {L"Backup", L"nightly backup", L"v1.2 build", L".hidden", L"a",
-                              L"Zeitplan \x00fc\x00e4", L"\x65e5\x672c", L"emoji \U0001F600",
-                              L"CONSOLE", L"COM0", L"LPT10", L"con-job"}) {
+  for (const wchar_t* name :
+       {L"Backup", L"nightly backup", L"v1.2 build", L".hidden", L"a", L"Zeitplan \x00fc\x00e4",
+        L"\x65e5\x672c", L"emoji \U0001F600", L"CONSOLE", L"COM0", L"LPT10", L"con-job"}) {
     EXPECT_TRUE(IsValidTaskName(name)) << "\"" << std::wstring(name) << "\"";
   }
 }
 
 TEST(TaskNameTest, RefusesNamesThatCouldNotBeAFileThere) {
   for (const wchar_t* name :
-       {L"", L".", L"..", L"a\\b", L"a/b", L"../escape", L"a:b", L"a*", L"a?", L"a\"b", L"a<b",
-        L"a>b", L"a|b", L"tab\there", L"line\nbreak", L"\x1f", L"trailing dot.",
-        L"trailing blank ", L"CON", L"con", L"nul.txt", L"Aux", L"PRN", L"COM1", L"lpt9.x"}) {
+       {L"",      L".",         L"..",          L"a\\b", L"a/b",           L"../escape",
+        L"a:b",   L"a*",        L"a?",          L"a\"b", L"a<b",           L"a>b",
+        L"a|b",   L"tab\there", L"line\nbreak", L"\x1f", L"trailing dot.", L"trailing blank ",
+        L"CON",   L"con",       L"nul.txt",     L"Aux",  L"PRN",           L"COM1",
+        L"lpt9.x"}) {
     EXPECT_FALSE(IsValidTaskName(name)) << "\"" << std::wstring(name) << "\"";
   }
   EXPECT_FALSE(IsValidTaskName(std::wstring(L"nul\0inside", 10)));
@@ -29,9 +31,18 @@ TEST(TaskNameTest, RefusesEveryControlCharacterAndLineSeparator) {
     EXPECT_FALSE(IsValidTaskName(std::wstring(L"a") + c + L"b")) << int(c);
   for (wchar_t c = 0x80; c <= 0x9F; ++c)
     EXPECT_FALSE(IsValidTaskName(std::wstring(L"a") + c + L"b")) << int(c);
-  EXPECT_FALSE(IsValidTaskName(L"a\x2028" L"b"));
-  EXPECT_FALSE(IsValidTaskName(L"a\x2029" L"b"));
-  for (const wchar_t* kept : {L"a\x00A0" L"b", L"a\x007E" L"b", L"a\x202F" L"b"})
+  EXPECT_FALSE(
+      IsValidTaskName(L"a\x2028"
+                      L"b"));
+  EXPECT_FALSE(
+      IsValidTaskName(L"a\x2029"
+                      L"b"));
+  for (const wchar_t* kept : {L"a\x00A0"
+                              L"b",
+                              L"a\x007E"
+                              L"b",
+                              L"a\x202F"
+                              L"b"})
     EXPECT_TRUE(IsValidTaskName(kept)) << std::wstring(kept);
 }
 

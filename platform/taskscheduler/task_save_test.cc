@@ -1,6 +1,6 @@
 // Saving a task through its IPersistFile: what is stored, and what happens
 // when another process creates or deletes the same task meanwhile.
-#include "task.h"
+#include "platform/taskscheduler/task.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "job_file.h"
-#include "task_scheduler_testing.h"
-#include "trigger_testing.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/taskscheduler/task_scheduler_testing.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 

@@ -1,17 +1,17 @@
-#include "task_scheduler.h"
+#include "platform/taskscheduler/task_scheduler.h"
 
 #include <memory>
 #include <new>
 #include <utility>
 #include <vector>
 
-#include "enum_work_items.h"
-#include "random_bytes.h"
-#include "reference_count.h"
-#include "single_interface.h"
-#include "task.h"
-#include "task_folder-posix.h"
-#include "task_name.h"
+#include "platform/taskscheduler/enum_work_items.h"
+#include "platform/taskscheduler/random_bytes.h"
+#include "platform/taskscheduler/reference_count.h"
+#include "platform/taskscheduler/single_interface.h"
+#include "platform/taskscheduler/task.h"
+#include "platform/taskscheduler/task_folder-posix.h"
+#include "platform/taskscheduler/task_name.h"
 
 namespace {
 

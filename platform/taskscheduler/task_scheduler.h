@@ -1,7 +1,7 @@
 // ITaskScheduler: the entry to the task folder. It finds tasks by name,
 // without regard to case, and hands out task objects and enumerators.
-#ifndef JOBWARDEN_PLATFORM_TASK_SCHEDULER_H
-#define JOBWARDEN_PLATFORM_TASK_SCHEDULER_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_SCHEDULER_H_
+#define PLATFORM_TASKSCHEDULER_TASK_SCHEDULER_H_
 
 #include <mstask.h>
 
@@ -9,4 +9,4 @@
 // `riid` with one reference (what CoCreateInstance hands out).
 HRESULT CreateSchedulerObject(REFIID riid, void** object);
 
-#endif  // JOBWARDEN_PLATFORM_TASK_SCHEDULER_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_SCHEDULER_H_

@@ -1,4 +1,4 @@
-#include "task_scheduler.h"
+#include "platform/taskscheduler/task_scheduler.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "job_file.h"
-#include "task_scheduler_testing.h"
-#include "trigger_testing.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/taskscheduler/task_scheduler_testing.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "task_scheduler_testing.h"
+#include "platform/taskscheduler/task_scheduler_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // What the Task Scheduler object's tests share: a scheduler on a scratch
 // task folder, and the steps of storing, reading and listing tasks.
-#ifndef JOBWARDEN_PLATFORM_TASK_SCHEDULER_TESTING_H
-#define JOBWARDEN_PLATFORM_TASK_SCHEDULER_TESTING_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_SCHEDULER_TESTING_H_
+#define PLATFORM_TASKSCHEDULER_TASK_SCHEDULER_TESTING_H_
 
 #include <mstask.h>
 
 #include <string>
 #include <vector>
 
-#include "job_file.h"
-#include "task_folder_testing.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/testing/task_folder_testing.h"
 
 using Names = std::vector<std::wstring>;
 using Files = std::vector<std::string>;
@@ -33,4 +33,4 @@ class TaskSchedulerTest : public SchedulerFixture {
   std::string FilePath(const std::string& name) const { return folder_.path() + "/" + name; }
 };
 
-#endif  // JOBWARDEN_PLATFORM_TASK_SCHEDULER_TESTING_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_SCHEDULER_TESTING_H_

@@ -2,19 +2,21 @@
 // stored, and the content of its .job file. Shared between the task and the
 // triggers it hands out, which may outlive the caller's last reference to
 // the task.
-#ifndef JOBWARDEN_PLATFORM_TASK_STATE_H
-#define JOBWARDEN_PLATFORM_TASK_STATE_H
+#ifndef PLATFORM_TASKSCHEDULER_TASK_STATE_H_
+#define PLATFORM_TASKSCHEDULER_TASK_STATE_H_
 
 #include <memory>
 #include <string>
 #include <utility>
 
-#include "job_file.h"
-#include "task_folder-posix.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/taskscheduler/task_folder-posix.h"
 
 struct TaskState {
   TaskState(std::shared_ptr<TaskFolder> folder_in, std::wstring file_name_in, bool stored_in)
-      : folder(std::move(folder_in)), file_name(std::move(file_name_in)), stored(stored_in),
+      : folder(std::move(folder_in)),
+        file_name(std::move(file_name_in)),
+        stored(stored_in),
         dirty(!stored_in) {}
 
   // The scheduler's folder, open once for the scheduler and its tasks.
@@ -35,4 +37,4 @@ struct TaskState {
   JobFile job;
 };
 
-#endif  // JOBWARDEN_PLATFORM_TASK_STATE_H
+#endif  // PLATFORM_TASKSCHEDULER_TASK_STATE_H_

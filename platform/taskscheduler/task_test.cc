@@ -1,4 +1,4 @@
-#include "task.h"
+#include "platform/taskscheduler/task.h"
 
 #include <gtest/gtest.h>
 
@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "job_file.h"
-#include "com_recording_testing.h"
-#include "local_time_testing.h"
-#include "task_folder_testing.h"
-#include "task_folder_testing.h"
-#include "trigger_range.h"
-#include "trigger_text.h"
-#include "wide_text.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/taskscheduler/trigger_range.h"
+#include "platform/taskscheduler/trigger_text.h"
+#include "platform/testing/com_recording_testing.h"
+#include "platform/testing/local_time_testing.h"
+#include "platform/testing/task_folder_testing.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 
@@ -195,9 +194,9 @@ TEST_F(TaskTest, PlannedFailuresChangeNothing) {
   ASSERT_EQ(S_OK, task_->CreateTrigger(&index, &trigger));
   test_hooks::FailCall(Operation::CreateTrigger, 2, kPlanned);  // the first one ran above
   for (Operation operation :
-       {Operation::TaskQueryInterface, Operation::GetTrigger,
-        Operation::SetAccountInformation, Operation::SetApplicationName, Operation::SetParameters,
-        Operation::SetTrigger, Operation::GetTriggerString, Operation::PersistSave})
+       {Operation::TaskQueryInterface, Operation::GetTrigger, Operation::SetAccountInformation,
+        Operation::SetApplicationName, Operation::SetParameters, Operation::SetTrigger,
+        Operation::GetTriggerString, Operation::PersistSave})
     test_hooks::FailCall(operation, 1, kPlanned);
   void* object = nullptr;
   EXPECT_EQ(kPlanned, task_->QueryInterface(IID_IPersistFile, &object));

@@ -1,13 +1,13 @@
-#include "task_trigger.h"
+#include "platform/taskscheduler/task_trigger.h"
 
 #include <new>
 #include <utility>
 
-#include "reference_count.h"
-#include "single_interface.h"
-#include "task_memory.h"
-#include "trigger_range.h"
-#include "trigger_text.h"
+#include "platform/taskscheduler/reference_count.h"
+#include "platform/taskscheduler/single_interface.h"
+#include "platform/taskscheduler/task_memory.h"
+#include "platform/taskscheduler/trigger_range.h"
+#include "platform/taskscheduler/trigger_text.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "trigger_range.h"
+#include "platform/taskscheduler/trigger_range.h"
 
 #include <chrono>
 
-#include "trigger_type_code.h"
+#include "platform/taskscheduler/trigger_type_code.h"
 
 namespace {
 
@@ -10,7 +10,6 @@ constexpr WORD kAllDaysOfWeek = 0x7F;
 constexpr DWORD kAllDaysOfMonth = 0x7FFFFFFF;
 constexpr DWORD kKnownFlags = TASK_TRIGGER_FLAG_HAS_END_DATE |
                               TASK_TRIGGER_FLAG_KILL_AT_DURATION_END | TASK_TRIGGER_FLAG_DISABLED;
-
 
 bool IsValidDaySet(WORD days) { return days != 0 && (days & ~kAllDaysOfWeek) == 0; }
 bool IsValidMonthSet(WORD months) { return months != 0 && (months & ~kAllMonths) == 0; }

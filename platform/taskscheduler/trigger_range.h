@@ -1,7 +1,7 @@
 // The documented ranges of a TASK_TRIGGER's fields: what SetTrigger accepts
 // and what a description may be given for.
-#ifndef JOBWARDEN_PLATFORM_TRIGGER_RANGE_H
-#define JOBWARDEN_PLATFORM_TRIGGER_RANGE_H
+#ifndef PLATFORM_TASKSCHEDULER_TRIGGER_RANGE_H_
+#define PLATFORM_TASKSCHEDULER_TRIGGER_RANGE_H_
 
 #include <mstask.h>
 
@@ -20,4 +20,4 @@ HRESULT ValidateTrigger(const TASK_TRIGGER& trigger);
 // of days; it gets no description rather than one that cannot be true.
 bool CanDescribeTrigger(const TASK_TRIGGER& trigger);
 
-#endif  // JOBWARDEN_PLATFORM_TRIGGER_RANGE_H
+#endif  // PLATFORM_TASKSCHEDULER_TRIGGER_RANGE_H_

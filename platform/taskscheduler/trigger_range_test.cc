@@ -1,11 +1,11 @@
-#include "trigger_range.h"
+#include "platform/taskscheduler/trigger_range.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "trigger_testing.h"
-#include "trigger_type_code.h"
+#include "platform/taskscheduler/trigger_type_code.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 

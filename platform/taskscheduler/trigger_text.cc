@@ -1,9 +1,9 @@
-#include "trigger_text.h"
+#include "platform/taskscheduler/trigger_text.h"
 
 #include <string>
 
-#include "trigger_range.h"
-#include "trigger_type_code.h"
+#include "platform/taskscheduler/trigger_range.h"
+#include "platform/taskscheduler/trigger_type_code.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The plain-English description of a trigger that GetTriggerString hands
 // out: the words of each trigger type, its times, dates and flags.
-#ifndef JOBWARDEN_PLATFORM_TRIGGER_TEXT_H
-#define JOBWARDEN_PLATFORM_TRIGGER_TEXT_H
+#ifndef PLATFORM_TASKSCHEDULER_TRIGGER_TEXT_H_
+#define PLATFORM_TASKSCHEDULER_TRIGGER_TEXT_H_
 
 #include <mstask.h>
 
@@ -12,4 +12,4 @@
 // Only for a trigger CanDescribeTrigger (trigger_range.h) accepts.
 std::wstring DescribeTrigger(const TASK_TRIGGER& trigger, DWORD task_flags = 0);
 
-#endif  // JOBWARDEN_PLATFORM_TRIGGER_TEXT_H
+#endif  // PLATFORM_TASKSCHEDULER_TRIGGER_TEXT_H_

@@ -1,11 +1,11 @@
-#include "trigger_text.h"
+#include "platform/taskscheduler/trigger_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "trigger_testing.h"
-#include "trigger_type_code.h"
+#include "platform/taskscheduler/trigger_type_code.h"
+#include "platform/testing/trigger_testing.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "trigger_type_code.h"
+#include "platform/taskscheduler/trigger_type_code.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "argument_vector_testing.h"
+#include "platform/testing/argument_vector_testing.h"
 
 template <typename Char>
 ArgumentVector<Char>::ArgumentVector(const String& program, const std::vector<String>& arguments)

@@ -2,8 +2,8 @@
 // receives it, over copies it owns: argv[argc] is NULL and every string may
 // be changed in place (Jobwarden wipes the password where it found it).
 // Wide for Jobwarden's wmain, narrow for osreport's main.
-#ifndef JOBWARDEN_PLATFORM_TESTING_ARGUMENT_VECTOR_TESTING_H
-#define JOBWARDEN_PLATFORM_TESTING_ARGUMENT_VECTOR_TESTING_H
+#ifndef PLATFORM_TESTING_ARGUMENT_VECTOR_TESTING_H_
+#define PLATFORM_TESTING_ARGUMENT_VECTOR_TESTING_H_
 
 #include <stddef.h>
 
@@ -33,4 +33,4 @@ class ArgumentVector {
 extern template class ArgumentVector<char>;
 extern template class ArgumentVector<wchar_t>;
 
-#endif  // JOBWARDEN_PLATFORM_TESTING_ARGUMENT_VECTOR_TESTING_H
+#endif  // PLATFORM_TESTING_ARGUMENT_VECTOR_TESTING_H_

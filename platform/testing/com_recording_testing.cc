@@ -1,9 +1,8 @@
-#include "com_recording_testing.h"
+#include "platform/testing/com_recording_testing.h"
 
 #include <map>
 #include <mutex>
 #include <utility>
-
 
 namespace {
 

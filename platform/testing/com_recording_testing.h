@@ -3,8 +3,8 @@
 // (recording_interfaces_testing.h) keep of every call a caller makes, and
 // the failures a test plans for them. Test binaries link these in place of
 // the runtime programs link, so the component itself knows nothing of it.
-#ifndef JOBWARDEN_PLATFORM_TESTING_COM_RECORDING_TESTING_H
-#define JOBWARDEN_PLATFORM_TESTING_COM_RECORDING_TESTING_H
+#ifndef PLATFORM_TESTING_COM_RECORDING_TESTING_H_
+#define PLATFORM_TESTING_COM_RECORDING_TESTING_H_
 
 #include <mstask.h>
 
@@ -24,7 +24,7 @@ enum class Operation {
   EnumNext,
   TaskQueryInterface,  // ITask::QueryInterface
   CreateTrigger,
-  GetTrigger,          // ITask::GetTrigger
+  GetTrigger,  // ITask::GetTrigger
   SetAccountInformation,
   SetApplicationName,
   SetParameters,
@@ -97,4 +97,4 @@ bool Freed(void* block);
 }  // namespace record
 }  // namespace test_hooks
 
-#endif  // JOBWARDEN_PLATFORM_TESTING_COM_RECORDING_TESTING_H
+#endif  // PLATFORM_TESTING_COM_RECORDING_TESTING_H_

@@ -1,8 +1,8 @@
-#include "local_time_testing.h"
+#include "platform/testing/local_time_testing.h"
 
 #include <mutex>
 
-#include "system_clock-posix.h"
+#include "platform/kernel32/system_clock-posix.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // For tests only: a GetLocalTime whose answer a test can fix, linked into
 // test binaries in place of platform/kernel32/local_time-posix.cc. Unfixed,
 // it reports the real local time.
-#ifndef JOBWARDEN_PLATFORM_TESTING_LOCAL_TIME_TESTING_H
-#define JOBWARDEN_PLATFORM_TESTING_LOCAL_TIME_TESTING_H
+#ifndef PLATFORM_TESTING_LOCAL_TIME_TESTING_H_
+#define PLATFORM_TESTING_LOCAL_TIME_TESTING_H_
 
 #include <windows.h>
 
@@ -14,4 +14,4 @@ void ClearFixedLocalTime();
 
 }  // namespace test_hooks
 
-#endif  // JOBWARDEN_PLATFORM_TESTING_LOCAL_TIME_TESTING_H
+#endif  // PLATFORM_TESTING_LOCAL_TIME_TESTING_H_

@@ -8,9 +8,9 @@
 
 #include <cstdlib>
 
-#include "com_apartment-posix.h"
-#include "com_recording_testing.h"
-#include "recording_interfaces_testing.h"
+#include "platform/taskscheduler/com_apartment-posix.h"
+#include "platform/testing/com_recording_testing.h"
+#include "platform/testing/recording_interfaces_testing.h"
 
 using test_hooks::Operation;
 namespace record = test_hooks::record;

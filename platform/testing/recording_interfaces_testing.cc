@@ -1,10 +1,10 @@
-#include "recording_interfaces_testing.h"
+#include "platform/testing/recording_interfaces_testing.h"
 
 #include <new>
 #include <utility>
 
-#include "com_recording_testing.h"
-#include "recording_object_testing.h"
+#include "platform/testing/com_recording_testing.h"
+#include "platform/testing/recording_object_testing.h"
 
 namespace {
 

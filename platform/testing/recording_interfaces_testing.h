@@ -3,8 +3,8 @@
 // failures a test planned (com_recording_testing.h) without reaching the
 // component, counts the references it hands out, and wraps every interface
 // the component hands out through it, so a caller never holds a bare one.
-#ifndef JOBWARDEN_PLATFORM_TESTING_RECORDING_INTERFACES_TESTING_H
-#define JOBWARDEN_PLATFORM_TESTING_RECORDING_INTERFACES_TESTING_H
+#ifndef PLATFORM_TESTING_RECORDING_INTERFACES_TESTING_H_
+#define PLATFORM_TESTING_RECORDING_INTERFACES_TESTING_H_
 
 #include <mstask.h>
 
@@ -12,4 +12,4 @@
 // recording scheduler with one reference in its place.
 ITaskScheduler* RecordingScheduler(ITaskScheduler* scheduler);
 
-#endif  // JOBWARDEN_PLATFORM_TESTING_RECORDING_INTERFACES_TESTING_H
+#endif  // PLATFORM_TESTING_RECORDING_INTERFACES_TESTING_H_

@@ -2,15 +2,15 @@
 // interfaces (recording_interfaces_testing.cc) does, so that each of its
 // methods says only what it logs, whether a test can plan its failure, and
 // what it forwards.
-#ifndef JOBWARDEN_PLATFORM_TESTING_RECORDING_OBJECT_TESTING_H
-#define JOBWARDEN_PLATFORM_TESTING_RECORDING_OBJECT_TESTING_H
+#ifndef PLATFORM_TESTING_RECORDING_OBJECT_TESTING_H_
+#define PLATFORM_TESTING_RECORDING_OBJECT_TESTING_H_
 
 #include <windows.h>
 
 #include <new>
 
-#include "com_recording_testing.h"
-#include "reference_count.h"
+#include "platform/taskscheduler/reference_count.h"
+#include "platform/testing/com_recording_testing.h"
 
 namespace test_hooks {
 namespace record {
@@ -111,4 +111,4 @@ class RecordingObject : public Interface {
 }  // namespace record
 }  // namespace test_hooks
 
-#endif  // JOBWARDEN_PLATFORM_TESTING_RECORDING_OBJECT_TESTING_H
+#endif  // PLATFORM_TESTING_RECORDING_OBJECT_TESTING_H_

@@ -1,4 +1,4 @@
-#include "task_folder_testing.h"
+#include "platform/testing/task_folder_testing.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -11,8 +11,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "com_recording_testing.h"
-#include "local_time_testing.h"
+#include "platform/testing/com_recording_testing.h"
+#include "platform/testing/local_time_testing.h"
 
 namespace {
 

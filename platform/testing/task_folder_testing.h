@@ -4,8 +4,8 @@
 // everything removed again afterwards; and SchedulerFixture, a scheduler
 // over such a folder that checks at the end that the test gave back every
 // reference and task memory block it was handed.
-#ifndef JOBWARDEN_PLATFORM_TESTING_TASK_FOLDER_TESTING_H
-#define JOBWARDEN_PLATFORM_TESTING_TASK_FOLDER_TESTING_H
+#ifndef PLATFORM_TESTING_TASK_FOLDER_TESTING_H_
+#define PLATFORM_TESTING_TASK_FOLDER_TESTING_H_
 
 #include <gtest/gtest.h>
 #include <mstask.h>
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "job_file.h"
-#include "temporary_folder_testing.h"
+#include "platform/taskscheduler/job_file.h"
+#include "platform/testing/temporary_folder_testing.h"
 
 class TestTaskFolder {
  public:
@@ -77,4 +77,4 @@ class SchedulerFixture : public ::testing::Test {
   int allocations_ = 0;
 };
 
-#endif  // JOBWARDEN_PLATFORM_TESTING_TASK_FOLDER_TESTING_H
+#endif  // PLATFORM_TESTING_TASK_FOLDER_TESTING_H_

@@ -1,4 +1,4 @@
-#include "temporary_folder_testing.h"
+#include "platform/testing/temporary_folder_testing.h"
 
 #include <stdlib.h>
 

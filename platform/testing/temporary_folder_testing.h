@@ -1,7 +1,7 @@
 // For tests: a fresh folder under the temporary directory, removed with its
 // content when the object goes.
-#ifndef JOBWARDEN_PLATFORM_TESTING_TEMPORARY_FOLDER_TESTING_H
-#define JOBWARDEN_PLATFORM_TESTING_TEMPORARY_FOLDER_TESTING_H
+#ifndef PLATFORM_TESTING_TEMPORARY_FOLDER_TESTING_H_
+#define PLATFORM_TESTING_TEMPORARY_FOLDER_TESTING_H_
 
 #include <string>
 
@@ -18,4 +18,4 @@ class TemporaryFolder {
   std::string path_;
 };
 
-#endif  // JOBWARDEN_PLATFORM_TESTING_TEMPORARY_FOLDER_TESTING_H
+#endif  // PLATFORM_TESTING_TEMPORARY_FOLDER_TESTING_H_

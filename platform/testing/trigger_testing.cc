@@ -1,4 +1,4 @@
-#include "trigger_testing.h"
+#include "platform/testing/trigger_testing.h"
 
 #include <cstdio>
 #include <cstring>

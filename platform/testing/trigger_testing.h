@@ -1,8 +1,8 @@
 // For tests and the fuzz seeds: triggers, and wall-clock minutes, written
 // as the dates and times they stand for ("2026-12-07 10:21"), so that a test
 // sets only the fields it is about.
-#ifndef JOBWARDEN_PLATFORM_TESTING_TRIGGER_TESTING_H
-#define JOBWARDEN_PLATFORM_TESTING_TRIGGER_TESTING_H
+#ifndef PLATFORM_TESTING_TRIGGER_TESTING_H_
+#define PLATFORM_TESTING_TRIGGER_TESTING_H_
 
 #include <mstask.h>
 
@@ -60,4 +60,4 @@ TASK_TRIGGER LastWeekdaysTestTrigger();
 
 }  // namespace test_triggers
 
-#endif  // JOBWARDEN_PLATFORM_TESTING_TRIGGER_TESTING_H
+#endif  // PLATFORM_TESTING_TRIGGER_TESTING_H_

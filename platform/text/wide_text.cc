@@ -1,4 +1,4 @@
-#include "wide_text.h"
+#include "platform/text/wide_text.h"
 
 namespace {
 
@@ -132,8 +132,8 @@ std::wstring WideFromUtf16(const std::u16string& units) {
   for (size_t i = 0; i < units.size(); ++i) {
     const char16_t unit = units[i];
     if (IsHighSurrogate(unit) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
-      const char32_t value = kFirstPaired + ((unit - kHighSurrogateBase) << 10) +
-                             (units[i + 1] - kLowSurrogateBase);
+      const char32_t value =
+          kFirstPaired + ((unit - kHighSurrogateBase) << 10) + (units[i + 1] - kLowSurrogateBase);
       text.push_back(static_cast<wchar_t>(value));
       ++i;
     } else {

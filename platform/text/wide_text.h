@@ -6,8 +6,8 @@
 // escape" convention) and is turned back into the same byte on the way out.
 // So an argument that is not valid UTF-8 is neither refused nor truncated,
 // and reaches the console byte-exact.
-#ifndef JOBWARDEN_PLATFORM_WIDE_TEXT_H
-#define JOBWARDEN_PLATFORM_WIDE_TEXT_H
+#ifndef PLATFORM_TEXT_WIDE_TEXT_H_
+#define PLATFORM_TEXT_WIDE_TEXT_H_
 
 #include <string>
 
@@ -19,4 +19,4 @@ std::string Utf8FromWide(const std::wstring& text);
 std::u16string Utf16FromWide(const std::wstring& text);
 std::wstring WideFromUtf16(const std::u16string& units);
 
-#endif  // JOBWARDEN_PLATFORM_WIDE_TEXT_H
+#endif  // PLATFORM_TEXT_WIDE_TEXT_H_

@@ -1,4 +1,4 @@
-#include "wide_text.h"
+#include "platform/text/wide_text.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,8 @@ TEST(WideText, InvalidBytesAreKeptNotDroppedOrTruncated) {
   // A lone continuation byte, a truncated sequence, an overlong form, an
   // encoded surrogate, a byte that never starts UTF-8, and a NUL-free tail
   // after them: every byte must come back.
-  const std::string samples[] = {"a\x80z", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80", "\xFF\xFE tail",
-                                 std::string("x\xC3", 2)};
+  const std::string samples[] = {"a\x80z",       "\xE2\x82",      "\xC0\xAF",
+                                 "\xED\xA0\x80", "\xFF\xFE tail", std::string("x\xC3", 2)};
   for (const std::string& sample : samples) {
     const std::wstring wide = WideFromUtf8(sample);
     EXPECT_EQ(Utf8FromWide(wide), sample);

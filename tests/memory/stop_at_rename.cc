@@ -42,8 +42,7 @@ int renameat(int from_dir, const char* from, int to_dir, const char* to) {
 
 int renameat2(int from_dir, const char* from, int to_dir, const char* to, unsigned flags) {
   StopIfItIsTheOne();
-  static auto next =
-      Next<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
+  static auto next = Next<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
   return next(from_dir, from, to_dir, to, flags);
 }
 

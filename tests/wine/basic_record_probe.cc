@@ -5,7 +5,7 @@
 // version it can be set to, so osreport's fallback is reached only this way.
 #include <windows.h>
 
-#include "osreport.h"
+#include "osreport/osreport.h"
 
 namespace {
 

@@ -9,10 +9,12 @@
 #include "jobwarden/console/console_writer.h"
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) return 2;
+  if (argc != 3)
+    return 2;
   const long count = std::wcstol(argv[1], nullptr, 10);
   std::wstring text;
-  for (long i = 0; i < count; ++i) text += argv[2];
+  for (long i = 0; i < count; ++i)
+    text += argv[2];
   WriteConsoleText(text);
   return 0;
 }
