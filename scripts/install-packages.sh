@@ -10,7 +10,7 @@
 set -eu
 
 native="cmake ninja-build g++"
-everything="$native python3 libgtest-dev libgmock-dev libbenchmark-dev
+everything="$native python3 clang-format libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev valgrind busybox-static tzdata
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386"
 
