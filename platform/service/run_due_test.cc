@@ -15,14 +15,10 @@ namespace {
 using namespace service_test;
 using namespace test_triggers;
 
-// 2026-12-07 10:21 UTC; the tests run in UTC.
-constexpr time_t kDueMinute = 1796638860;
-
 class RunDueTest : public testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
+    UseUtc();
     store_.tasks[L"backup.job"] = Task(L"/usr/bin/backup", L"--all \"two words\"");
   }
   void TearDown() override {

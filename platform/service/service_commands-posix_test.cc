@@ -67,18 +67,17 @@ TEST(ServiceCommandsTest, ACrontabThatCannotBeReadIsLeftAlone) {
 }
 
 TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
-  setenv("TZ", "UTC", 1);
-  tzset();
+  UseUtc();
   MemoryTaskStore store;
   JobFile daily;
   daily.triggers.push_back(Daily("2026-12-01 10:21"));
   store.tasks[L"a.job"] = daily;
   JobFile ran = daily;
-  RecordStart(1796638860 + 5, &ran);  // 2026-12-07 10:21:05
+  RecordStart(kDueMinute + 5, &ran);  // 2026-12-07 10:21:05
   RecordEnd(2, &ran);
   store.tasks[L"b.job"] = ran;
   JobFile running = daily;
-  RecordStart(1796638860 + 5, &running);
+  RecordStart(kDueMinute + 5, &running);
   store.tasks[L"c.job"] = running;
   JobFile disabled = daily;
   disabled.flags = TASK_FLAG_DISABLED;
@@ -94,7 +93,7 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
   MemoryCrontab crontab;
   crontab.text = kLine;
   std::ostringstream out, err;
-  EXPECT_EQ(StatusCommand(crontab, store, "/home/a/tasks", 1796638860 + 30, out, err), 0);
+  EXPECT_EQ(StatusCommand(crontab, store, "/home/a/tasks", kDueMinute + 30, out, err), 0);
   EXPECT_EQ(out.str(),
             "jobwarden-service is installed: cron runs it every minute\n"
             "Tasks in /home/a/tasks:\n"
@@ -131,7 +130,7 @@ TEST(ServiceCommandsTest, RunDueFailsWhenTheFolderCannotBeListed) {
   std::ostringstream log;
   const RunContext context{store, launcher, locks, "/home/a/tasks", log};
   EXPECT_EQ(RunDueCommand(
-                context, [] { return std::make_unique<MemoryTaskStore>(); }, 1796638860),
+                context, [] { return std::make_unique<MemoryTaskStore>(); }, kDueMinute),
             1);
   EXPECT_EQ(log.str(),
             "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");

@@ -1,6 +1,13 @@
 #include "platform/service/service_doubles_testing.h"
 
+#include <stdlib.h>
+
 namespace service_test {
+
+void UseUtc() {
+  setenv("TZ", "UTC", 1);
+  tzset();
+}
 
 HRESULT MemoryTaskStore::List(std::vector<std::wstring>* file_names) {
   file_names->clear();

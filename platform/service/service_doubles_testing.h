@@ -1,7 +1,10 @@
 // For the service's tests: a task store in memory, a launcher that records
-// what it was asked to run, and a crontab in memory.
+// what it was asked to run, a crontab in memory, and the minute the tests
+// take for now.
 #ifndef PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H_
 #define PLATFORM_SERVICE_SERVICE_DOUBLES_TESTING_H_
+
+#include <time.h>
 
 #include <functional>
 #include <map>
@@ -47,6 +50,12 @@ class MemoryCrontab : public Crontab {
   bool Read(std::string* out, std::string* error) override;
   bool Write(const std::string& in, std::string* error) override;
 };
+
+// 2026-12-07 10:21 UTC, a Monday: the minute the tests take for now.
+constexpr time_t kDueMinute = 1796638860;
+
+// Makes the local time zone UTC, so that kDueMinute is 10:21 local time.
+void UseUtc();
 
 }  // namespace service_test
 

@@ -21,17 +21,13 @@
 
 namespace {
 
+using service_test::kDueMinute;
 using service_test::RecordingLauncher;
-
-// 2026-12-07 10:21 UTC; the tests run in UTC.
-constexpr time_t kDueMinute = 1796638860;
+using service_test::UseUtc;
 
 class FolderTaskStoreTest : public testing::Test {
  protected:
-  void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
-  }
+  void SetUp() override { UseUtc(); }
   void TearDown() override {
     unsetenv("TZ");
     tzset();
