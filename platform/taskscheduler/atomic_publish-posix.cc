@@ -73,7 +73,7 @@ void RemoveTemporaryFiles(int folder_fd, const std::vector<std::string>& names) 
 }
 
 HRESULT WriteTemporaryFile(int folder_fd, const std::vector<uint8_t>& bytes, std::string* temporary,
-                           StoredFile* identity) {
+                           StoredFile* identity, Flush flush) {
   Descriptor file;
   for (int attempt = 0; attempt < 16 && file.get() < 0; ++attempt) {
     *temporary = TemporaryName();
@@ -86,7 +86,7 @@ HRESULT WriteTemporaryFile(int folder_fd, const std::vector<uint8_t>& bytes, std
     return HresultFromErrno(EEXIST);
   int error = 0;
   struct stat info = {};
-  if (!WriteAll(file.get(), bytes, &error) || fsync(file.get()) != 0 ||
+  if (!WriteAll(file.get(), bytes, &error) || (flush == Flush::kNow && fsync(file.get()) != 0) ||
       fstat(file.get(), &info) != 0 || close(file.Release()) != 0) {
     if (error == 0)
       error = errno;
@@ -96,6 +96,10 @@ HRESULT WriteTemporaryFile(int folder_fd, const std::vector<uint8_t>& bytes, std
   identity->device = info.st_dev;
   identity->inode = info.st_ino;
   return S_OK;
+}
+
+HRESULT FlushFolderFiles(int folder_fd) {
+  return syncfs(folder_fd) == 0 ? S_OK : HresultFromErrno(errno);
 }
 
 // The refusal is EEXIST, which HresultFromErrno reports as

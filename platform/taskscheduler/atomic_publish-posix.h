@@ -29,11 +29,19 @@ bool IsTemporaryName(const char* name);
 // `folder_fd` (one already gone is as good).
 void RemoveTemporaryFiles(int folder_fd, const std::vector<std::string>& names);
 
+// Whether WriteTemporaryFile flushes the file itself, or leaves it to one
+// FlushFolderFiles for a whole batch of files before any is published.
+enum class Flush { kNow, kLater };
+
 // Writes `bytes` to a new temporary file in the folder and flushes it to
 // disk, so that a rename or link publishes complete content only.
 // `identity` receives the file's, which the rename keeps.
 HRESULT WriteTemporaryFile(int folder_fd, const std::vector<uint8_t>& bytes, std::string* temporary,
-                           StoredFile* identity);
+                           StoredFile* identity, Flush flush = Flush::kNow);
+
+// Flushes every file written with Flush::kLater on the folder's file
+// system at once: one journal commit for a batch instead of one per file.
+HRESULT FlushFolderFiles(int folder_fd);
 
 // Gives the temporary file its final name only if that name is free, so
 // that of two processes creating one task exactly one succeeds; the other

@@ -245,6 +245,56 @@ HRESULT TaskFolder::ReplaceTaskLocked(const TaskFolderLock& lock, const std::wst
   return S_OK;
 }
 
+void TaskFolder::ReplaceTasksLocked(const TaskFolderLock& lock,
+                                    std::vector<TaskReplacement>* batch) {
+  std::vector<std::string> temporaries(batch->size());
+  std::vector<StoredFile> written(batch->size());
+  bool any_written = false;
+  for (size_t i = 0; i < batch->size(); ++i) {
+    TaskReplacement& file = (*batch)[i];
+    const std::string final_name = Utf8FromWide(file.file_name);
+    if (!lock.held() || folder_.get() < 0) {
+      file.result = E_UNEXPECTED;
+    } else if (!IsPlainEntryName(final_name) ||
+               !IsStoredFile(folder_.get(), final_name, file.stored, file.bytes)) {
+      file.result = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    } else {
+      file.result = WriteTemporaryFile(folder_.get(), file.bytes, &temporaries[i], &written[i],
+                                       Flush::kLater);
+      any_written = any_written || SUCCEEDED(file.result);
+    }
+  }
+  if (!any_written)
+    return;
+  const HRESULT flushed = FlushFolderFiles(folder_.get());
+  for (size_t i = 0; i < batch->size(); ++i) {
+    TaskReplacement& file = (*batch)[i];
+    if (FAILED(file.result))
+      continue;
+    file.result = FAILED(flushed) ? flushed
+                                  : PublishReplacing(folder_.get(), temporaries[i],
+                                                     Utf8FromWide(file.file_name));
+    if (FAILED(flushed))
+      unlinkat(folder_.get(), temporaries[i].c_str(), 0);
+    else if (SUCCEEDED(file.result))
+      file.stored = written[i];
+  }
+  MarkChanged(folder_.get());
+  fsync(folder_.get());
+}
+
+HRESULT TaskFolder::Identity(StoredFile* identity) {
+  const HRESULT result = Open(false);
+  if (result != S_OK)
+    return SUCCEEDED(result) ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : result;
+  struct stat info = {};
+  if (fstat(folder_.get(), &info) != 0)
+    return HresultFromErrno(errno);
+  identity->device = info.st_dev;
+  identity->inode = info.st_ino;
+  return S_OK;
+}
+
 HRESULT TaskFolder::RemoveTask(const std::vector<std::wstring>& candidates) {
   HRESULT result = Open(false);
   if (result != S_OK)

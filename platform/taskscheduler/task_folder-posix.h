@@ -36,6 +36,15 @@ struct FolderScan {
   std::vector<std::string> temporary_files;
 };
 
+// One file of a batch that ReplaceTasksLocked replaces: as ReplaceTask's
+// arguments, with its own result.
+struct TaskReplacement {
+  std::wstring file_name;
+  std::vector<uint8_t> bytes;
+  StoredFile stored;
+  HRESULT result = E_UNEXPECTED;
+};
+
 class TaskFolder {
  public:
   // `create_parents`: whether a first save may create missing parent
@@ -91,6 +100,15 @@ class TaskFolder {
   HRESULT Lock(TaskFolderLock* lock);
   HRESULT ReplaceTaskLocked(const TaskFolderLock& lock, const std::wstring& file_name,
                             const std::vector<uint8_t>& bytes, StoredFile* stored);
+
+  // ReplaceTaskLocked for many files under one hold of the lock, with one
+  // flush for all their contents and one for the folder: what a batch of
+  // run records costs. Each file gets its own result, by the same rule.
+  void ReplaceTasksLocked(const TaskFolderLock& lock, std::vector<TaskReplacement>* batch);
+
+  // Which folder this object opened (its device and inode), however its
+  // path was spelled; ERROR_FILE_NOT_FOUND when it does not exist.
+  HRESULT Identity(StoredFile* identity);
 
   // Removes the task file that the first of `candidates` finds (as
   // FindTask finds it); ERROR_FILE_NOT_FOUND when none does.

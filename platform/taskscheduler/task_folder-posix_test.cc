@@ -91,6 +91,65 @@ TEST_F(TaskFolderTest, ReplacesTheFileReadUnderTheLockTheCallerHolds) {
   EXPECT_FALSE(none.held());
 }
 
+// Many files under one hold, each by ReplaceTaskLocked's rule: the file
+// read is replaced, one replaced or deleted since is not, and a hard link's
+// other name keeps the old content.
+TEST_F(TaskFolderTest, ReplacesABatchFileByFileUnderOneHold) {
+  StoredFile a, b, c;
+  ASSERT_EQ(S_OK, Create(L"a.job", Job(1, L"a"), &a));
+  ASSERT_EQ(S_OK, Create(L"b.job", Job(2, L"b"), &b));
+  ASSERT_EQ(S_OK, Create(L"c.job", Job(3, L"c"), &c));
+  const std::string outside = scratch_.root() + "/outside";
+  ASSERT_EQ(0, link(FilePath("a.job").c_str(), outside.c_str()));
+  std::filesystem::remove(FilePath("b.job"));
+  StoredFile ignored;
+  ASSERT_EQ(S_OK, Create(L"b.job", Job(4, L"b anew"), &ignored));
+  std::filesystem::remove(FilePath("c.job"));
+
+  std::vector<TaskReplacement> batch(3);
+  batch[0] = {L"a.job", Job(1, L"a2"), a};
+  batch[1] = {L"b.job", Job(2, L"b2"), b};
+  batch[2] = {L"c.job", Job(3, L"c2"), c};
+  {
+    TaskFolderLock lock;
+    ASSERT_EQ(S_OK, folder_.Lock(&lock));
+    folder_.ReplaceTasksLocked(lock, &batch);
+  }
+  EXPECT_EQ(S_OK, batch[0].result);
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), batch[1].result);
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), batch[2].result);
+  EXPECT_EQ(L"a2", ParametersOf(TestTaskFolder::Read(FilePath("a.job"))));
+  EXPECT_EQ(L"a", ParametersOf(TestTaskFolder::Read(outside)));
+  EXPECT_EQ(L"b anew", ParametersOf(TestTaskFolder::Read(FilePath("b.job"))));
+  EXPECT_EQ((std::vector<std::string>{"a.job", "b.job"}), scratch_.Files());
+
+  // The batch's `stored` now names the new file: a second batch replaces it.
+  std::vector<TaskReplacement> again(1);
+  again[0] = {L"a.job", Job(1, L"a3"), batch[0].stored};
+  TaskFolderLock lock;
+  ASSERT_EQ(S_OK, folder_.Lock(&lock));
+  folder_.ReplaceTasksLocked(lock, &again);
+  EXPECT_EQ(S_OK, again[0].result);
+  const TaskFolderLock not_taken;
+  folder_.ReplaceTasksLocked(not_taken, &again);
+  EXPECT_EQ(E_UNEXPECTED, again[0].result);
+}
+
+// The folder is the same however its path is spelled.
+TEST_F(TaskFolderTest, IdentityNamesTheFolderNotItsPath) {
+  scratch_.Create();
+  TaskFolder slash(scratch_.path() + "/", false), dot(scratch_.path() + "/.", false);
+  StoredFile plain, with_slash, with_dot;
+  ASSERT_EQ(S_OK, folder_.Identity(&plain));
+  ASSERT_EQ(S_OK, slash.Identity(&with_slash));
+  ASSERT_EQ(S_OK, dot.Identity(&with_dot));
+  EXPECT_EQ(plain.inode, with_slash.inode);
+  EXPECT_EQ(plain.inode, with_dot.inode);
+  EXPECT_EQ(plain.device, with_dot.device);
+  TaskFolder missing(scratch_.path() + "/missing", false);
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), missing.Identity(&plain));
+}
+
 // The descriptor opened first serves every later step: a task folder
 // swapped for another on disk between the steps of one object (a parent
 // symbolic link pointed elsewhere) is never the one written or removed.
