@@ -1,13 +1,17 @@
-// One minute's work of the service: which tasks fall due, and one task's
-// run with its record.
+// One minute's work of the service: which tasks fall due, their runs and
+// their records. One run-due process starts every due task of its minute
+// and watches them all; the records of many tasks are written under one
+// hold of the task folder's lock (TaskStore::UpdateBatch), so that a
+// thousand tasks due at once all start and all get their records.
 #ifndef PLATFORM_SERVICE_RUN_DUE_H_
 #define PLATFORM_SERVICE_RUN_DUE_H_
 
 #include <time.h>
 
+#include <chrono>
+#include <optional>
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "platform/service/run_lock-posix.h"
 #include "platform/service/task_launcher-posix.h"
@@ -17,29 +21,16 @@ struct RunContext {
   TaskStore& store;
   TaskLauncher& launcher;
   const RunLocks& locks;
-  std::string folder_path;  // names the tasks' locks
+  std::string folder_path;  // for the log
   std::ostream& log;        // where cron sends the service's output
 };
 
-// The file names of the tasks due in the real minute that starts at
-// `minute`. Files that are no .job files are passed over; a folder that
-// cannot be listed is the listing's failure.
-HRESULT DueTasks(TaskStore& store, time_t minute, std::vector<std::wstring>* due);
-
-enum class RunResult {
-  kRan,           // started and ended, record written
-  kRefused,       // could not start (no program, no such account); recorded
-  kStillRunning,  // an earlier run holds the task
-  kAlreadyRan,    // another run-due started it in this minute
-  kNotDue,        // changed since it was found due
-  kGone,          // deleted, or no longer the task that was found
-  kFailed,        // the lock could not be taken
-};
-
-// Runs the task `file_name`, due in `minute`, at `now`: takes its lock,
-// checks it again, records the start, runs it and records the end.
-RunResult RunDueTask(const RunContext& context, const std::wstring& file_name, time_t minute,
-                     time_t now);
+// Runs every task due in the minute of `now` (each at most once a minute,
+// and never while an earlier run of it lives), records each start and end,
+// and repairs the record of a run whose end nobody saw. Returns the exit
+// status: 1 when a due task could not be started or a record could not be
+// written (each with a log line), else 0.
+int RunDueCommand(const RunContext& context, time_t now);
 
 // The time limit that the job's maximum run time sets; none for 0 and for
 // INFINITE (0xFFFFFFFF).

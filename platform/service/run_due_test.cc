@@ -15,6 +15,8 @@ namespace {
 using namespace service_test;
 using namespace test_triggers;
 
+constexpr time_t kNextDay = kDueMinute + 86400;
+
 class RunDueTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -38,35 +40,36 @@ class RunDueTest : public testing::Test {
     return job;
   }
 
-  RunResult Run(const std::wstring& name = L"backup.job", time_t seconds_in = 7) {
-    return RunDueTask(context_, name, kDueMinute, kDueMinute + seconds_in);
-  }
+  int Run(time_t now = kDueMinute + 7) { return RunDueCommand(context_, now); }
+  JobFile& Stored(const std::wstring& name = L"backup.job") { return store_.tasks[name]; }
 
   MemoryTaskStore store_;
   RecordingLauncher launcher_;
   TestTaskFolder folder_;
-  RunLocks locks_{folder_.root() + "/running"};
+  RunLocks locks_{folder_.root() + "/state"};
   std::ostringstream log_;
   RunContext context_{store_, launcher_, locks_, "/tasks", log_};
 };
 
-TEST_F(RunDueTest, FindsTheTasksDueInTheMinute) {
-  JobFile later = Task(L"/bin/true", L"");
+TEST_F(RunDueTest, RunsOnlyTheTasksDueInTheMinute) {
+  JobFile later = Task(L"/bin/later", L"");
   later.triggers[0] = Daily("2026-12-01 10:22");
   store_.tasks[L"later.job"] = later;
   store_.unreadable.push_back(L"garbage.job");
-  std::vector<std::wstring> due;
-  EXPECT_EQ(DueTasks(store_, kDueMinute, &due), S_OK);
-  EXPECT_EQ(due, std::vector<std::wstring>{L"backup.job"});
-  EXPECT_EQ(DueTasks(store_, kDueMinute + 60, &due), S_OK);
-  EXPECT_EQ(due, std::vector<std::wstring>{L"later.job"});
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/backup");
+  EXPECT_EQ(Run(kDueMinute + 60), 0);
+  ASSERT_EQ(launcher_.requests.size(), 2u);
+  EXPECT_EQ(launcher_.requests[1].program, "/bin/later");
+  EXPECT_EQ(log_.str(), "");
 }
 
 TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {
-  launcher_.outcome.exit_code = 3;
+  launcher_.end.exit_code = 3;
   JobFile while_running;
-  launcher_.while_running = [&] { while_running = store_.tasks[L"backup.job"]; };
-  EXPECT_EQ(Run(), RunResult::kRan);
+  launcher_.while_running = [&] { while_running = Stored(); };
+  EXPECT_EQ(Run(), 0);
 
   ASSERT_EQ(launcher_.requests.size(), 1u);
   const LaunchRequest& request = launcher_.requests[0];
@@ -74,10 +77,11 @@ TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {
   EXPECT_EQ(request.arguments, (std::vector<std::string>{"--all", "two words"}));
   EXPECT_EQ(request.working_directory, "");
   EXPECT_EQ(request.time_limit, std::chrono::milliseconds(5000));
+  EXPECT_GE(launcher_.inherited[0], 0) << "the task must inherit its run lock";
 
   EXPECT_EQ(while_running.status, SCHED_S_TASK_RUNNING);
   EXPECT_EQ(while_running.running_instance_count, 1);
-  const JobFile& after = store_.tasks[L"backup.job"];
+  const JobFile& after = Stored();
   EXPECT_EQ(after.status, SCHED_S_TASK_READY);
   EXPECT_EQ(after.running_instance_count, 0);
   EXPECT_EQ(after.exit_code, 3u);
@@ -95,21 +99,20 @@ TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {
 }
 
 TEST_F(RunDueTest, StartsATaskOnceAMinuteAndNotWhileItRuns) {
-  EXPECT_EQ(Run(), RunResult::kRan);
-  EXPECT_EQ(Run(L"backup.job", 40), RunResult::kAlreadyRan);
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Run(kDueMinute + 40), 0);
   EXPECT_EQ(launcher_.requests.size(), 1u);
 
   // An earlier run still holds the task when it falls due a day later.
   Descriptor held;
-  ASSERT_EQ(locks_.TryLock("/tasks", "backup.job", &held), RunLocks::Outcome::kHeld);
-  EXPECT_EQ(RunDueTask(context_, L"backup.job", kDueMinute + 86400, kDueMinute + 86400),
-            RunResult::kStillRunning);
+  std::string why;
+  ASSERT_EQ(locks_.TryLock("memory", "backup.job", &held, &why), RunLocks::Outcome::kHeld);
+  EXPECT_EQ(Run(kNextDay), 0);
   EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: still running; not started again\n");
+  EXPECT_EQ(launcher_.requests.size(), 1u);
   // The same name in another folder is another task.
-  const RunContext other_folder{store_, launcher_, locks_, "/other", log_};
-  EXPECT_EQ(RunDueTask(other_folder, L"backup.job", kDueMinute + 86400, kDueMinute + 86400),
-            RunResult::kRan);
-  held.Reset(-1);
+  store_.key = "other";
+  EXPECT_EQ(Run(kNextDay), 0);
   EXPECT_EQ(launcher_.requests.size(), 2u);
 }
 
@@ -132,39 +135,63 @@ TEST_F(RunDueTest, StartsNotWhenAnotherRunRecordedItMeanwhile) {
   } raced;
   raced.tasks = store_.tasks;
   const RunContext context{raced, launcher_, locks_, "/tasks", log_};
-  EXPECT_EQ(RunDueTask(context, L"backup.job", kDueMinute, kDueMinute + 2), RunResult::kAlreadyRan);
+  EXPECT_EQ(RunDueCommand(context, kDueMinute + 2), 0);
   EXPECT_TRUE(launcher_.requests.empty());
   EXPECT_EQ(raced.tasks[L"backup.job"].running_instance_count, 1);
 }
 
+// Changed, deleted or replaced between the listing and the start record.
 TEST_F(RunDueTest, ChecksTheTaskAgainBeforeItStarts) {
-  EXPECT_EQ(RunDueTask(context_, L"backup.job", kDueMinute + 60, kDueMinute + 60),
-            RunResult::kNotDue);
-  EXPECT_EQ(Run(L"deleted.job"), RunResult::kGone);
+  class ChangingStore : public MemoryTaskStore {
+   public:
+    std::function<void()> before_update;
+    HRESULT Update(const std::wstring& file_name,
+                   const std::function<bool(JobFile*)>& change) override {
+      if (before_update)
+        std::exchange(before_update, nullptr)();
+      return MemoryTaskStore::Update(file_name, change);
+    }
+  } changing;
+  const RunContext context{changing, launcher_, locks_, "/tasks", log_};
+  changing.tasks = store_.tasks;
+  changing.before_update = [&] {
+    changing.tasks[L"backup.job"].triggers[0] = Daily("2026-12-01 10:22");
+  };
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
+  changing.tasks = store_.tasks;
+  changing.before_update = [&] { changing.tasks.clear(); };
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
+  changing.tasks = store_.tasks;
+  changing.before_update = [&] { changing.tasks[L"backup.job"].job_uuid[0] = 0x43; };
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
+  EXPECT_EQ(changing.tasks[L"backup.job"].run_date.wYear, 0);
   EXPECT_TRUE(launcher_.requests.empty());
+  EXPECT_EQ(log_.str(), "");
 }
 
 TEST_F(RunDueTest, ADeletedOrReplacedTaskKeepsNoRecordOfTheRun) {
   launcher_.while_running = [&] { store_.tasks.erase(L"backup.job"); };
-  EXPECT_EQ(Run(), RunResult::kRan);
+  EXPECT_EQ(Run(), 0);
   EXPECT_EQ(store_.tasks.count(L"backup.job"), 0u);
 
   store_.tasks[L"backup.job"] = Task(L"/usr/bin/backup", L"");
   JobFile replacement = Task(L"/usr/bin/other", L"");
   replacement.job_uuid[0] = 0x43;
-  launcher_.while_running = [&] { store_.tasks[L"backup.job"] = replacement; };
-  EXPECT_EQ(Run(), RunResult::kRan);
-  EXPECT_EQ(store_.tasks[L"backup.job"].application_name, L"/usr/bin/other");
-  EXPECT_EQ(store_.tasks[L"backup.job"].status, replacement.status);
-  EXPECT_EQ(store_.tasks[L"backup.job"].run_date.wYear, 0);
+  launcher_.while_running = [&] { Stored() = replacement; };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored().application_name, L"/usr/bin/other");
+  EXPECT_EQ(Stored().status, replacement.status);
+  EXPECT_EQ(Stored().run_date.wYear, 0);
+  EXPECT_EQ(log_.str(), "");
 }
 
 TEST_F(RunDueTest, RefusesATaskThatCannotStartAndRecordsWhy) {
   store_.tasks[L"bare.job"] = Task(L"", L"");
-  EXPECT_EQ(Run(L"bare.job"), RunResult::kRefused);
-  EXPECT_EQ(store_.tasks[L"bare.job"].exit_code, SCHED_E_TASK_NOT_READY);
-  EXPECT_EQ(store_.tasks[L"bare.job"].status, SCHED_S_TASK_READY);
-  EXPECT_EQ(store_.tasks[L"bare.job"].run_date.wMinute, 21);
+  store_.tasks.erase(L"backup.job");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored(L"bare.job").exit_code, SCHED_E_TASK_NOT_READY);
+  EXPECT_EQ(Stored(L"bare.job").status, SCHED_S_TASK_READY);
+  EXPECT_EQ(Stored(L"bare.job").run_date.wMinute, 21);
   EXPECT_EQ(log_.str(), "jobwarden-service: bare.job: has no program; not run\n");
   EXPECT_TRUE(launcher_.requests.empty());
 }
@@ -172,32 +199,131 @@ TEST_F(RunDueTest, RefusesATaskThatCannotStartAndRecordsWhy) {
 TEST_F(RunDueTest, RootRefusesAnAccountThatDoesNotExist) {
   if (geteuid() != 0)
     GTEST_SKIP() << "only a service run by root switches accounts";
-  store_.tasks[L"backup.job"].account_name = L"no-such-user-jw";
-  EXPECT_EQ(Run(), RunResult::kRefused);
-  EXPECT_EQ(store_.tasks[L"backup.job"].exit_code, kNoSuchAccount);
+  Stored().account_name = L"no-such-user-jw";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored().exit_code, kNoSuchAccount);
   EXPECT_EQ(
       log_.str(),
       "jobwarden-service: backup.job: the account \"no-such-user-jw\" does not exist; not run\n");
   EXPECT_TRUE(launcher_.requests.empty());
 
-  store_.tasks[L"backup.job"].account_name = L"nobody";
-  EXPECT_EQ(RunDueTask(context_, L"backup.job", kDueMinute + 86400, kDueMinute + 86400),
-            RunResult::kRan);
+  Stored().account_name = L"nobody";
+  EXPECT_EQ(Run(kNextDay), 0);
   ASSERT_EQ(launcher_.requests.size(), 1u);
   EXPECT_TRUE(launcher_.requests[0].account.switch_user);
   EXPECT_EQ(launcher_.requests[0].account.name, "nobody");
 }
 
 TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
-  launcher_.outcome.started = false;
-  launcher_.outcome.exit_code = 0x80070002;
-  launcher_.outcome.failure = "cannot start /usr/bin/backup: No such file or directory";
-  EXPECT_EQ(Run(), RunResult::kRan);
-  EXPECT_EQ(store_.tasks[L"backup.job"].exit_code, 0x80070002u);
-  EXPECT_EQ(store_.tasks[L"backup.job"].status, SCHED_S_TASK_READY);
+  launcher_.start.started = false;
+  launcher_.start.exit_code = 0x80070002;
+  launcher_.start.failure = "cannot start /usr/bin/backup: No such file or directory";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored().exit_code, 0x80070002u);
+  EXPECT_EQ(Stored().status, SCHED_S_TASK_READY);
+  EXPECT_EQ(Stored().running_instance_count, 0);
   EXPECT_EQ(log_.str(),
             "jobwarden-service: backup.job: cannot start /usr/bin/backup: No such file or "
             "directory; not run\n");
+
+  // Not the task's fault but the machine's: run-due itself failed.
+  launcher_.start.out_of_resources = true;
+  launcher_.start.failure = "cannot start a process: Too many open files";
+  EXPECT_EQ(Run(kNextDay), 1);
+  EXPECT_EQ(Stored().running_instance_count, 0);
+}
+
+TEST_F(RunDueTest, ATaskWhoseLockCannotBeTakenIsNotRunAndFails) {
+  const RunLocks nowhere("");
+  const RunContext context{store_, launcher_, nowhere, "/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
+  EXPECT_TRUE(launcher_.requests.empty());
+  EXPECT_EQ(Stored().run_date.wYear, 0);
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: backup.job: cannot take its run lock (no state folder (neither "
+            "XDG_STATE_HOME nor a home)); not run\n");
+}
+
+// The run-due that started it was killed: the record says "running" but
+// nothing holds the task's lock any more.
+TEST_F(RunDueTest, RepairsTheRecordOfARunWhoseEndWasNotSeen) {
+  RecordStart(kDueMinute + 3, &Stored());
+  Descriptor held;
+  std::string why;
+  ASSERT_EQ(locks_.TryLock("memory", "backup.job", &held, &why), RunLocks::Outcome::kHeld);
+  EXPECT_EQ(Run(kDueMinute + 60), 0);
+  EXPECT_EQ(Stored().status, SCHED_S_TASK_RUNNING) << "a run that still lives is left alone";
+  EXPECT_EQ(log_.str(), "");
+
+  held.Reset(-1);
+  EXPECT_EQ(Run(kDueMinute + 60), 0);
+  EXPECT_EQ(Stored().status, SCHED_S_TASK_READY);
+  EXPECT_EQ(Stored().running_instance_count, 0);
+  EXPECT_EQ(Stored().exit_code, kRunEndNotSeen);
+  EXPECT_EQ(Stored().run_date.wMinute, 21);
+  EXPECT_TRUE(launcher_.requests.empty());
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: backup.job: the end of its run since 2026-12-07 10:21 was not "
+            "seen; recorded as ended\n");
+
+  // Due again while so recorded: repaired, then started, in one record.
+  RecordStart(kDueMinute + 3, &Stored());
+  EXPECT_EQ(Run(kNextDay), 0);
+  EXPECT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(Stored().running_instance_count, 0);
+  EXPECT_EQ(Stored().exit_code, 0u);
+  EXPECT_EQ(Stored().run_date.wDay, 8);
+}
+
+TEST_F(RunDueTest, RecordsABurstInBatches) {
+  constexpr int kTasks = 300;
+  for (int i = 0; i < kTasks; ++i)
+    store_.tasks[L"t" + std::to_wstring(i) + L".job"] = Task(L"/bin/true", L"");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(launcher_.requests.size(), kTasks + 1u);
+  // Three holds of the folder's lock for the starts, three for the ends.
+  EXPECT_EQ(store_.batches, 6);
+  for (const auto& [name, job] : store_.tasks) {
+    EXPECT_EQ(job.status, SCHED_S_TASK_READY);
+    EXPECT_EQ(job.run_date.wMinute, 21);
+  }
+}
+
+TEST_F(RunDueTest, ARecordThatCannotBeWrittenIsReportedNotDropped) {
+  class FullStore : public MemoryTaskStore {
+   public:
+    int writable = 1;
+    HRESULT Update(const std::wstring& file_name,
+                   const std::function<bool(JobFile*)>& change) override {
+      if (writable-- <= 0)
+        return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+      return MemoryTaskStore::Update(file_name, change);
+    }
+  } full;
+  full.tasks = store_.tasks;
+  const RunContext context{full, launcher_, locks_, "/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
+  EXPECT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: cannot record the run (0x80070070)\n");
+
+  std::ostringstream log;
+  const RunContext again{full, launcher_, locks_, "/tasks", log};
+  EXPECT_EQ(RunDueCommand(again, kNextDay), 1);
+  EXPECT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(log.str(),
+            "jobwarden-service: backup.job: cannot record its start (0x80070070); not run\n");
+}
+
+TEST_F(RunDueTest, FailsWhenTheFolderCannotBeListed) {
+  class UnlistableStore : public MemoryTaskStore {
+    HRESULT List(std::vector<std::wstring>*) override {
+      return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    }
+  } store;
+  const RunContext context{store, launcher_, locks_, "/home/a/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");
 }
 
 TEST(TimeLimitTest, ZeroAndInfiniteSetNone) {

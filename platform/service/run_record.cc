@@ -29,6 +29,12 @@ void RecordEnd(DWORD exit_code, JobFile* job) {
   job->status = job->running_instance_count > 0 ? SCHED_S_TASK_RUNNING : SCHED_S_TASK_READY;
 }
 
+void RecordUnseenEnd(JobFile* job) {
+  job->exit_code = kRunEndNotSeen;
+  job->running_instance_count = 0;
+  job->status = SCHED_S_TASK_READY;
+}
+
 void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job) {
   job->run_date = LocalSystemTime(attempted);
   job->exit_code = exit_code;

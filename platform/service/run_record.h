@@ -14,6 +14,9 @@ constexpr DWORD SCHED_S_TASK_RUNNING = 0x00041301;
 // (SCHED_E_TASK_NOT_READY), no such account (ERROR_NONE_MAPPED).
 constexpr DWORD SCHED_E_TASK_NOT_READY = 0x8004130A;
 constexpr DWORD kNoSuchAccount = static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_NONE_MAPPED));
+// The exit code recorded for a run whose end nobody saw (the run-due that
+// started it was killed): HRESULT_FROM_WIN32(ERROR_PROCESS_ABORTED).
+constexpr DWORD kRunEndNotSeen = 0x8007042B;
 
 // The local time of `when` as the .job file keeps it.
 SYSTEMTIME LocalSystemTime(time_t when);
@@ -28,6 +31,10 @@ void RecordStart(time_t started, JobFile* job);
 
 // A run that began has ended with `exit_code`.
 void RecordEnd(DWORD exit_code, JobFile* job);
+
+// A run recorded as running has ended unseen: nothing of it runs any
+// more, and its exit code is unknown.
+void RecordUnseenEnd(JobFile* job);
 
 // A run due at `attempted` could not begin: most recent run time and the
 // reason, as the exit code.

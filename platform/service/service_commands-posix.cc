@@ -1,9 +1,5 @@
 #include "platform/service/service_commands-posix.h"
 
-#include <errno.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -40,12 +36,6 @@ std::string NextRunText(const JobFile& job, time_t now) {
   return text;
 }
 
-std::string Hex(DWORD value) {
-  char text[16];
-  std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(value));
-  return text;
-}
-
 std::string LastRunText(const JobFile& job) {
   if (job.run_date.wYear == 0)
     return "has not run";
@@ -53,50 +43,12 @@ std::string LastRunText(const JobFile& job) {
   std::snprintf(code, sizeof(code), "0x%X", static_cast<unsigned>(job.exit_code));
   if (job.status == SCHED_S_TASK_RUNNING)
     return "running since " + TimeText(job.run_date);
+  if (job.exit_code == kRunEndNotSeen)
+    return "last run " + TimeText(job.run_date) + ", its end was not seen";
   return "last run " + TimeText(job.run_date) + ", exit code " + code;
 }
 
 }  // namespace
-
-int RunDueCommand(const RunContext& context, const TaskStoreOpener& open_store, time_t now) {
-  const time_t minute = StartOfMinute(now);
-  int failures = 0;
-  std::vector<std::wstring> due;
-  const HRESULT listed = DueTasks(context.store, minute, &due);
-  if (FAILED(listed)) {
-    context.log << "jobwarden-service: cannot list the task folder " << context.folder_path << " ("
-                << Hex(static_cast<DWORD>(listed)) << ")\n";
-    return 1;
-  }
-  std::vector<pid_t> runs;
-  for (const std::wstring& file_name : due) {
-    context.log.flush();
-    const pid_t run = fork();
-    if (run == 0) {
-      const std::unique_ptr<TaskStore> own_store = open_store();
-      const RunContext own{*own_store, context.launcher, context.locks, context.folder_path,
-                           context.log};
-      RunDueTask(own, file_name, minute, time(nullptr));
-      context.log.flush();
-      _exit(0);
-    }
-    if (run < 0) {
-      context.log << "jobwarden-service: " << Utf8FromWide(file_name)
-                  << ": cannot start a process\n";
-      ++failures;
-      continue;
-    }
-    runs.push_back(run);
-  }
-  for (pid_t run : runs) {
-    int status = 0;
-    while (waitpid(run, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      ++failures;
-  }
-  return failures == 0 ? 0 : 1;
-}
 
 int InstallCommand(Crontab& crontab, const std::string& program, const std::string& task_folder,
                    const std::string& state_home, std::ostream& out, std::ostream& err) {

@@ -1,27 +1,16 @@
-// The service's commands: run-due (cron's once a minute), install,
-// uninstall and status. Each returns the process's exit status: 0 when it
+// The service's commands: install, uninstall and status (run-due, cron's
+// once a minute, is run_due.h's). Each returns the process's exit status: 0 when it
 // did what it says, 1 otherwise.
 #ifndef PLATFORM_SERVICE_SERVICE_COMMANDS_POSIX_H_
 #define PLATFORM_SERVICE_SERVICE_COMMANDS_POSIX_H_
 
 #include <time.h>
 
-#include <functional>
-#include <memory>
 #include <ostream>
 #include <string>
 
 #include "platform/service/crontab-posix.h"
 #include "platform/service/run_due.h"
-
-// Opens the task store anew: each task's process has its own, so that a
-// lock it takes on the folder excludes the others (a descriptor shared
-// across fork would share its lock too).
-using TaskStoreOpener = std::function<std::unique_ptr<TaskStore>()>;
-
-// Runs every task due in the minute of `now`, each in a process of its own
-// so that a long one holds up no other, and waits for them all.
-int RunDueCommand(const RunContext& context, const TaskStoreOpener& open_store, time_t now);
 
 // Adds the line that runs `program` every minute on `task_folder` (and
 // with the state folder `state_home`, when not empty).

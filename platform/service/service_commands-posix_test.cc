@@ -89,6 +89,9 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
   past_once.triggers.push_back(Once("2026-12-01 10:21"));
   store.tasks[L"f.job"] = past_once;
   store.unreadable.push_back(L"g.job");
+  JobFile unseen = running;
+  RecordUnseenEnd(&unseen);
+  store.tasks[L"h.job"] = unseen;
 
   MemoryCrontab crontab;
   crontab.text = kLine;
@@ -104,6 +107,7 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
             "e.job\tno next run (idle, system start and log on triggers are not run on Linux)\thas "
             "not run\n"
             "f.job\tno next run\thas not run\n"
+            "h.job\tnext run 2026-12-08 10:21\tlast run 2026-12-07 10:21, its end was not seen\n"
             "g.job\tnot readable as a task\n");
   EXPECT_EQ(err.str(), "");
 
@@ -117,23 +121,6 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
       "jobwarden-service is not installed (jobwarden-service install adds it)\nTasks in /t:\n");
   unsetenv("TZ");
   tzset();
-}
-
-TEST(ServiceCommandsTest, RunDueFailsWhenTheFolderCannotBeListed) {
-  class UnlistableStore : public MemoryTaskStore {
-    HRESULT List(std::vector<std::wstring>*) override {
-      return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-    }
-  } store;
-  RecordingLauncher launcher;
-  const RunLocks locks("");
-  std::ostringstream log;
-  const RunContext context{store, launcher, locks, "/home/a/tasks", log};
-  EXPECT_EQ(RunDueCommand(
-                context, [] { return std::make_unique<MemoryTaskStore>(); }, kDueMinute),
-            1);
-  EXPECT_EQ(log.str(),
-            "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");
 }
 
 // The crontab program's side: a stand-in that keeps the crontab in a file

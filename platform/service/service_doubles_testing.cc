@@ -41,16 +41,43 @@ HRESULT MemoryTaskStore::Update(const std::wstring& file_name,
   return S_OK;
 }
 
-RecordingLauncher::RecordingLauncher() {
-  outcome.started = true;
-  outcome.exit_code = 0;
+void MemoryTaskStore::UpdateBatch(std::vector<TaskChange>* changes) {
+  batches += static_cast<int>((changes->size() + kBatchSize - 1) / kBatchSize);
+  for (TaskChange& change : *changes)
+    change.result = Update(change.file_name, change.change);
 }
 
-LaunchOutcome RecordingLauncher::Run(const LaunchRequest& request) {
+HRESULT MemoryTaskStore::FolderKey(std::string* folder_key) {
+  *folder_key = key;
+  return S_OK;
+}
+
+RecordingLauncher::RecordingLauncher() { start.started = true; }
+
+StartOutcome RecordingLauncher::Start(const LaunchRequest& request, int lock_fd) {
   requests.push_back(request);
+  inherited.push_back(lock_fd);
+  StartOutcome outcome = start;
+  if (outcome.started) {
+    outcome.id = static_cast<int>(requests.size());
+    running_.push_back(outcome.id);
+  }
+  return outcome;
+}
+
+std::vector<TaskEnd> RecordingLauncher::WaitForEnds(std::chrono::milliseconds) {
+  if (running_.empty())
+    return {};
   if (while_running)
     while_running();
-  return outcome;
+  std::vector<TaskEnd> ends;
+  for (int id : running_) {
+    TaskEnd ended = end;
+    ended.id = id;
+    ends.push_back(ended);
+  }
+  running_.clear();
+  return ends;
 }
 
 bool MemoryCrontab::Read(std::string* out, std::string* error) {

@@ -18,27 +18,40 @@
 namespace service_test {
 
 // The tasks are files that can be read; the unreadable ones are listed but
-// cannot be.
+// cannot be. Counts the batches it was given.
 class MemoryTaskStore : public TaskStore {
  public:
   std::map<std::wstring, JobFile> tasks;
   std::vector<std::wstring> unreadable;
+  std::string key = "memory";
+  int batches = 0;
 
   HRESULT List(std::vector<std::wstring>* file_names) override;
   HRESULT Read(const std::wstring& file_name, JobFile* job) override;
   HRESULT Update(const std::wstring& file_name,
                  const std::function<bool(JobFile*)>& change) override;
+  void UpdateBatch(std::vector<TaskChange>* changes) override;
+  HRESULT FolderKey(std::string* key) override;
 };
 
-// Answers every run with `outcome`, after calling `while_running`.
+// Starts every task with `start` (started unless told otherwise); the
+// started ones all end at the next wait, with `end`, after that wait has
+// called `while_running`.
 class RecordingLauncher : public TaskLauncher {
  public:
   std::vector<LaunchRequest> requests;
-  LaunchOutcome outcome;
+  std::vector<int> inherited;  // the lock descriptor each start was given
+  StartOutcome start;
+  TaskEnd end;
   std::function<void()> while_running;
 
   RecordingLauncher();
-  LaunchOutcome Run(const LaunchRequest& request) override;
+  StartOutcome Start(const LaunchRequest& request, int lock_fd) override;
+  std::vector<TaskEnd> WaitForEnds(std::chrono::milliseconds wait) override;
+  size_t running() const override { return running_.size(); }
+
+ private:
+  std::vector<int> running_;
 };
 
 class MemoryCrontab : public Crontab {

@@ -5,10 +5,10 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <memory>
 #include <string>
 
 #include "platform/service/crontab-posix.h"
+#include "platform/service/run_due.h"
 #include "platform/service/run_lock-posix.h"
 #include "platform/service/service_commands-posix.h"
 #include "platform/service/task_launcher-posix.h"
@@ -49,11 +49,9 @@ int main(int argc, char** argv) {
   FolderTaskStore store(folder, is_default);
   if (command == "run-due") {
     ProcessLauncher launcher;
-    const RunLocks locks(RunLockFolderFromEnvironment());
+    const RunLocks locks(StateFolderFromEnvironment());
     const RunContext context{store, launcher, locks, folder, std::cerr};
-    return RunDueCommand(
-        context, [&] { return std::make_unique<FolderTaskStore>(folder, is_default); },
-        time(nullptr));
+    return RunDueCommand(context, time(nullptr));
   }
   CommandCrontab crontab;
   if (command == "install") {

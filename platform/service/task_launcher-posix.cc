@@ -3,11 +3,13 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -96,7 +98,7 @@ std::string Describe(const LaunchRequest& request, const StartFailure& failure) 
   FailStart(report_fd, kProgram, errno);
 }
 
-bool Reap(pid_t child, int* status, bool block) {
+bool ReapChild(pid_t child, int* status, bool block) {
   for (;;) {
     const pid_t done = waitpid(child, status, block ? 0 : WNOHANG);
     if (done == child)
@@ -105,21 +107,6 @@ bool Reap(pid_t child, int* status, bool block) {
       continue;
     return false;
   }
-}
-
-void Pause() {
-  const timespec tenth = {0, 100 * 1000 * 1000};
-  nanosleep(&tenth, nullptr);
-}
-
-// Waits until `deadline`; true when the child ended by then.
-bool ReapBy(pid_t child, int* status, steady_clock::time_point deadline) {
-  while (steady_clock::now() < deadline) {
-    if (Reap(child, status, false))
-      return true;
-    Pause();
-  }
-  return Reap(child, status, false);
 }
 
 DWORD ExitCodeOf(int status) {
@@ -132,21 +119,37 @@ DWORD ExitCodeOf(int status) {
 
 }  // namespace
 
-LaunchOutcome ProcessLauncher::Run(const LaunchRequest& request) {
-  LaunchOutcome outcome;
+ProcessLauncher::ProcessLauncher(milliseconds grace) : grace_(grace) {
+  sigset_t child_ended;
+  sigemptyset(&child_ended);
+  sigaddset(&child_ended, SIGCHLD);
+  pthread_sigmask(SIG_BLOCK, &child_ended, &previous_mask_);
+}
+
+ProcessLauncher::~ProcessLauncher() { pthread_sigmask(SIG_SETMASK, &previous_mask_, nullptr); }
+
+StartOutcome ProcessLauncher::Start(const LaunchRequest& request, int lock_fd) {
+  StartOutcome outcome;
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) {
     outcome.exit_code = static_cast<DWORD>(HresultFromErrno(errno));
+    outcome.failure = std::string("cannot start a process: ") + std::strerror(errno);
+    outcome.out_of_resources = true;
     return outcome;
   }
   Descriptor report_read(report[0]), report_write(report[1]);
   const pid_t child = fork();
   if (child < 0) {
     outcome.exit_code = static_cast<DWORD>(HresultFromErrno(errno));
+    outcome.failure = std::string("cannot start a process: ") + std::strerror(errno);
+    outcome.out_of_resources = true;
     return outcome;
   }
-  if (child == 0)
+  if (child == 0) {
+    if (lock_fd >= 0)
+      fcntl(lock_fd, F_SETFD, 0);
     StartProgram(request, report_write.get());
+  }
   setpgid(child, child);  // also here: the group must exist before a kill
   report_write.Reset(-1);
 
@@ -155,25 +158,73 @@ LaunchOutcome ProcessLauncher::Run(const LaunchRequest& request) {
   do {
     got = read(report_read.get(), &failure, sizeof(failure));
   } while (got < 0 && errno == EINTR);
-  int status = 0;
   if (got == static_cast<ssize_t>(sizeof(failure))) {
-    Reap(child, &status, true);
+    int status = 0;
+    ReapChild(child, &status, true);
     outcome.exit_code = static_cast<DWORD>(HresultFromErrno(failure.error));
     outcome.failure = Describe(request, failure);
     return outcome;
   }
   outcome.started = true;
-
-  if (!request.time_limit) {
-    Reap(child, &status, true);
-  } else if (!ReapBy(child, &status, steady_clock::now() + *request.time_limit)) {
-    outcome.timed_out = true;
-    kill(-child, SIGTERM);
-    if (!ReapBy(child, &status, steady_clock::now() + grace_)) {
-      kill(-child, SIGKILL);
-      Reap(child, &status, true);
-    }
-  }
-  outcome.exit_code = ExitCodeOf(status);
+  outcome.id = next_id_++;
+  const auto now = steady_clock::now();
+  children_[outcome.id] = Child{
+      child, request.time_limit ? now + *request.time_limit : steady_clock::time_point::max()};
   return outcome;
+}
+
+std::vector<TaskEnd> ProcessLauncher::Reap() {
+  std::vector<TaskEnd> ends;
+  for (auto it = children_.begin(); it != children_.end();) {
+    int status = 0;
+    if (!ReapChild(it->second.pid, &status, false)) {
+      ++it;
+      continue;
+    }
+    ends.push_back(TaskEnd{it->first, ExitCodeOf(status), it->second.timed_out});
+    it = children_.erase(it);
+  }
+  return ends;
+}
+
+steady_clock::time_point ProcessLauncher::EndOverdue() {
+  const auto now = steady_clock::now();
+  auto next = steady_clock::time_point::max();
+  for (auto& [id, child] : children_) {
+    if (child.deadline <= now) {
+      if (!child.timed_out) {
+        child.timed_out = true;
+        kill(-child.pid, SIGTERM);
+        child.deadline = now + grace_;
+      } else {
+        kill(-child.pid, SIGKILL);
+        child.deadline = steady_clock::time_point::max();
+      }
+    }
+    next = std::min(next, child.deadline);
+  }
+  return next;
+}
+
+std::vector<TaskEnd> ProcessLauncher::WaitForEnds(milliseconds wait) {
+  const auto until = steady_clock::now() + wait;
+  sigset_t child_ended;
+  sigemptyset(&child_ended);
+  sigaddset(&child_ended, SIGCHLD);
+  for (;;) {
+    std::vector<TaskEnd> ends = Reap();
+    if (!ends.empty() || children_.empty())
+      return ends;
+    const auto next = std::min(until, EndOverdue());
+    const auto now = steady_clock::now();
+    if (now >= until)
+      return ends;
+    // SIGCHLD stays blocked, so one that came since the reap is pending
+    // and ends this wait at once.
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::max(next - now, steady_clock::duration::zero()));
+    timespec timeout = {static_cast<time_t>(left.count() / 1000000000),
+                        static_cast<long>(left.count() % 1000000000)};
+    sigtimedwait(&child_ended, nullptr, &timeout);
+  }
 }

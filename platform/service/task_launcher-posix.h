@@ -1,4 +1,4 @@
-// Starts a task's program and waits for its end: no shell, the program
+// Starts tasks' programs and waits for their ends: no shell, the program
 // looked up in PATH when its name has no "/", in the working directory
 // (else the account's home), under the account, with standard input from
 // /dev/null and the service's own output (where cron sends it). A home that
@@ -9,9 +9,11 @@
 #ifndef PLATFORM_SERVICE_TASK_LAUNCHER_POSIX_H_
 #define PLATFORM_SERVICE_TASK_LAUNCHER_POSIX_H_
 
+#include <signal.h>
 #include <windows.h>
 
 #include <chrono>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,30 +28,70 @@ struct LaunchRequest {
   std::optional<std::chrono::milliseconds> time_limit;
 };
 
-struct LaunchOutcome {
+struct StartOutcome {
   bool started = false;
-  // The program's exit status, 128 + the signal that ended it, or, when it
-  // could not be started, the HRESULT of the reason.
+  int id = -1;  // names the task in WaitForEnds' answers
+  // When it could not be started: the HRESULT of the reason, the step that
+  // failed, and whether the service itself lacked a descriptor or process
+  // for it (the machine's fault, not the task's).
   DWORD exit_code = 0;
-  bool timed_out = false;
-  // When it could not be started: the step that failed.
   std::string failure;
+  bool out_of_resources = false;
 };
 
+struct TaskEnd {
+  int id = -1;
+  // The program's exit status, or 128 + the signal that ended it.
+  DWORD exit_code = 0;
+  bool timed_out = false;
+};
+
+// Starts tasks and watches them all until they end: one wait for every
+// task of the minute, so that a long one holds up no other's record.
 class TaskLauncher {
  public:
   virtual ~TaskLauncher() = default;
-  virtual LaunchOutcome Run(const LaunchRequest& request) = 0;
+
+  // Starts the program in a process group of its own. It inherits
+  // `lock_fd` (the task's run lock, so that the lock lives as long as the
+  // task does), and no other descriptor of the service's but its output.
+  virtual StartOutcome Start(const LaunchRequest& request, int lock_fd) = 0;
+
+  // The started tasks that have ended, waiting at most `wait` for the first
+  // one; tasks past their time limit are ended meanwhile.
+  virtual std::vector<TaskEnd> WaitForEnds(std::chrono::milliseconds wait) = 0;
+
+  // How many started tasks have not been answered as ended yet.
+  virtual size_t running() const = 0;
 };
 
 class ProcessLauncher : public TaskLauncher {
  public:
-  explicit ProcessLauncher(std::chrono::milliseconds grace = std::chrono::seconds(5))
-      : grace_(grace) {}
-  LaunchOutcome Run(const LaunchRequest& request) override;
+  // Blocks SIGCHLD in this thread, for as long as it lives, to wait for it.
+  explicit ProcessLauncher(std::chrono::milliseconds grace = std::chrono::seconds(5));
+  ~ProcessLauncher() override;
+  ProcessLauncher(const ProcessLauncher&) = delete;
+  ProcessLauncher& operator=(const ProcessLauncher&) = delete;
+
+  StartOutcome Start(const LaunchRequest& request, int lock_fd) override;
+  std::vector<TaskEnd> WaitForEnds(std::chrono::milliseconds wait) override;
+  size_t running() const override { return children_.size(); }
 
  private:
+  struct Child {
+    pid_t pid;
+    std::chrono::steady_clock::time_point deadline;  // of the time limit, then of the grace
+    bool timed_out = false;
+  };
+  std::vector<TaskEnd> Reap();
+  // SIGTERM to the groups past their limit, SIGKILL to those past their
+  // grace; the next deadline.
+  std::chrono::steady_clock::time_point EndOverdue();
+
   std::chrono::milliseconds grace_;
+  std::map<int, Child> children_;
+  int next_id_ = 0;
+  sigset_t previous_mask_;
 };
 
 #endif  // PLATFORM_SERVICE_TASK_LAUNCHER_POSIX_H_

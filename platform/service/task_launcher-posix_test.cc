@@ -1,6 +1,7 @@
 #include "platform/service/task_launcher-posix.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/taskscheduler/descriptor-posix.h"
 #include "platform/taskscheduler/hresult_from_errno-posix.h"
 #include "platform/testing/temporary_folder_testing.h"
 
@@ -27,6 +29,26 @@ bool HasEnded(pid_t process) {
   return stat.empty() || (state != std::string::npos && stat.compare(state, 3, ") Z") == 0);
 }
 
+struct Ran {
+  bool started = false;
+  DWORD exit_code = 0;
+  bool timed_out = false;
+  std::string failure;
+};
+
+// Starts the request and waits for its end.
+Ran RunToEnd(ProcessLauncher& launcher, const LaunchRequest& request, int lock_fd = -1) {
+  const StartOutcome start = launcher.Start(request, lock_fd);
+  if (!start.started)
+    return {false, start.exit_code, false, start.failure};
+  for (;;) {
+    for (const TaskEnd& end : launcher.WaitForEnds(std::chrono::seconds(60))) {
+      if (end.id == start.id)
+        return {true, end.exit_code, end.timed_out, ""};
+    }
+  }
+}
+
 // /bin/sh -c SCRIPT sh ARGUMENTS...: a program that tells what it got.
 LaunchRequest Shell(const std::string& script, std::vector<std::string> arguments = {}) {
   LaunchRequest request;
@@ -38,7 +60,7 @@ LaunchRequest Shell(const std::string& script, std::vector<std::string> argument
 
 TEST(TaskLauncherTest, ReportsTheExitStatus) {
   ProcessLauncher launcher;
-  const LaunchOutcome outcome = launcher.Run(Shell("exit 7"));
+  const Ran outcome = RunToEnd(launcher, Shell("exit 7"));
   EXPECT_TRUE(outcome.started);
   EXPECT_EQ(outcome.exit_code, 7u);
   EXPECT_FALSE(outcome.timed_out);
@@ -49,7 +71,7 @@ TEST(TaskLauncherTest, PassesArgumentsAsTheyAreAndInputFromDevNull) {
   ProcessLauncher launcher;
   LaunchRequest request = Shell("printf '%s|' \"$@\" > out; cat >> out", {"$HOME", "*", "a b"});
   request.working_directory = folder.path();
-  EXPECT_EQ(launcher.Run(request).exit_code, 0u);
+  EXPECT_EQ(RunToEnd(launcher, request).exit_code, 0u);
   EXPECT_EQ(Contents(folder.path() + "/out"), "$HOME|*|a b|");
 }
 
@@ -59,15 +81,15 @@ TEST(TaskLauncherTest, RunsInTheWorkingDirectoryElseTheHome) {
   LaunchRequest request = Shell("pwd > \"$1\"", {work.path() + "/where"});
   request.working_directory = work.path();
   request.account.home = home.path();
-  launcher.Run(request);
+  RunToEnd(launcher, request);
   EXPECT_EQ(Contents(work.path() + "/where"), work.path() + "\n");
 
   request.working_directory.clear();
-  launcher.Run(request);
+  RunToEnd(launcher, request);
   EXPECT_EQ(Contents(work.path() + "/where"), home.path() + "\n");
 
   request.account.home = home.path() + "/missing";
-  launcher.Run(request);
+  RunToEnd(launcher, request);
   EXPECT_EQ(Contents(work.path() + "/where"), "/\n");
 }
 
@@ -75,14 +97,14 @@ TEST(TaskLauncherTest, SaysWhyAProgramCouldNotStart) {
   ProcessLauncher launcher;
   LaunchRequest request;
   request.program = "no-such-program-jobwarden";
-  LaunchOutcome outcome = launcher.Run(request);
+  Ran outcome = RunToEnd(launcher, request);
   EXPECT_FALSE(outcome.started);
   EXPECT_EQ(outcome.exit_code, static_cast<DWORD>(HresultFromErrno(ENOENT)));
   EXPECT_EQ(outcome.failure, "cannot start no-such-program-jobwarden: No such file or directory");
 
   request = Shell("exit 0");
   request.working_directory = "/no/such/folder";
-  outcome = launcher.Run(request);
+  outcome = RunToEnd(launcher, request);
   EXPECT_FALSE(outcome.started);
   EXPECT_EQ(outcome.failure,
             "cannot enter the working directory /no/such/folder: No such file or directory");
@@ -92,7 +114,7 @@ TEST(TaskLauncherTest, EndsAProgramThatRunsPastItsTimeLimit) {
   ProcessLauncher launcher(std::chrono::milliseconds(300));
   LaunchRequest request = Shell("sleep 30");
   request.time_limit = std::chrono::milliseconds(200);
-  LaunchOutcome outcome = launcher.Run(request);
+  Ran outcome = RunToEnd(launcher, request);
   EXPECT_TRUE(outcome.timed_out);
   EXPECT_EQ(outcome.exit_code, 128u + SIGTERM);
 
@@ -101,12 +123,52 @@ TEST(TaskLauncherTest, EndsAProgramThatRunsPastItsTimeLimit) {
   TemporaryFolder folder;
   request = Shell("trap '' TERM; sleep 30 & echo $! > \"$1\"; wait", {folder.path() + "/pid"});
   request.time_limit = std::chrono::milliseconds(200);
-  outcome = launcher.Run(request);
+  outcome = RunToEnd(launcher, request);
   EXPECT_TRUE(outcome.timed_out);
   EXPECT_EQ(outcome.exit_code, 128u + SIGKILL);
   const pid_t sleeper = std::stoi(Contents(folder.path() + "/pid"));
   usleep(100 * 1000);
   EXPECT_TRUE(HasEnded(sleeper)) << "the task's child is still alive";
+}
+
+// The run lock, and no other descriptor of the service's, outlives exec.
+TEST(TaskLauncherTest, TheTaskInheritsItsLockAndNoOtherDescriptor) {
+  TemporaryFolder folder;
+  const Descriptor lock(open(folder.path().c_str(), O_RDONLY | O_CLOEXEC));
+  const Descriptor other(open(folder.path().c_str(), O_RDONLY | O_CLOEXEC));
+  ProcessLauncher launcher;
+  const Ran outcome = RunToEnd(launcher,
+                               Shell("[ -e /proc/$$/fd/$1 ] && [ ! -e /proc/$$/fd/$2 ]",
+                                     {std::to_string(lock.get()), std::to_string(other.get())}),
+                               lock.get());
+  EXPECT_EQ(outcome.exit_code, 0u);
+  EXPECT_EQ(fcntl(lock.get(), F_GETFD), FD_CLOEXEC) << "only the child's copy is inherited";
+}
+
+// One wait for every task: each end is answered as it comes, and each
+// task's time limit is its own.
+TEST(TaskLauncherTest, WatchesManyTasksAtOnce) {
+  ProcessLauncher launcher(std::chrono::milliseconds(300));
+  LaunchRequest slow = Shell("sleep 30");
+  slow.time_limit = std::chrono::milliseconds(1500);
+  const StartOutcome long_one = launcher.Start(slow, -1);
+  const StartOutcome short_one = launcher.Start(Shell("exit 4"), -1);
+  ASSERT_TRUE(long_one.started && short_one.started);
+  EXPECT_EQ(launcher.running(), 2u);
+  std::vector<TaskEnd> ends;
+  while (ends.empty())
+    ends = launcher.WaitForEnds(std::chrono::seconds(10));
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].id, short_one.id);
+  EXPECT_EQ(ends[0].exit_code, 4u);
+  EXPECT_EQ(launcher.running(), 1u);
+  EXPECT_TRUE(launcher.WaitForEnds(std::chrono::milliseconds(0)).empty());
+  ends.clear();
+  while (ends.empty())
+    ends = launcher.WaitForEnds(std::chrono::seconds(10));
+  EXPECT_EQ(ends[0].id, long_one.id);
+  EXPECT_TRUE(ends[0].timed_out);
+  EXPECT_EQ(launcher.running(), 0u);
 }
 
 TEST(TaskLauncherTest, RootRunsANamedAccountsTaskAsThatUser) {
@@ -122,7 +184,7 @@ TEST(TaskLauncherTest, RootRunsANamedAccountsTaskAsThatUser) {
       Shell("echo \"$(id -u) $(id -g) $HOME $USER ${JOBWARDEN_TASKS_DIR-unset}\" > out");
   request.working_directory = folder.path();
   request.account = nobody;
-  EXPECT_EQ(launcher.Run(request).exit_code, 0u);
+  EXPECT_EQ(RunToEnd(launcher, request).exit_code, 0u);
   EXPECT_EQ(Contents(folder.path() + "/out"), std::to_string(nobody.uid) + " " +
                                                   std::to_string(nobody.gid) + " " + nobody.home +
                                                   " nobody unset\n");

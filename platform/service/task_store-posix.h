@@ -12,8 +12,20 @@
 #include "platform/taskscheduler/job_file.h"
 #include "platform/taskscheduler/task_folder-posix.h"
 
+// One change of a batch: the task's file name, the change as Update takes
+// it, and its result as Update would return it.
+struct TaskChange {
+  std::wstring file_name;
+  std::function<bool(JobFile*)> change;
+  HRESULT result = E_UNEXPECTED;
+};
+
 class TaskStore {
  public:
+  // The most changes that one hold of the folder's lock covers: a
+  // Jobwarden save waiting for the lock waits for one batch, not a minute's.
+  static constexpr size_t kBatchSize = 128;
+
   virtual ~TaskStore() = default;
 
   // The tasks' file names ("<name>.job").
@@ -29,6 +41,14 @@ class TaskStore {
   // to leave it unsaved (S_FALSE); it must not wait for anything.
   virtual HRESULT Update(const std::wstring& file_name,
                          const std::function<bool(JobFile*)>& change) = 0;
+
+  // Update for many tasks, in holds of the folder's lock of at most
+  // kBatchSize changes, each hold written to disk once.
+  virtual void UpdateBatch(std::vector<TaskChange>* changes) = 0;
+
+  // Names the folder itself, however its path is spelled: the part of a
+  // task's run lock that tells its folder.
+  virtual HRESULT FolderKey(std::string* key) = 0;
 };
 
 // The tasks in a TaskFolder.
@@ -44,6 +64,8 @@ class FolderTaskStore : public TaskStore {
   HRESULT Read(const std::wstring& file_name, JobFile* job) override;
   HRESULT Update(const std::wstring& file_name,
                  const std::function<bool(JobFile*)>& change) override;
+  void UpdateBatch(std::vector<TaskChange>* changes) override;
+  HRESULT FolderKey(std::string* key) override;
 
  private:
   TaskFolder folder_;
