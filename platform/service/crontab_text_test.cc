@@ -1,6 +1,14 @@
 #include "platform/service/crontab_text.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/service/child_process-posix.h"
+#include "platform/testing/temporary_folder_testing.h"
 
 namespace {
 
@@ -107,5 +115,43 @@ TEST(CrontabTextTest, UninstallRemovesOnlyTheServiceLines) {
             "a\n# jobwarden-service is great\nb");
   EXPECT_EQ(WithoutServiceLine(""), "");
 }
+
+// The line's command part run as cron runs it, SHELL -c COMMAND, with
+// names that each shell would expand or split if the quoting let it: the
+// program must get exactly its one argument and both folders.
+class ServiceLineUnderShellTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ServiceLineUnderShellTest, RunsTheProgramWithTheFoldersAsWritten) {
+  const std::string shell = GetParam();
+  if (!RunCommand({shell, "-c", "exit 0"}, "").started)
+    GTEST_SKIP() << shell << " is not installed (scripts/install-packages.sh installs it)";
+  unsetenv("JOBWARDEN_TASKS_DIR");
+  unsetenv("XDG_STATE_HOME");
+  TemporaryFolder scratch;
+  const std::string hostile = " it's \"q\" $(echo x) `echo y` !1 !! \\ * ~ #";
+  const std::string bin = scratch.path() + "/bin" + hostile;
+  ASSERT_EQ(mkdir(bin.c_str(), 0700), 0);
+  const std::string program = bin + "/jobwarden-service";
+  std::ofstream(program) << "#!/bin/sh\n"
+                            "{ printf '%s\\n' \"$#\" \"$@\" \"$JOBWARDEN_TASKS_DIR\" "
+                            "\"$XDG_STATE_HOME\"; } > \"$(dirname \"$0\")/got\"\n";
+  ASSERT_EQ(chmod(program.c_str(), 0700), 0);
+  const std::string folder = scratch.path() + "/tasks" + hostile + " a=b";
+  const std::string state = scratch.path() + "/state" + hostile;
+  const std::optional<std::string> line = ServiceLine(program, folder, state);
+  ASSERT_TRUE(line);
+  const std::string command = line->substr(std::string("* * * * * ").size());
+
+  const CommandResult result = RunCommand({shell, "-c", command}, "");
+  EXPECT_EQ(result.exit_status, 0) << result.error_output;
+  EXPECT_EQ(result.error_output, "");
+  std::ifstream got(bin + "/got");
+  std::stringstream text;
+  text << got.rdbuf();
+  EXPECT_EQ(text.str(), "1\nrun-due\n" + folder + "\n" + state + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Shells, ServiceLineUnderShellTest,
+                         ::testing::Values("sh", "bash", "dash", "tcsh"));
 
 }  // namespace
