@@ -164,6 +164,35 @@ TEST_F(FolderTaskStoreTest, NeitherTrustsNorChangesATaskOthersCouldHaveWritten) 
   EXPECT_TRUE(job.application_name.empty());
 }
 
+// Entries planted under task names: a symbolic link to a task that would
+// be due is never followed, and a FIFO, a folder, a file past the size
+// limit and garbage are passed over without a hang or a line in the log.
+TEST_F(FolderTaskStoreTest, FindsNoDueTaskInHostileEntries) {
+  Store(L"real.job", DueTask(0x42));
+  const std::string outside = folder_.root() + "/outside.job";
+  const std::vector<uint8_t> outside_task = SerializeJobFile(DueTask(0x43));
+  TestTaskFolder::Write(outside, std::string(outside_task.begin(), outside_task.end()));
+  ASSERT_EQ(chmod(outside.c_str(), 0600), 0);
+  std::filesystem::create_symlink(outside, path_ + "/link.job");
+  ASSERT_EQ(mkfifo((path_ + "/fifo.job").c_str(), 0600), 0);
+  std::filesystem::create_directory(path_ + "/folder.job");
+  TestTaskFolder::Write(path_ + "/huge.job", std::string(2 << 20, 'x'));
+  TestTaskFolder::Write(path_ + "/garbage.job", "not a job");
+  const std::string outside_before = TestTaskFolder::Read(outside);
+
+  std::vector<std::wstring> due;
+  std::ostringstream log;
+  EXPECT_EQ(DueTasks(store_, kDueMinute, &due, log), S_OK);
+  EXPECT_EQ(due, std::vector<std::wstring>{L"real.job"});
+  EXPECT_EQ(log.str(), "");
+  JobFile job;
+  EXPECT_EQ(store_.Read(L"link.job", &job), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(store_.Read(L"fifo.job", &job), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(store_.Update(L"link.job", [](JobFile*) { return true; }),
+            HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(TestTaskFolder::Read(outside), outside_before);
+}
+
 TEST_F(FolderTaskStoreTest, RootTrustsNoTaskFileOfAnotherUser) {
   if (geteuid() != 0)
     GTEST_SKIP() << "only root can give a file to another user";
