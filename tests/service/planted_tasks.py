@@ -14,9 +14,9 @@ stores it under TZ=UTC0 for the coming minute, and the service is run one
 minute ahead (TZ=<+0001>-00:01).
 """
 import argparse
+import grp
 import os
 import pwd
-import grp
 import shutil
 import subprocess
 import sys
