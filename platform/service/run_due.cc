@@ -45,7 +45,8 @@ std::optional<std::chrono::milliseconds> TimeLimitOf(const JobFile& job) {
   return std::chrono::milliseconds(job.maximum_run_time);
 }
 
-HRESULT DueTasks(TaskStore& store, time_t minute, std::vector<std::wstring>* due) {
+HRESULT DueTasks(TaskStore& store, time_t minute, std::vector<std::wstring>* due,
+                 std::ostream& log) {
   due->clear();
   std::vector<std::wstring> names;
   const HRESULT listed = store.List(&names);
@@ -53,8 +54,12 @@ HRESULT DueTasks(TaskStore& store, time_t minute, std::vector<std::wstring>* due
     return listed;
   for (const std::wstring& name : names) {
     JobFile job;
-    if (store.Read(name, &job) == S_OK && IsJobDueAt(job, minute))
+    std::string refusal;
+    const HRESULT read = store.Read(name, &job, &refusal);
+    if (read == S_OK && IsJobDueAt(job, minute))
       due->push_back(name);
+    else if (read == TRUST_E_SUBJECT_NOT_TRUSTED && IsJobDueAt(job, minute))
+      log << "jobwarden-service: " << Utf8FromWide(name) << ": not run: " << refusal << "\n";
   }
   return S_OK;
 }

@@ -23,8 +23,11 @@ struct RunContext {
 
 // The file names of the tasks due in the real minute that starts at
 // `minute`. Files that are no .job files are passed over; a folder that
-// cannot be listed is the listing's failure.
-HRESULT DueTasks(TaskStore& store, time_t minute, std::vector<std::wstring>* due);
+// cannot be listed is the listing's failure. A task the service must not
+// trust is never due: when it would have been, `log` says why it is not
+// run (only then, so that cron does not mail the same line every minute).
+HRESULT DueTasks(TaskStore& store, time_t minute, std::vector<std::wstring>* due,
+                 std::ostream& log);
 
 enum class RunResult {
   kRan,           // started and ended, record written

@@ -56,10 +56,32 @@ TEST_F(RunDueTest, FindsTheTasksDueInTheMinute) {
   store_.tasks[L"later.job"] = later;
   store_.unreadable.push_back(L"garbage.job");
   std::vector<std::wstring> due;
-  EXPECT_EQ(DueTasks(store_, kDueMinute, &due), S_OK);
+  EXPECT_EQ(DueTasks(store_, kDueMinute, &due, log_), S_OK);
   EXPECT_EQ(due, std::vector<std::wstring>{L"backup.job"});
-  EXPECT_EQ(DueTasks(store_, kDueMinute + 60, &due), S_OK);
+  EXPECT_EQ(DueTasks(store_, kDueMinute + 60, &due, log_), S_OK);
   EXPECT_EQ(due, std::vector<std::wstring>{L"later.job"});
+}
+
+// A task the service must not trust is never due, and said so only in the
+// minute it would have run; nothing is recorded in it either way.
+TEST_F(RunDueTest, NeverRunsATaskItMustNotTrust) {
+  store_.tasks[L"planted.job"] = Task(L"/bin/sh", L"-c \"id -u\"");
+  store_.untrusted[L"planted.job"] = "the task folder is writable by others";
+  const JobFile stored = store_.tasks[L"planted.job"];
+  std::vector<std::wstring> due;
+  EXPECT_EQ(DueTasks(store_, kDueMinute, &due, log_), S_OK);
+  EXPECT_EQ(due, std::vector<std::wstring>{L"backup.job"});
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: planted.job: not run: the task folder is writable by others\n");
+  log_.str("");
+  EXPECT_EQ(DueTasks(store_, kDueMinute + 60, &due, log_), S_OK);
+  EXPECT_TRUE(due.empty());
+  EXPECT_EQ(log_.str(), "");
+
+  // Trusted when found due, distrusted by the time it is read again.
+  EXPECT_EQ(Run(L"planted.job"), RunResult::kGone);
+  EXPECT_TRUE(launcher_.requests.empty());
+  EXPECT_EQ(SerializeJobFile(store_.tasks[L"planted.job"]), SerializeJobFile(stored));
 }
 
 TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {

@@ -76,7 +76,7 @@ int RunDueCommand(const RunContext& context, const TaskStoreOpener& open_store, 
   const time_t minute = StartOfMinute(now);
   int failures = 0;
   std::vector<std::wstring> due;
-  const HRESULT listed = DueTasks(context.store, minute, &due);
+  const HRESULT listed = DueTasks(context.store, minute, &due, context.log);
   if (FAILED(listed)) {
     context.log << "jobwarden-service: cannot list the task folder " << context.folder_path << " ("
                 << Hex(static_cast<DWORD>(listed)) << ")\n";
@@ -171,8 +171,14 @@ int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_fo
   }
   for (const std::wstring& name : names) {
     JobFile job;
+    std::string refusal;
     out << Utf8FromWide(name) << "\t";
-    if (store.Read(name, &job) != S_OK) {
+    const HRESULT read = store.Read(name, &job, &refusal);
+    if (read == TRUST_E_SUBJECT_NOT_TRUSTED) {
+      out << "refused: " << refusal << "\t" << LastRunText(job) << "\n";
+      continue;
+    }
+    if (read != S_OK) {
       out << "not readable as a task\n";
       continue;
     }

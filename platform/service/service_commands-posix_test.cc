@@ -120,6 +120,10 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
   past_once.triggers.push_back(Once("2026-12-01 10:21"));
   store.tasks[L"f.job"] = past_once;
   store.unreadable.push_back(L"g.job");
+  store.tasks[L"h.job"] = ran;
+  store.untrusted[L"h.job"] = "the file has 2 links";
+  store.tasks[L"i.job"] = JobFile();
+  store.untrusted[L"i.job"] = "the file is owned by uid 1";
 
   MemoryCrontab crontab;
   crontab.text = kLine;
@@ -135,6 +139,8 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
             "e.job\tno next run (idle, system start and log on triggers are not run on Linux)\thas "
             "not run\n"
             "f.job\tno next run\thas not run\n"
+            "h.job\trefused: the file has 2 links\tlast run 2026-12-07 10:21, exit code 0x2\n"
+            "i.job\trefused: the file is owned by uid 1\thas not run\n"
             "g.job\tnot readable as a task\n");
   EXPECT_EQ(err.str(), "");
 
@@ -142,6 +148,7 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
   std::ostringstream out2;
   store.tasks.clear();
   store.unreadable.clear();
+  store.untrusted.clear();
   EXPECT_EQ(StatusCommand(crontab, store, "/t", 0, out2, err), 0);
   EXPECT_EQ(
       out2.str(),
