@@ -20,6 +20,8 @@ bool LookUp(const char* name, uid_t uid, Account* account) {
   account->gid = found->pw_gid;
   account->name = found->pw_name ? found->pw_name : "";
   account->home = found->pw_dir ? found->pw_dir : "";
+  if (found->pw_shell && *found->pw_shell)
+    account->shell = found->pw_shell;
   return true;
 }
 

@@ -16,6 +16,7 @@ struct Account {
   gid_t gid = 0;
   std::string name;
   std::string home;
+  std::string shell = "/bin/sh";  // its login shell, for SHELL
 };
 
 // `account_name` as the .job file holds it, UTF-8; empty for the system

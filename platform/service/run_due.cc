@@ -106,7 +106,14 @@ class MinuteRun {
     }
     for (const std::wstring& file_name : names) {
       auto task = std::make_unique<Candidate>();
-      if (context_.store.Read(file_name, &task->job) != S_OK)
+      std::string refusal;
+      const HRESULT read = context_.store.Read(file_name, &task->job, &refusal);
+      // Said only in the minute it would have run, so that cron does not
+      // mail the same line every minute.
+      if (read == TRUST_E_SUBJECT_NOT_TRUSTED && IsJobDueAt(task->job, minute_))
+        context_.log << "jobwarden-service: " << Utf8FromWide(file_name) << ": not run: " << refusal
+                     << "\n";
+      if (read != S_OK)
         continue;
       // A run begun in this minute is another run-due's, which holds it.
       const bool ran = RanInMinuteOf(task->job, minute_);
@@ -197,7 +204,9 @@ class MinuteRun {
         if (task.start_recorded && task.refusal)
           Log(task) << task.refusal_text << "\n";
       } else {
-        if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
+        if (result == TRUST_E_SUBJECT_NOT_TRUSTED && task.due) {
+          Log(task) << "no longer trusted; not run\n";
+        } else if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
           Log(task) << "cannot record " << (task.due ? "its start" : "the end of its run") << " ("
                     << Hex(static_cast<DWORD>(result)) << ")" << (task.due ? "; not run" : "")
                     << "\n";

@@ -27,9 +27,11 @@ struct RunContext {
 
 // Runs every task due in the minute of `now` (each at most once a minute,
 // and never while an earlier run of it lives), records each start and end,
-// and repairs the record of a run whose end nobody saw. Returns the exit
-// status: 1 when a due task could not be started or a record could not be
-// written (each with a log line), else 0.
+// and repairs the record of a run whose end nobody saw. A task the service
+// must not trust is never run nor written: in the minute it would have run
+// (only then, so that cron does not mail the same line every minute), the
+// log says why. Returns the exit status: 1 when a due task could not be
+// started or a record could not be written (each with a log line), else 0.
 int RunDueCommand(const RunContext& context, time_t now);
 
 // The time limit that the job's maximum run time sets; none for 0 and for

@@ -65,6 +65,53 @@ TEST_F(RunDueTest, RunsOnlyTheTasksDueInTheMinute) {
   EXPECT_EQ(log_.str(), "");
 }
 
+// A task the service must not trust is never due, and said so only in the
+// minute it would have run; nothing is recorded in it either way.
+TEST_F(RunDueTest, NeverRunsATaskItMustNotTrust) {
+  store_.tasks[L"planted.job"] = Task(L"/bin/sh", L"-c \"id -u\"");
+  store_.untrusted[L"planted.job"] = "the task folder is writable by others";
+  const JobFile stored = store_.tasks[L"planted.job"];
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/backup");
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: planted.job: not run: the task folder is writable by others\n");
+  log_.str("");
+  EXPECT_EQ(Run(kDueMinute + 60), 0);
+  EXPECT_EQ(log_.str(), "");
+  EXPECT_EQ(SerializeJobFile(store_.tasks[L"planted.job"]), SerializeJobFile(stored));
+
+  // Recorded as running by a run whose end nobody saw: left as it is.
+  RecordStart(kDueMinute + 3, &store_.tasks[L"planted.job"]);
+  const JobFile running = store_.tasks[L"planted.job"];
+  EXPECT_EQ(Run(kDueMinute + 120), 0);
+  EXPECT_EQ(SerializeJobFile(store_.tasks[L"planted.job"]), SerializeJobFile(running));
+  EXPECT_EQ(log_.str(), "");
+}
+
+// Trusted when found due, distrusted by the time its start is recorded,
+// under the folder's lock: neither started nor written; the others of its
+// batch are.
+TEST_F(RunDueTest, ATaskDistrustedBeforeItsStartRecordIsNotRun) {
+  class DistrustingStore : public MemoryTaskStore {
+   public:
+    void UpdateBatch(std::vector<TaskChange>* changes) override {
+      untrusted[L"backup.job"] = "the file is writable by its group";
+      MemoryTaskStore::UpdateBatch(changes);
+    }
+  } distrusting;
+  distrusting.tasks = store_.tasks;
+  distrusting.tasks[L"other.job"] = Task(L"/usr/bin/other", L"");
+  const JobFile stored = distrusting.tasks[L"backup.job"];
+  const RunContext context{distrusting, launcher_, locks_, "/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
+  ASSERT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/other");
+  EXPECT_EQ(SerializeJobFile(distrusting.tasks[L"backup.job"]), SerializeJobFile(stored));
+  EXPECT_EQ(distrusting.tasks[L"other.job"].run_date.wMinute, 21);
+  EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: no longer trusted; not run\n");
+}
+
 TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {
   launcher_.end.exit_code = 3;
   JobFile while_running;

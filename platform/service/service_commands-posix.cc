@@ -48,6 +48,20 @@ std::string LastRunText(const JobFile& job) {
   return "last run " + TimeText(job.run_date) + ", exit code " + code;
 }
 
+// Only a line for this very folder runs its tasks; one for another folder
+// is what a later install replaces.
+std::string InstalledText(const std::vector<ServiceLineValues>& lines,
+                          const std::string& task_folder) {
+  if (lines.empty())
+    return "jobwarden-service is not installed (jobwarden-service install adds it)\n";
+  for (const ServiceLineValues& line : lines) {
+    if (line.task_folder == task_folder)
+      return "jobwarden-service is installed: cron runs it every minute\n";
+  }
+  return "jobwarden-service is installed for another task folder: " + lines.front().task_folder +
+         " (jobwarden-service install makes it this one)\n";
+}
+
 }  // namespace
 
 int InstallCommand(Crontab& crontab, const std::string& program, const std::string& task_folder,
@@ -55,7 +69,7 @@ int InstallCommand(Crontab& crontab, const std::string& program, const std::stri
   const std::optional<std::string> line = ServiceLine(program, task_folder, state_home);
   if (!line) {
     err << "jobwarden-service: the program's path or a folder holds a character a crontab "
-           "line cannot carry (line break or \"%\")\n";
+           "line cannot carry (line break or \"%\"), or the program's path an \"=\"\n";
     return 1;
   }
   std::string text, error;
@@ -79,7 +93,7 @@ int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err) {
     err << "jobwarden-service: cannot read the crontab: " << error << "\n";
     return 1;
   }
-  if (!HasServiceLine(text)) {
+  if (ServiceLines(text).empty()) {
     out << "jobwarden-service was not installed\n";
     return 0;
   }
@@ -98,10 +112,8 @@ int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_fo
   if (!crontab.Read(&text, &error)) {
     err << "jobwarden-service: cannot read the crontab: " << error << "\n";
     status = 1;
-  } else if (HasServiceLine(text)) {
-    out << "jobwarden-service is installed: cron runs it every minute\n";
   } else {
-    out << "jobwarden-service is not installed (jobwarden-service install adds it)\n";
+    out << InstalledText(ServiceLines(text), task_folder);
   }
   out << "Tasks in " << task_folder << ":\n";
   std::vector<std::wstring> names;
@@ -111,8 +123,14 @@ int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_fo
   }
   for (const std::wstring& name : names) {
     JobFile job;
+    std::string refusal;
     out << Utf8FromWide(name) << "\t";
-    if (store.Read(name, &job) != S_OK) {
+    const HRESULT read = store.Read(name, &job, &refusal);
+    if (read == TRUST_E_SUBJECT_NOT_TRUSTED) {
+      out << "refused: " << refusal << "\t" << LastRunText(job) << "\n";
+      continue;
+    }
+    if (read != S_OK) {
       out << "not readable as a task\n";
       continue;
     }

@@ -19,8 +19,8 @@ int InstallCommand(Crontab& crontab, const std::string& program, const std::stri
 
 int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err);
 
-// Whether the line is installed, and each task with its next run and its
-// most recent one.
+// Whether the line is installed, and each task with its next run (or why
+// the service refuses to run it) and its most recent one.
 int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_folder, time_t now,
                   std::ostream& out, std::ostream& err);
 

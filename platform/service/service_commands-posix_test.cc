@@ -18,18 +18,24 @@ using namespace service_test;
 using namespace test_triggers;
 
 const char kLine[] =
-    "* * * * * JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' run-due # "
-    "jobwarden-service\n";
+    "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' "
+    "run-due # jobwarden-service\n";
+// A user's own line, with the service's mark, and a commented-out copy of
+// the service's: neither is the service's line.
+const char kLookalikes[] =
+    "0 3 * * * backup --all # jobwarden-service\n"
+    "#* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' "
+    "run-due # jobwarden-service\n";
 
 TEST(ServiceCommandsTest, InstallAddsOneLineAndKeepsTheRest) {
   MemoryCrontab crontab;
-  crontab.text = "MAILTO=a\n0 5 * * * backup\n";
+  crontab.text = std::string("MAILTO=a\n") + kLookalikes;
   std::ostringstream out, err;
   EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
             0);
   EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
             0);
-  EXPECT_EQ(crontab.text, std::string("MAILTO=a\n0 5 * * * backup\n") + kLine);
+  EXPECT_EQ(crontab.text, std::string("MAILTO=a\n") + kLookalikes + kLine);
   EXPECT_EQ(crontab.writes, 1);
   EXPECT_EQ(
       out.str(),
@@ -40,8 +46,9 @@ TEST(ServiceCommandsTest, InstallAddsOneLineAndKeepsTheRest) {
   std::ostringstream out2;
   EXPECT_EQ(UninstallCommand(crontab, out2, err), 0);
   EXPECT_EQ(UninstallCommand(crontab, out2, err), 0);
-  EXPECT_EQ(crontab.text, "MAILTO=a\n0 5 * * * backup\n");
+  EXPECT_EQ(crontab.text, std::string("MAILTO=a\n") + kLookalikes);
   EXPECT_EQ(out2.str(), "jobwarden-service is uninstalled\njobwarden-service was not installed\n");
+  EXPECT_EQ(crontab.writes, 2);
 }
 
 TEST(ServiceCommandsTest, ACrontabThatCannotBeReadIsLeftAlone) {
@@ -63,7 +70,31 @@ TEST(ServiceCommandsTest, ACrontabThatCannotBeReadIsLeftAlone) {
   EXPECT_EQ(crontab.writes, 0);
   EXPECT_EQ(err2.str(),
             "jobwarden-service: the program's path or a folder holds a character a crontab "
-            "line cannot carry (line break or \"%\")\n");
+            "line cannot carry (line break or \"%\"), or the program's path an \"=\"\n");
+}
+
+// Installed means an active line that runs this very folder's tasks.
+TEST(ServiceCommandsTest, StatusSaysInstalledOnlyForALineForThisFolder) {
+  MemoryTaskStore store;
+  const struct {
+    std::string crontab;
+    std::string says;
+  } cases[] = {
+      {kLine, "jobwarden-service is installed: cron runs it every minute\n"},
+      {kLookalikes, "jobwarden-service is not installed (jobwarden-service install adds it)\n"},
+      {std::string(kLookalikes) +
+           "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/b/tasks' '/bin/jobwarden-service' "
+           "run-due # jobwarden-service\n",
+       "jobwarden-service is installed for another task folder: /home/b/tasks "
+       "(jobwarden-service install makes it this one)\n"},
+  };
+  for (const auto& c : cases) {
+    MemoryCrontab crontab;
+    crontab.text = c.crontab;
+    std::ostringstream out, err;
+    EXPECT_EQ(StatusCommand(crontab, store, "/home/a/tasks", kDueMinute, out, err), 0);
+    EXPECT_EQ(out.str(), c.says + "Tasks in /home/a/tasks:\n") << c.crontab;
+  }
 }
 
 TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
@@ -92,6 +123,10 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
   JobFile unseen = running;
   RecordUnseenEnd(&unseen);
   store.tasks[L"h.job"] = unseen;
+  store.tasks[L"i.job"] = ran;
+  store.untrusted[L"i.job"] = "the file has 2 links";
+  store.tasks[L"j.job"] = JobFile();
+  store.untrusted[L"j.job"] = "the file is owned by uid 1";
 
   MemoryCrontab crontab;
   crontab.text = kLine;
@@ -108,6 +143,8 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
             "not run\n"
             "f.job\tno next run\thas not run\n"
             "h.job\tnext run 2026-12-08 10:21\tlast run 2026-12-07 10:21, its end was not seen\n"
+            "i.job\trefused: the file has 2 links\tlast run 2026-12-07 10:21, exit code 0x2\n"
+            "j.job\trefused: the file is owned by uid 1\thas not run\n"
             "g.job\tnot readable as a task\n");
   EXPECT_EQ(err.str(), "");
 
@@ -115,6 +152,7 @@ TEST(ServiceCommandsTest, StatusListsEachTasksNextAndLastRun) {
   std::ostringstream out2;
   store.tasks.clear();
   store.unreadable.clear();
+  store.untrusted.clear();
   EXPECT_EQ(StatusCommand(crontab, store, "/t", 0, out2, err), 0);
   EXPECT_EQ(
       out2.str(),

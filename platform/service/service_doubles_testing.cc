@@ -17,7 +17,7 @@ HRESULT MemoryTaskStore::List(std::vector<std::wstring>* file_names) {
   return S_OK;
 }
 
-HRESULT MemoryTaskStore::Read(const std::wstring& file_name, JobFile* job) {
+HRESULT MemoryTaskStore::Read(const std::wstring& file_name, JobFile* job, std::string* refusal) {
   for (const std::wstring& name : unreadable) {
     if (name == file_name)
       return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
@@ -26,6 +26,12 @@ HRESULT MemoryTaskStore::Read(const std::wstring& file_name, JobFile* job) {
   if (found == tasks.end())
     return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   *job = found->second;
+  auto distrusted = untrusted.find(file_name);
+  if (distrusted != untrusted.end()) {
+    if (refusal)
+      *refusal = distrusted->second;
+    return TRUST_E_SUBJECT_NOT_TRUSTED;
+  }
   return S_OK;
 }
 
@@ -34,6 +40,8 @@ HRESULT MemoryTaskStore::Update(const std::wstring& file_name,
   auto found = tasks.find(file_name);
   if (found == tasks.end())
     return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  if (untrusted.count(file_name))
+    return TRUST_E_SUBJECT_NOT_TRUSTED;
   JobFile copy = found->second;
   if (!change(&copy))
     return S_FALSE;

@@ -18,16 +18,20 @@
 namespace service_test {
 
 // The tasks are files that can be read; the unreadable ones are listed but
-// cannot be. Counts the batches it was given.
+// cannot be. A task also named in `untrusted` is one the service must not
+// trust, for the reason given there: read with that reason, never updated.
+// Counts the batches it was given.
 class MemoryTaskStore : public TaskStore {
  public:
   std::map<std::wstring, JobFile> tasks;
   std::vector<std::wstring> unreadable;
+  std::map<std::wstring, std::string> untrusted;
   std::string key = "memory";
   int batches = 0;
 
   HRESULT List(std::vector<std::wstring>* file_names) override;
-  HRESULT Read(const std::wstring& file_name, JobFile* job) override;
+  HRESULT Read(const std::wstring& file_name, JobFile* job,
+               std::string* refusal = nullptr) override;
   HRESULT Update(const std::wstring& file_name,
                  const std::function<bool(JobFile*)>& change) override;
   void UpdateBatch(std::vector<TaskChange>* changes) override;

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "platform/service/canonical_path-posix.h"
 #include "platform/service/crontab-posix.h"
 #include "platform/service/run_due.h"
 #include "platform/service/run_lock-posix.h"
@@ -41,7 +42,8 @@ int main(int argc, char** argv) {
   }
   const std::string command = argv[1];
   bool is_default = false;
-  const std::string folder = TaskFolderPathFromEnvironment(&is_default);
+  // The folder as cron, starting elsewhere, must be given it.
+  const std::string folder = CanonicalPath(TaskFolderPathFromEnvironment(&is_default));
   if (folder.empty()) {
     std::cerr << "jobwarden-service: no task folder (neither JOBWARDEN_TASKS_DIR nor a home)\n";
     return 1;

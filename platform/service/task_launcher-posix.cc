@@ -13,8 +13,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/service/task_environment-posix.h"
 #include "platform/taskscheduler/descriptor-posix.h"
 #include "platform/taskscheduler/hresult_from_errno-posix.h"
+
+extern char** environ;
 
 namespace {
 
@@ -57,7 +60,8 @@ std::string Describe(const LaunchRequest& request, const StartFailure& failure) 
   return text + ": " + std::strerror(failure.error);
 }
 
-[[noreturn]] void StartProgram(const LaunchRequest& request, int report_fd) {
+[[noreturn]] void StartProgram(const LaunchRequest& request, TaskEnvironment* environment,
+                               int report_fd) {
   setpgid(0, 0);
   sigset_t none;
   sigemptyset(&none);
@@ -74,12 +78,6 @@ std::string Describe(const LaunchRequest& request, const StartFailure& failure) 
     if (initgroups(account.name.c_str(), account.gid) != 0 || setgid(account.gid) != 0 ||
         setuid(account.uid) != 0)
       FailStart(report_fd, kAccount, errno);
-    setenv("USER", account.name.c_str(), 1);
-    setenv("LOGNAME", account.name.c_str(), 1);
-    setenv("HOME", account.home.c_str(), 1);
-    // The service's folders, not the account's.
-    unsetenv("JOBWARDEN_TASKS_DIR");
-    unsetenv("XDG_STATE_HOME");
   }
   if (!request.working_directory.empty()) {
     if (chdir(request.working_directory.c_str()) != 0)
@@ -87,6 +85,7 @@ std::string Describe(const LaunchRequest& request, const StartFailure& failure) 
   } else if (account.home.empty() || chdir(account.home.c_str()) != 0) {
     if (chdir("/") != 0)
       FailStart(report_fd, kFolder, errno);
+    environment->StartInRoot();
   }
 
   std::vector<char*> argv;
@@ -94,6 +93,8 @@ std::string Describe(const LaunchRequest& request, const StartFailure& failure) 
   for (const std::string& argument : request.arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  // execvp looks the program up in the PATH of `environ`: the task's.
+  environ = environment->variables();
   execvp(argv[0], argv.data());
   FailStart(report_fd, kProgram, errno);
 }
@@ -138,6 +139,9 @@ StartOutcome ProcessLauncher::Start(const LaunchRequest& request, int lock_fd) {
     return outcome;
   }
   Descriptor report_read(report[0]), report_write(report[1]);
+  TaskEnvironment environment(request.account, request.working_directory.empty()
+                                                   ? request.account.home
+                                                   : request.working_directory);
   const pid_t child = fork();
   if (child < 0) {
     outcome.exit_code = static_cast<DWORD>(HresultFromErrno(errno));
@@ -148,7 +152,7 @@ StartOutcome ProcessLauncher::Start(const LaunchRequest& request, int lock_fd) {
   if (child == 0) {
     if (lock_fd >= 0)
       fcntl(lock_fd, F_SETFD, 0);
-    StartProgram(request, report_write.get());
+    StartProgram(request, &environment, report_write.get());
   }
   setpgid(child, child);  // also here: the group must exist before a kill
   report_write.Reset(-1);

@@ -1,6 +1,7 @@
 // Starts tasks' programs and waits for their ends: no shell, the program
-// looked up in PATH when its name has no "/", in the working directory
-// (else the account's home), under the account, with standard input from
+// looked up in the task's PATH when its name has no "/", in the working
+// directory (else the account's home), under the account, with the
+// account's environment (task_environment-posix.h), standard input from
 // /dev/null and the service's own output (where cron sends it). A home that
 // does not exist (nobody's /nonexistent) leaves the program in "/"; a
 // working directory that does not exist keeps it from starting. A program

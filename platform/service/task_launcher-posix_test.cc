@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -191,11 +192,85 @@ TEST(TaskLauncherTest, RootRunsANamedAccountsTaskAsThatUser) {
   unsetenv("JOBWARDEN_TASKS_DIR");
 }
 
+// What the program writes to its standard output, which is the service's.
+std::string OutputOf(const LaunchRequest& request, const std::string& file) {
+  fflush(stdout);
+  const int saved = dup(1);
+  const int output = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  dup2(output, 1);
+  close(output);
+  ProcessLauncher launcher;
+  const Ran outcome = RunToEnd(launcher, request);
+  dup2(saved, 1);
+  close(saved);
+  EXPECT_TRUE(outcome.started) << outcome.failure;
+  return Contents(file);
+}
+
+// The service's own variables, the secret it inherited and its PATH reach
+// no task: "env" is found in the task's PATH and prints all it got.
+TEST(TaskLauncherTest, GivesATaskItsAccountsEnvironmentOnly) {
+  TemporaryFolder work, home;
+  const std::string path = getenv("PATH");
+  setenv("PATH", "/nonexistent", 1);
+  setenv("SECRET_TOKEN", "s3cret", 1);
+  setenv("JOBWARDEN_TASKS_DIR", "/root/tasks", 1);
+  LaunchRequest request;
+  request.program = "env";
+  request.working_directory = work.path();
+  request.account.name = "alice";
+  request.account.home = home.path();
+  request.account.shell = "/bin/bash";
+  const std::string expected =
+      "HOME=" + home.path() +
+      "\nLOGNAME=alice\nPATH=/usr/local/bin:/usr/bin:/bin\nPWD=" + work.path() +
+      "\nSHELL=/bin/bash\nUSER=alice\n";
+  EXPECT_EQ(OutputOf(request, work.path() + "/env"), expected);
+
+  // Started in the home when there is no working directory, else in "/".
+  request.working_directory.clear();
+  EXPECT_EQ(OutputOf(request, work.path() + "/env"),
+            "HOME=" + home.path() + "\nLOGNAME=alice\nPATH=/usr/local/bin:/usr/bin:/bin\nPWD=" +
+                home.path() + "\nSHELL=/bin/bash\nUSER=alice\n");
+  request.account.home = home.path() + "/missing";
+  EXPECT_EQ(OutputOf(request, work.path() + "/env"),
+            "HOME=" + home.path() +
+                "/missing\nLOGNAME=alice\nPATH=/usr/local/bin:/usr/bin:/bin\nPWD=/\n"
+                "SHELL=/bin/bash\nUSER=alice\n");
+  setenv("PATH", path.c_str(), 1);
+  unsetenv("SECRET_TOKEN");
+  unsetenv("JOBWARDEN_TASKS_DIR");
+}
+
+TEST(TaskLauncherTest, ANamedAccountsTaskGetsThatAccountsEnvironment) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "only root switches accounts";
+  TemporaryFolder folder;
+  Account nobody;
+  ASSERT_TRUE(ResolveAccount("nobody", &nobody));
+  struct stat home;
+  if (stat(nobody.home.c_str(), &home) == 0)
+    GTEST_SKIP() << "nobody's home " << nobody.home << " exists on this machine";
+  setenv("SECRET_TOKEN", "s3cret", 1);
+  LaunchRequest request;
+  request.program = "env";
+  request.account = nobody;
+  EXPECT_EQ(OutputOf(request, folder.path() + "/env"),
+            "HOME=" + nobody.home +
+                "\nLOGNAME=nobody\nPATH=/usr/local/bin:/usr/bin:/bin\nPWD=/\nSHELL=" +
+                nobody.shell + "\nUSER=nobody\n");
+  unsetenv("SECRET_TOKEN");
+}
+
 TEST(AccountTest, SystemAccountIsTheServicesOwn) {
   Account account;
   ASSERT_TRUE(ResolveAccount("", &account));
   EXPECT_FALSE(account.switch_user);
   EXPECT_EQ(account.uid, geteuid());
+  const passwd* self = getpwuid(geteuid());
+  if (self && self->pw_shell && *self->pw_shell) {
+    EXPECT_EQ(account.shell, self->pw_shell);
+  }
   if (geteuid() == 0) {
     EXPECT_FALSE(ResolveAccount("no-such-user-jw", &account));
   } else {

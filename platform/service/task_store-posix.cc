@@ -1,17 +1,43 @@
 #include "platform/service/task_store-posix.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 
+#include "platform/service/task_trust-posix.h"
 #include "platform/taskscheduler/task_folder_lock-posix.h"
 
-namespace {
+HRESULT FolderTaskStore::List(std::vector<std::wstring>* file_names) {
+  return folder_.ListTasks(file_names);
+}
 
-// The stored task after `change`, ready to replace the file read; S_FALSE
-// when the change leaves it as it is.
-HRESULT Changed(TaskFolder& folder, const std::wstring& file_name,
-                const std::function<bool(JobFile*)>& change, std::vector<uint8_t>* bytes,
-                StoredFile* identity) {
-  const HRESULT result = folder.ReadTask(file_name, bytes, identity);
+// Judged by the status of the very file that was read and of the folder
+// the read went through: nothing is looked up by its path again.
+HRESULT FolderTaskStore::ReadTrusted(const std::wstring& file_name, std::vector<uint8_t>* bytes,
+                                     StoredFile* identity, std::string* refusal) {
+  struct stat file = {};
+  HRESULT result = folder_.ReadTask(file_name, bytes, identity, &file);
+  if (FAILED(result))
+    return result;
+  struct stat folder = {};
+  result = folder_.FolderStatus(&folder);
+  if (FAILED(result))
+    return result;
+  if (std::optional<std::string> why = TaskTrustRefusal(folder, file, geteuid())) {
+    *refusal = std::move(*why);
+    return TRUST_E_SUBJECT_NOT_TRUSTED;
+  }
+  return S_OK;
+}
+
+// Called under the folder's lock, so that what is judged and changed is
+// what the write replaces.
+HRESULT FolderTaskStore::Changed(const std::wstring& file_name,
+                                 const std::function<bool(JobFile*)>& change,
+                                 std::vector<uint8_t>* bytes, StoredFile* identity) {
+  std::string refusal;
+  const HRESULT result = ReadTrusted(file_name, bytes, identity, &refusal);
   if (FAILED(result))
     return result;
   JobFile job;
@@ -25,15 +51,19 @@ HRESULT Changed(TaskFolder& folder, const std::wstring& file_name,
   return S_OK;
 }
 
-}  // namespace
-
-HRESULT FolderTaskStore::List(std::vector<std::wstring>* file_names) {
-  return folder_.ListTasks(file_names);
-}
-
-HRESULT FolderTaskStore::Read(const std::wstring& file_name, JobFile* job) {
+HRESULT FolderTaskStore::Read(const std::wstring& file_name, JobFile* job, std::string* refusal) {
   std::vector<uint8_t> bytes;
-  const HRESULT read = folder_.ReadTask(file_name, &bytes);
+  std::string why;
+  const HRESULT read = ReadTrusted(file_name, &bytes, nullptr, &why);
+  if (read == TRUST_E_SUBJECT_NOT_TRUSTED) {
+    // Parsing is bounded and safe on any bytes; what it yields only tells
+    // when the task would have run.
+    if (!ParseJobFile(bytes.data(), bytes.size(), job))
+      *job = JobFile();
+    if (refusal)
+      *refusal = std::move(why);
+    return read;
+  }
   if (FAILED(read))
     return read;
   if (!ParseJobFile(bytes.data(), bytes.size(), job))
@@ -43,7 +73,8 @@ HRESULT FolderTaskStore::Read(const std::wstring& file_name, JobFile* job) {
 
 // Under the folder's lock from the read to the write, so that no other
 // writer (a /delete, another run-due recording the same task) comes in
-// between; the write replaces only the very file that was read.
+// between; the write replaces only the very file that was read, and only
+// one that the service trusts.
 HRESULT FolderTaskStore::Update(const std::wstring& file_name,
                                 const std::function<bool(JobFile*)>& change) {
   TaskFolderLock lock;
@@ -52,7 +83,7 @@ HRESULT FolderTaskStore::Update(const std::wstring& file_name,
     return result;
   std::vector<uint8_t> bytes;
   StoredFile identity;
-  result = Changed(folder_, file_name, change, &bytes, &identity);
+  result = Changed(file_name, change, &bytes, &identity);
   if (result != S_OK)
     return result;
   return folder_.ReplaceTaskLocked(lock, file_name, bytes, &identity);
@@ -73,7 +104,7 @@ void FolderTaskStore::UpdateBatch(std::vector<TaskChange>* changes) {
       }
       TaskReplacement file;
       file.file_name = change.file_name;
-      change.result = Changed(folder_, change.file_name, change.change, &file.bytes, &file.stored);
+      change.result = Changed(change.file_name, change.change, &file.bytes, &file.stored);
       if (change.result != S_OK)
         continue;
       batch.push_back(std::move(file));

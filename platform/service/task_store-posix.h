@@ -1,5 +1,6 @@
 // Where the service reads the stored tasks and writes a run's record back:
-// the task folder that Jobwarden uses. The one place that touches it.
+// the task folder that Jobwarden uses. The one place that touches it, and
+// so the one that judges whether a task may be trusted at all.
 #ifndef PLATFORM_SERVICE_TASK_STORE_POSIX_H_
 #define PLATFORM_SERVICE_TASK_STORE_POSIX_H_
 
@@ -20,6 +21,11 @@ struct TaskChange {
   HRESULT result = E_UNEXPECTED;
 };
 
+// The answer for a task the service must not trust; Windows' own code for
+// a subject that is not trusted for an action. Not E_ACCESSDENIED, which a
+// file the service may not read gets.
+constexpr HRESULT TRUST_E_SUBJECT_NOT_TRUSTED = static_cast<HRESULT>(0x800B0004);
+
 class TaskStore {
  public:
   // The most changes that one hold of the folder's lock covers: a
@@ -33,17 +39,24 @@ class TaskStore {
 
   // The stored task; ERROR_FILE_NOT_FOUND when it is gone, and
   // ERROR_INVALID_DATA when its file is no .job file.
-  virtual HRESULT Read(const std::wstring& file_name, JobFile* job) = 0;
+  // TRUST_E_SUBJECT_NOT_TRUSTED when the service must not trust it
+  // (task_trust-posix.h): `refusal`, when given, then says why, and `job`
+  // holds the task if it parses, to tell when it would have run, never to
+  // run it.
+  virtual HRESULT Read(const std::wstring& file_name, JobFile* job,
+                       std::string* refusal = nullptr) = 0;
 
   // Lets `change` edit the stored task and saves the result atomically, as
   // one step that no other change to the task comes between; a deleted
-  // task is not recreated (ERROR_FILE_NOT_FOUND). `change` returns false
-  // to leave it unsaved (S_FALSE); it must not wait for anything.
+  // task is not recreated (ERROR_FILE_NOT_FOUND), nor a task the service
+  // must not trust changed (TRUST_E_SUBJECT_NOT_TRUSTED). `change` returns
+  // false to leave it unsaved (S_FALSE); it must not wait for anything.
   virtual HRESULT Update(const std::wstring& file_name,
                          const std::function<bool(JobFile*)>& change) = 0;
 
   // Update for many tasks, in holds of the folder's lock of at most
-  // kBatchSize changes, each hold written to disk once.
+  // kBatchSize changes, each hold written to disk once; each task judged
+  // and changed as Update would, with its own result.
   virtual void UpdateBatch(std::vector<TaskChange>* changes) = 0;
 
   // Names the folder itself, however its path is spelled: the part of a
@@ -61,13 +74,24 @@ class FolderTaskStore : public TaskStore {
   const std::string& path() const { return folder_.path(); }
 
   HRESULT List(std::vector<std::wstring>* file_names) override;
-  HRESULT Read(const std::wstring& file_name, JobFile* job) override;
+  HRESULT Read(const std::wstring& file_name, JobFile* job,
+               std::string* refusal = nullptr) override;
   HRESULT Update(const std::wstring& file_name,
                  const std::function<bool(JobFile*)>& change) override;
   void UpdateBatch(std::vector<TaskChange>* changes) override;
   HRESULT FolderKey(std::string* key) override;
 
  private:
+  // The task's bytes, when the service may trust the file they were read
+  // from and the folder; TRUST_E_SUBJECT_NOT_TRUSTED, with the reason,
+  // when not.
+  HRESULT ReadTrusted(const std::wstring& file_name, std::vector<uint8_t>* bytes,
+                      StoredFile* identity, std::string* refusal);
+  // The trusted task after `change`, ready to replace the file read;
+  // S_FALSE when the change leaves it as it is.
+  HRESULT Changed(const std::wstring& file_name, const std::function<bool(JobFile*)>& change,
+                  std::vector<uint8_t>* bytes, StoredFile* identity);
+
   TaskFolder folder_;
 };
 

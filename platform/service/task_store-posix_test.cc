@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,6 +112,135 @@ TEST_F(FolderTaskStoreTest, ListsTasksAndRefusesFilesThatAreNone) {
   EXPECT_EQ(store_.Update(L"garbage.job", [](JobFile*) { return true; }),
             HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
   EXPECT_EQ(store_.Read(L"missing.job", &job), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+}
+
+// A task that someone other than the service's user could have written is
+// read only to tell when it would run, and never changed; nor is the
+// file's other name.
+TEST_F(FolderTaskStoreTest, NeitherTrustsNorChangesATaskOthersCouldHaveWritten) {
+  Store(L"a.job", DueTask(0x42));
+  const std::string file = path_ + "/a.job";
+  const std::string stored = TestTaskFolder::Read(file);
+  auto expect_refused = [&](const std::string& reason) {
+    JobFile job;
+    std::string refusal;
+    EXPECT_EQ(store_.Read(L"a.job", &job, &refusal), TRUST_E_SUBJECT_NOT_TRUSTED) << reason;
+    EXPECT_EQ(refusal, reason);
+    EXPECT_EQ(job.application_name, L"/bin/true");
+    bool changed = false;
+    EXPECT_EQ(store_.Update(L"a.job",
+                            [&](JobFile*) {
+                              changed = true;
+                              return true;
+                            }),
+              TRUST_E_SUBJECT_NOT_TRUSTED);
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(TestTaskFolder::Read(file), stored);
+  };
+
+  ASSERT_EQ(chmod(file.c_str(), 0660), 0);
+  expect_refused("the file is writable by its group");
+  ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+  const std::string second = folder_.root() + "/second";
+  ASSERT_EQ(link(file.c_str(), second.c_str()), 0);
+  expect_refused("the file has 2 links");
+  EXPECT_EQ(TestTaskFolder::Read(second), stored);
+  ASSERT_EQ(unlink(second.c_str()), 0);
+  ASSERT_EQ(chmod(path_.c_str(), 0777), 0);
+  expect_refused("the task folder is writable by others");
+  ASSERT_EQ(chmod(path_.c_str(), 0700), 0);
+
+  JobFile job;
+  EXPECT_EQ(store_.Read(L"a.job", &job), S_OK);
+  EXPECT_EQ(store_.Update(L"a.job", [](JobFile*) { return true; }), S_OK);
+
+  // Bytes that are no task are judged the same, and read as no task at all.
+  TestTaskFolder::Write(path_ + "/garbage.job", "not a job");
+  ASSERT_EQ(chmod((path_ + "/garbage.job").c_str(), 0666), 0);
+  std::string refusal;
+  EXPECT_EQ(store_.Read(L"garbage.job", &job, &refusal), TRUST_E_SUBJECT_NOT_TRUSTED);
+  EXPECT_EQ(refusal, "the file is writable by others");
+  EXPECT_TRUE(job.triggers.empty());
+  EXPECT_TRUE(job.application_name.empty());
+}
+
+// A batch judges each task under the folder's lock, as Update does: the
+// one others could have written is neither changed nor written, the rest
+// of its batch is.
+TEST_F(FolderTaskStoreTest, ABatchChangesNoTaskOthersCouldHaveWritten) {
+  for (const wchar_t* name : {L"a.job", L"b.job", L"c.job"})
+    Store(name, DueTask(0x42));
+  const std::string b_file = path_ + "/b.job";
+  const std::string b_stored = TestTaskFolder::Read(b_file);
+  ASSERT_EQ(chmod(b_file.c_str(), 0620), 0);
+  std::vector<std::wstring> changed;
+  std::vector<TaskChange> batch;
+  for (const wchar_t* name : {L"a.job", L"b.job", L"c.job"}) {
+    batch.push_back({name, [&changed, name](JobFile* stored) {
+                       changed.push_back(name);
+                       stored->exit_code = 7;
+                       return true;
+                     }});
+  }
+  store_.UpdateBatch(&batch);
+  EXPECT_EQ(batch[0].result, S_OK);
+  EXPECT_EQ(batch[1].result, TRUST_E_SUBJECT_NOT_TRUSTED);
+  EXPECT_EQ(batch[2].result, S_OK);
+  EXPECT_EQ(changed, (std::vector<std::wstring>{L"a.job", L"c.job"}));
+  EXPECT_EQ(TestTaskFolder::Read(b_file), b_stored);
+  JobFile job;
+  ASSERT_EQ(store_.Read(L"c.job", &job), S_OK);
+  EXPECT_EQ(job.exit_code, 7u);
+}
+
+// Entries planted under task names: a symbolic link to a task that would
+// be due is never followed, and a FIFO, a folder, a file past the size
+// limit and garbage are passed over without a hang or a line in the log.
+TEST_F(FolderTaskStoreTest, FindsNoDueTaskInHostileEntries) {
+  Store(L"real.job", DueTask(0x42));
+  const std::string outside = folder_.root() + "/outside.job";
+  JobFile outside_job = DueTask(0x43);
+  outside_job.application_name = L"/bin/outside";
+  const std::vector<uint8_t> outside_task = SerializeJobFile(outside_job);
+  TestTaskFolder::Write(outside, std::string(outside_task.begin(), outside_task.end()));
+  ASSERT_EQ(chmod(outside.c_str(), 0600), 0);
+  std::filesystem::create_symlink(outside, path_ + "/link.job");
+  ASSERT_EQ(mkfifo((path_ + "/fifo.job").c_str(), 0600), 0);
+  std::filesystem::create_directory(path_ + "/folder.job");
+  TestTaskFolder::Write(path_ + "/huge.job", std::string(2 << 20, 'x'));
+  TestTaskFolder::Write(path_ + "/garbage.job", "not a job");
+  const std::string outside_before = TestTaskFolder::Read(outside);
+
+  RecordingLauncher launcher;
+  const RunLocks locks(folder_.root() + "/state");
+  std::ostringstream log;
+  const RunContext context{store_, launcher, locks, path_, log};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute + 1), 0);
+  ASSERT_EQ(launcher.requests.size(), 1u);
+  EXPECT_EQ(launcher.requests[0].program, "/bin/true");
+  EXPECT_EQ(log.str(), "");
+  JobFile job;
+  EXPECT_EQ(store_.Read(L"link.job", &job), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(store_.Read(L"fifo.job", &job), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(store_.Update(L"link.job", [](JobFile*) { return true; }),
+            HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(TestTaskFolder::Read(outside), outside_before);
+}
+
+TEST_F(FolderTaskStoreTest, RootTrustsNoTaskFileOfAnotherUser) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "only root can give a file to another user";
+  const struct passwd* daemon = getpwnam("daemon");
+  ASSERT_NE(daemon, nullptr);
+  Store(L"a.job", DueTask(0x42));
+  ASSERT_EQ(chown((path_ + "/a.job").c_str(), daemon->pw_uid, daemon->pw_gid), 0);
+  JobFile job;
+  std::string refusal;
+  EXPECT_EQ(store_.Read(L"a.job", &job, &refusal), TRUST_E_SUBJECT_NOT_TRUSTED);
+  EXPECT_EQ(refusal, "the file is owned by uid " + std::to_string(daemon->pw_uid));
+  ASSERT_EQ(chown(path_.c_str(), daemon->pw_uid, daemon->pw_gid), 0);
+  EXPECT_EQ(store_.Read(L"a.job", &job, &refusal), TRUST_E_SUBJECT_NOT_TRUSTED);
+  EXPECT_EQ(refusal, "the task folder is owned by uid " + std::to_string(daemon->pw_uid));
 }
 
 // No other writer, in this process or another, can take the folder's lock

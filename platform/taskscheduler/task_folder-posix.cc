@@ -104,7 +104,7 @@ HRESULT TaskFolder::FindTask(const std::wstring& file_name, std::wstring* found)
 }
 
 HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>* bytes,
-                             StoredFile* identity) {
+                             StoredFile* identity, struct stat* status) {
   bytes->clear();
   HRESULT result = Open(false);
   if (result != S_OK)
@@ -158,6 +158,17 @@ HRESULT TaskFolder::ReadTask(const std::wstring& file_name, std::vector<uint8_t>
     identity->device = info.st_dev;
     identity->inode = info.st_ino;
   }
+  if (status)
+    *status = info;
+  return S_OK;
+}
+
+HRESULT TaskFolder::FolderStatus(struct stat* status) {
+  HRESULT result = Open(false);
+  if (result != S_OK)
+    return SUCCEEDED(result) ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : result;
+  if (fstat(folder_.get(), status) != 0)
+    return HresultFromErrno(errno);
   return S_OK;
 }
 

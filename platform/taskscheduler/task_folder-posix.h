@@ -12,6 +12,7 @@
 #ifndef PLATFORM_TASKSCHEDULER_TASK_FOLDER_POSIX_H_
 #define PLATFORM_TASKSCHEDULER_TASK_FOLDER_POSIX_H_
 
+#include <sys/stat.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -77,9 +78,14 @@ class TaskFolder {
   // link, anything but a regular file and a name that is no plain entry of
   // the folder ("..", or with a "/") count as missing; a file larger than
   // kMaxTaskFileSize is refused as invalid data. `identity`, when given,
-  // receives which file was read.
+  // receives which file was read, and `status` its fstat (owner, mode,
+  // links) as it was opened for the read.
   HRESULT ReadTask(const std::wstring& file_name, std::vector<uint8_t>* bytes,
-                   StoredFile* identity = nullptr);
+                   StoredFile* identity = nullptr, struct stat* status = nullptr);
+
+  // The fstat of the folder that this object reads and writes, as opened;
+  // ERROR_FILE_NOT_FOUND when it does not exist.
+  HRESULT FolderStatus(struct stat* status);
 
   // A new task's first save: stores `bytes` as `file_name` unless any entry
   // has the name in any case (ERROR_FILE_EXISTS). Creates the folder

@@ -185,6 +185,30 @@ TEST_F(TaskFolderTest, EveryStepWorksInTheFolderOpenedFirst) {
   EXPECT_EQ("other b", TestTaskFolder::Read(other + "/tasks/b.job"));
 }
 
+// What the service judges a task by: the status of the file that was read
+// and of the folder opened first, not of whatever the paths name later.
+TEST_F(TaskFolderTest, ReportsTheStatusOfTheFileReadAndOfTheFolderOpened) {
+  struct stat folder_status = {};
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), folder_.FolderStatus(&folder_status));
+  ASSERT_EQ(S_OK, Create(L"a.job", Job(1, L"x")));
+  ASSERT_EQ(0, link(FilePath("a.job").c_str(), (scratch_.root() + "/second").c_str()));
+  struct stat on_disk = {};
+  ASSERT_EQ(0, stat(scratch_.path().c_str(), &on_disk));
+  const std::string moved = scratch_.root() + "/moved";
+  ASSERT_EQ(0, rename(scratch_.path().c_str(), moved.c_str()));
+  std::filesystem::create_directories(scratch_.path());
+
+  std::vector<uint8_t> bytes;
+  struct stat file_status = {};
+  ASSERT_EQ(S_OK, folder_.ReadTask(L"a.job", &bytes, nullptr, &file_status));
+  EXPECT_TRUE(S_ISREG(file_status.st_mode));
+  EXPECT_EQ(2u, file_status.st_nlink);
+  EXPECT_EQ(0600u, file_status.st_mode & 07777);
+  ASSERT_EQ(S_OK, folder_.FolderStatus(&folder_status));
+  EXPECT_EQ(on_disk.st_ino, folder_status.st_ino);
+  EXPECT_EQ(0700u, folder_status.st_mode & 07777);
+}
+
 TEST_F(TaskFolderTest, RefusesToReadMoreThanTheLimit) {
   scratch_.Create();
   TestTaskFolder::Write(scratch_.path() + "/huge.job", std::string(kMaxTaskFileSize + 1, 'x'));

@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""jobwarden-service install, status and the crontab line it writes, with a
+stand-in crontab program (a file): the task folder is recorded absolute and
+canonical when JOBWARDEN_TASKS_DIR is relative and reached through a
+symbolic link, and the line cron would run reaches that very folder under
+sh, bash, dash and tcsh (SHELL -c COMMAND, as cron starts it).
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+SHELLS = ("sh", "bash", "dash", "tcsh")
+CRONTAB = """#!/bin/sh
+case "$1" in
+  -l) [ -f "$0.tab" ] || { echo "no crontab for $(id -un)" >&2; exit 1; }; cat "$0.tab" ;;
+  -) cat > "$0.tab" ;;
+esac
+"""
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def run(arguments, env, cwd, expect=0):
+    result = subprocess.run(arguments, env=env, cwd=cwd, capture_output=True, text=True, timeout=20)
+    check(result.returncode == expect,
+          f"{arguments} ended with {result.returncode}, not {expect}:\n{result.stdout}{result.stderr}")
+    return result
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--service", required=True)
+    service = os.path.realpath(parser.parse_args().service)
+    root = os.path.realpath(tempfile.mkdtemp(prefix="jobwarden-line-"))
+    try:
+        os.mkdir(os.path.join(root, "real"))
+        os.symlink("real", os.path.join(root, "link"))
+        crontab = os.path.join(root, "crontab")
+        with open(crontab, "w") as file:
+            file.write(CRONTAB)
+        os.chmod(crontab, 0o700)
+        typed = "tasks it's \"q\" $(echo x) `echo y` !1"
+        folder = os.path.join(root, "real", typed)
+        env = {"PATH": "/usr/bin:/bin", "HOME": root, "JOBWARDEN_CRONTAB": crontab,
+               "JOBWARDEN_TASKS_DIR": typed}
+
+        said = run([service, "install"], env, os.path.join(root, "link")).stdout
+        check(said == f"jobwarden-service is installed: cron runs it every minute for the tasks in {folder}\n",
+              f"install said {said!r}")
+        with open(crontab + ".tab") as file:
+            line = file.read()
+        quoted = folder.replace("'", "'\\''").replace("!", "'\\!'")
+        check(line == f"* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='{quoted}' '{service}' run-due "
+                      "# jobwarden-service\n", f"the line: {line!r}")
+
+        through_link = dict(env, JOBWARDEN_TASKS_DIR=os.path.join(root, "link", typed))
+        status = run([service, "status"], through_link, "/").stdout.splitlines()
+        check(status[0] == "jobwarden-service is installed: cron runs it every minute", status)
+        elsewhere = dict(env, JOBWARDEN_TASKS_DIR=os.path.join(root, "other"))
+        status = run([service, "status"], elsewhere, "/").stdout.splitlines()
+        check(status[0] == f"jobwarden-service is installed for another task folder: {folder} "
+                           "(jobwarden-service install makes it this one)", status)
+
+        # A file where the folder should be: run-due names the folder it was
+        # given as one it cannot list.
+        open(folder, "w").close()
+        command = line.rstrip("\n")[len("* * * * * "):]
+        missing = []
+        for shell in SHELLS:
+            if shutil.which(shell) is None:
+                missing.append(shell)
+                continue
+            clean = {"PATH": "/usr/bin:/bin", "HOME": root, "SHELL": shell}
+            result = run([shell, "-c", command], clean, "/", expect=1)
+            check(result.stderr.startswith(f"jobwarden-service: cannot list the task folder {folder} (0x"),
+                  f"under {shell}: {result.stderr!r}")
+        if missing:
+            print(f"skipped: not installed: {' '.join(missing)} (scripts/install-packages.sh installs them)")
+            return 77
+        print("install line: ok")
+        return 0
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        return 1
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
