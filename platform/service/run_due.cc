@@ -82,7 +82,10 @@ class MinuteRun {
         chunk.push_back(candidates_[i].get());
       RecordStarts(chunk);
       StartTasks(chunk);
-      CollectEnds(std::chrono::milliseconds(0));
+      // The ends so far are only collected: their records wait until every
+      // task has started, for a record is a flush the next starts would
+      // wait for.
+      TakeEnds(std::chrono::milliseconds(0));
     }
     while (context_.launcher.running() > 0 || !ended_.empty())
       CollectEnds(ended_.empty() ? std::chrono::hours(1) : kEndRecordDelay);
@@ -242,6 +245,22 @@ class MinuteRun {
     ended_.push_back(task);
   }
 
+  // The tasks that ended, waiting at most `wait` for the first.
+  void TakeEnds(std::chrono::milliseconds wait) {
+    if (context_.launcher.running() == 0)
+      return;
+    for (const TaskEnd& end : context_.launcher.WaitForEnds(wait)) {
+      Candidate* task = running_[end.id];
+      running_.erase(end.id);
+      if (!end.started)
+        Log(*task) << end.failure << "; not run\n";
+      if (end.timed_out)
+        Log(*task) << "ran past its maximum run time and was ended\n";
+      task->exit_code = end.exit_code;
+      Ended(task);
+    }
+  }
+
   // Waits at most `wait` for tasks to end; writes the end records once a
   // batch is full, the first has waited long enough or nothing runs.
   void CollectEnds(std::chrono::milliseconds wait) {
@@ -249,16 +268,7 @@ class MinuteRun {
       wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(
                                 std::max(first_ended_ + kEndRecordDelay - steady_clock::now(),
                                          steady_clock::duration::zero())));
-    if (context_.launcher.running() > 0) {
-      for (const TaskEnd& end : context_.launcher.WaitForEnds(wait)) {
-        Candidate* task = running_[end.id];
-        running_.erase(end.id);
-        if (end.timed_out)
-          Log(*task) << "ran past its maximum run time and was ended\n";
-        task->exit_code = end.exit_code;
-        Ended(task);
-      }
-    }
+    TakeEnds(wait);
     if (!ended_.empty() &&
         (ended_.size() >= TaskStore::kBatchSize ||
          steady_clock::now() >= first_ended_ + kEndRecordDelay || context_.launcher.running() == 0))

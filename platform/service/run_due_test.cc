@@ -261,10 +261,11 @@ TEST_F(RunDueTest, RootRefusesAnAccountThatDoesNotExist) {
   EXPECT_EQ(launcher_.requests[0].account.name, "nobody");
 }
 
+// The process started, but the program did not.
 TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
-  launcher_.start.started = false;
-  launcher_.start.exit_code = 0x80070002;
-  launcher_.start.failure = "cannot start /usr/bin/backup: No such file or directory";
+  launcher_.end.started = false;
+  launcher_.end.exit_code = 0x80070002;
+  launcher_.end.failure = "cannot start /usr/bin/backup: No such file or directory";
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Stored().exit_code, 0x80070002u);
   EXPECT_EQ(Stored().status, SCHED_S_TASK_READY);
@@ -273,11 +274,19 @@ TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
             "jobwarden-service: backup.job: cannot start /usr/bin/backup: No such file or "
             "directory; not run\n");
 
-  // Not the task's fault but the machine's: run-due itself failed.
+  // No process for it: not the task's fault but the machine's, and
+  // run-due itself failed.
+  log_.str("");
+  launcher_.start.started = false;
+  launcher_.start.exit_code = 0x80070004;
   launcher_.start.out_of_resources = true;
   launcher_.start.failure = "cannot start a process: Too many open files";
   EXPECT_EQ(Run(kNextDay), 1);
+  EXPECT_EQ(Stored().exit_code, 0x80070004u);
   EXPECT_EQ(Stored().running_instance_count, 0);
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: backup.job: cannot start a process: Too many open files; not "
+            "run\n");
 }
 
 TEST_F(RunDueTest, ATaskWhoseLockCannotBeTakenIsNotRunAndFails) {
@@ -322,15 +331,34 @@ TEST_F(RunDueTest, RepairsTheRecordOfARunWhoseEndWasNotSeen) {
   EXPECT_EQ(Stored().run_date.wDay, 8);
 }
 
+// Each batch of starts is written before its tasks start, and the ends
+// only once every task has started.
 TEST_F(RunDueTest, RecordsABurstInBatches) {
+  class WatchedStore : public MemoryTaskStore {
+   public:
+    explicit WatchedStore(const RecordingLauncher& launcher) : launcher_(launcher) {}
+    // The tasks started and the changes of each batch.
+    std::vector<std::pair<size_t, size_t>> calls;
+    void UpdateBatch(std::vector<TaskChange>* changes) override {
+      calls.emplace_back(launcher_.requests.size(), changes->size());
+      MemoryTaskStore::UpdateBatch(changes);
+    }
+
+   private:
+    const RecordingLauncher& launcher_;
+  } store(launcher_);
   constexpr int kTasks = 300;
+  store.tasks = store_.tasks;
   for (int i = 0; i < kTasks; ++i)
-    store_.tasks[L"t" + std::to_wstring(i) + L".job"] = Task(L"/bin/true", L"");
-  EXPECT_EQ(Run(), 0);
+    store.tasks[L"t" + std::to_wstring(i) + L".job"] = Task(L"/bin/true", L"");
+  const RunContext context{store, launcher_, locks_, "/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
   EXPECT_EQ(launcher_.requests.size(), kTasks + 1u);
+  EXPECT_EQ(store.calls,
+            (std::vector<std::pair<size_t, size_t>>{{0, 128}, {128, 128}, {256, 45}, {301, 301}}));
   // Three holds of the folder's lock for the starts, three for the ends.
-  EXPECT_EQ(store_.batches, 6);
-  for (const auto& [name, job] : store_.tasks) {
+  EXPECT_EQ(store.batches, 6);
+  for (const auto& [name, job] : store.tasks) {
     EXPECT_EQ(job.status, SCHED_S_TASK_READY);
     EXPECT_EQ(job.run_date.wMinute, 21);
   }

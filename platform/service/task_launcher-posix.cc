@@ -28,22 +28,17 @@ using std::chrono::steady_clock;
 // the one that failed.
 enum Step : int { kInput, kAccount, kFolder, kProgram };
 
-struct StartFailure {
-  int step;
-  int error;
-};
-
 // In the child: tells the parent why the program could not start, and ends.
 [[noreturn]] void FailStart(int report_fd, Step step, int error) {
-  const StartFailure failure{step, error};
-  ssize_t ignored = write(report_fd, &failure, sizeof(failure));
+  const int failure[3] = {static_cast<int>(getpid()), step, error};
+  ssize_t ignored = write(report_fd, failure, sizeof(failure));
   (void)ignored;
   _exit(127);
 }
 
-std::string Describe(const LaunchRequest& request, const StartFailure& failure) {
+std::string Describe(const LaunchRequest& request, int step, int error) {
   std::string text;
-  switch (failure.step) {
+  switch (step) {
     case kInput:
       text = "cannot open /dev/null";
       break;
@@ -57,7 +52,7 @@ std::string Describe(const LaunchRequest& request, const StartFailure& failure) 
       text = "cannot start " + request.program;
       break;
   }
-  return text + ": " + std::strerror(failure.error);
+  return text + ": " + std::strerror(error);
 }
 
 [[noreturn]] void StartProgram(const LaunchRequest& request, TaskEnvironment* environment,
@@ -99,9 +94,9 @@ std::string Describe(const LaunchRequest& request, const StartFailure& failure) 
   FailStart(report_fd, kProgram, errno);
 }
 
-bool ReapChild(pid_t child, int* status, bool block) {
+bool ReapChild(pid_t child, int* status) {
   for (;;) {
-    const pid_t done = waitpid(child, status, block ? 0 : WNOHANG);
+    const pid_t done = waitpid(child, status, WNOHANG);
     if (done == child)
       return true;
     if (done < 0 && errno == EINTR)
@@ -129,16 +124,46 @@ ProcessLauncher::ProcessLauncher(milliseconds grace) : grace_(grace) {
 
 ProcessLauncher::~ProcessLauncher() { pthread_sigmask(SIG_SETMASK, &previous_mask_, nullptr); }
 
+HRESULT ProcessLauncher::OpenReports() {
+  if (report_read_.get() >= 0)
+    return S_OK;
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0)
+    return HresultFromErrno(errno);
+  report_read_.Reset(report[0]);
+  report_write_.Reset(report[1]);
+  fcntl(report[0], F_SETFL, O_NONBLOCK);
+  return S_OK;
+}
+
+// Read often enough that the pipe never fills: a child blocked writing its
+// report would never end.
+void ProcessLauncher::ReadReports() {
+  if (report_read_.get() < 0)
+    return;
+  int report[3];
+  for (;;) {
+    const ssize_t got = read(report_read_.get(), report, sizeof(report));
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got != static_cast<ssize_t>(sizeof(report)))
+      return;
+    failures_[report[0]] = StartFailure{report[0], report[1], report[2]};
+  }
+}
+
+// Does not wait for the child's exec: the next task's fork goes on while
+// this one's process gets ready on the other core.
 StartOutcome ProcessLauncher::Start(const LaunchRequest& request, int lock_fd) {
   StartOutcome outcome;
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) {
-    outcome.exit_code = static_cast<DWORD>(HresultFromErrno(errno));
+  ReadReports();
+  const HRESULT reports = OpenReports();
+  if (FAILED(reports)) {
+    outcome.exit_code = static_cast<DWORD>(reports);
     outcome.failure = std::string("cannot start a process: ") + std::strerror(errno);
     outcome.out_of_resources = true;
     return outcome;
   }
-  Descriptor report_read(report[0]), report_write(report[1]);
   TaskEnvironment environment(request.account, request.working_directory.empty()
                                                    ? request.account.home
                                                    : request.working_directory);
@@ -152,41 +177,42 @@ StartOutcome ProcessLauncher::Start(const LaunchRequest& request, int lock_fd) {
   if (child == 0) {
     if (lock_fd >= 0)
       fcntl(lock_fd, F_SETFD, 0);
-    StartProgram(request, &environment, report_write.get());
+    StartProgram(request, &environment, report_write_.get());
   }
   setpgid(child, child);  // also here: the group must exist before a kill
-  report_write.Reset(-1);
-
-  StartFailure failure = {};
-  ssize_t got;
-  do {
-    got = read(report_read.get(), &failure, sizeof(failure));
-  } while (got < 0 && errno == EINTR);
-  if (got == static_cast<ssize_t>(sizeof(failure))) {
-    int status = 0;
-    ReapChild(child, &status, true);
-    outcome.exit_code = static_cast<DWORD>(HresultFromErrno(failure.error));
-    outcome.failure = Describe(request, failure);
-    return outcome;
-  }
   outcome.started = true;
   outcome.id = next_id_++;
   const auto now = steady_clock::now();
-  children_[outcome.id] = Child{
-      child, request.time_limit ? now + *request.time_limit : steady_clock::time_point::max()};
+  children_[outcome.id] =
+      Child{child, request.time_limit ? now + *request.time_limit : steady_clock::time_point::max(),
+            false, request};
   return outcome;
 }
 
 std::vector<TaskEnd> ProcessLauncher::Reap() {
   std::vector<TaskEnd> ends;
+  std::vector<Child> reaped;
   for (auto it = children_.begin(); it != children_.end();) {
     int status = 0;
-    if (!ReapChild(it->second.pid, &status, false)) {
+    if (!ReapChild(it->second.pid, &status)) {
       ++it;
       continue;
     }
-    ends.push_back(TaskEnd{it->first, ExitCodeOf(status), it->second.timed_out});
+    ends.push_back(TaskEnd{it->first, true, ExitCodeOf(status), it->second.timed_out, ""});
+    reaped.push_back(std::move(it->second));
     it = children_.erase(it);
+  }
+  // A child writes its report before it ends: those of the children just
+  // reaped are in the pipe now.
+  ReadReports();
+  for (size_t i = 0; i < ends.size(); ++i) {
+    auto failed = failures_.find(reaped[i].pid);
+    if (failed == failures_.end())
+      continue;
+    ends[i].started = false;
+    ends[i].exit_code = static_cast<DWORD>(HresultFromErrno(failed->second.error));
+    ends[i].failure = Describe(reaped[i].request, failed->second.step, failed->second.error);
+    failures_.erase(failed);
   }
   return ends;
 }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/service/account-posix.h"
+#include "platform/taskscheduler/descriptor-posix.h"
 
 struct LaunchRequest {
   std::string program;
@@ -32,9 +33,8 @@ struct LaunchRequest {
 struct StartOutcome {
   bool started = false;
   int id = -1;  // names the task in WaitForEnds' answers
-  // When it could not be started: the HRESULT of the reason, the step that
-  // failed, and whether the service itself lacked a descriptor or process
-  // for it (the machine's fault, not the task's).
+  // When the service had no descriptor or process for it (the machine's
+  // fault, not the task's): the HRESULT of the reason, and what failed.
   DWORD exit_code = 0;
   std::string failure;
   bool out_of_resources = false;
@@ -42,9 +42,15 @@ struct StartOutcome {
 
 struct TaskEnd {
   int id = -1;
+  // Whether the program ran: a process was started, but a step before the
+  // program (the account, the working directory, the program itself) may
+  // have failed. Then `exit_code` is the HRESULT of the reason and
+  // `failure` says which step.
+  bool started = true;
   // The program's exit status, or 128 + the signal that ended it.
   DWORD exit_code = 0;
   bool timed_out = false;
+  std::string failure;
 };
 
 // Starts tasks and watches them all until they end: one wait for every
@@ -53,9 +59,11 @@ class TaskLauncher {
  public:
   virtual ~TaskLauncher() = default;
 
-  // Starts the program in a process group of its own. It inherits
-  // `lock_fd` (the task's run lock, so that the lock lives as long as the
-  // task does), and no other descriptor of the service's but its output.
+  // Starts the program in a process group of its own, without waiting for
+  // it to get as far as the program: a step that fails there is answered
+  // by WaitForEnds. It inherits `lock_fd` (the task's run lock, so that the
+  // lock lives as long as the task does), and no other descriptor of the
+  // service's but its output.
   virtual StartOutcome Start(const LaunchRequest& request, int lock_fd) = 0;
 
   // The started tasks that have ended, waiting at most `wait` for the first
@@ -83,7 +91,17 @@ class ProcessLauncher : public TaskLauncher {
     pid_t pid;
     std::chrono::steady_clock::time_point deadline;  // of the time limit, then of the grace
     bool timed_out = false;
+    LaunchRequest request;  // to tell why it did not start
   };
+  struct StartFailure {
+    pid_t pid;
+    int step;
+    int error;
+  };
+  // The children's reports of steps that failed before their programs ran:
+  // one pipe for all, each report written at once (less than PIPE_BUF).
+  HRESULT OpenReports();
+  void ReadReports();
   std::vector<TaskEnd> Reap();
   // SIGTERM to the groups past their limit, SIGKILL to those past their
   // grace; the next deadline.
@@ -92,6 +110,8 @@ class ProcessLauncher : public TaskLauncher {
   std::chrono::milliseconds grace_;
   std::map<int, Child> children_;
   int next_id_ = 0;
+  Descriptor report_read_, report_write_;
+  std::map<pid_t, StartFailure> failures_;
   sigset_t previous_mask_;
 };
 

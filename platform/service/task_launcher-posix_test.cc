@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "platform/taskscheduler/descriptor-posix.h"
@@ -45,7 +46,7 @@ Ran RunToEnd(ProcessLauncher& launcher, const LaunchRequest& request, int lock_f
   for (;;) {
     for (const TaskEnd& end : launcher.WaitForEnds(std::chrono::seconds(60))) {
       if (end.id == start.id)
-        return {true, end.exit_code, end.timed_out, ""};
+        return {end.started, end.exit_code, end.timed_out, end.failure};
     }
   }
 }
@@ -109,6 +110,40 @@ TEST(TaskLauncherTest, SaysWhyAProgramCouldNotStart) {
   EXPECT_FALSE(outcome.started);
   EXPECT_EQ(outcome.failure,
             "cannot enter the working directory /no/such/folder: No such file or directory");
+}
+
+// Started one after another without waiting for their programs: each
+// failure is answered for its own task, with its own reason.
+TEST(TaskLauncherTest, TellsEachOfManyStartsWhetherItsProgramRan) {
+  ProcessLauncher launcher;
+  std::map<int, int> task_of_id;
+  for (int task = 0; task < 60; ++task) {
+    LaunchRequest request = Shell("exit " + std::to_string(task % 100));
+    if (task % 3 == 0) {
+      request = LaunchRequest();
+      request.program = "no-such-program-" + std::to_string(task);
+    }
+    const StartOutcome start = launcher.Start(request, -1);
+    ASSERT_TRUE(start.started) << start.failure;
+    task_of_id[start.id] = task;
+  }
+  std::map<int, TaskEnd> ends;
+  while (launcher.running() > 0) {
+    for (TaskEnd& end : launcher.WaitForEnds(std::chrono::seconds(10)))
+      ends[task_of_id.at(end.id)] = std::move(end);
+  }
+  ASSERT_EQ(ends.size(), 60u);
+  for (const auto& [task, end] : ends) {
+    if (task % 3 == 0) {
+      EXPECT_FALSE(end.started) << task;
+      EXPECT_EQ(end.exit_code, static_cast<DWORD>(HresultFromErrno(ENOENT))) << task;
+      EXPECT_EQ(end.failure, "cannot start no-such-program-" + std::to_string(task) +
+                                 ": No such file or directory");
+    } else {
+      EXPECT_TRUE(end.started) << task;
+      EXPECT_EQ(end.exit_code, static_cast<DWORD>(task)) << end.failure;
+    }
+  }
 }
 
 TEST(TaskLauncherTest, EndsAProgramThatRunsPastItsTimeLimit) {
