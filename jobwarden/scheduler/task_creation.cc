@@ -1,13 +1,9 @@
 #include <string>
 
-#include "jobwarden/memory/secure_zero.h"
-#include "jobwarden/scheduler/com_failure.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
 #include "jobwarden/scheduler/scheduler_client.h"
-#include "jobwarden/scheduler/scheduler_instance.h"
-#include "jobwarden/scheduler/task_name_length.h"
 #include "jobwarden/scheduler/trigger_schedule.h"
-#include "jobwarden/text/ascii_fold.h"
+#include "jobwarden/support/wide_string.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/posix/descriptor-posix.h"
 
 // $XDG_STATE_HOME/jobwarden/running, else ~/.local/state/jobwarden/running;
 // empty when there is no home to put it in.

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/taskscheduler/hresult_from_errno-posix.h"
+#include "platform/posix/hresult_from_errno-posix.h"
 #include "platform/testing/temporary_folder_testing.h"
 
 namespace {

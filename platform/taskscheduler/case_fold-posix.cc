@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/text/wide_text.h"
+#include "platform/posix/wide_text.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/posix/wide_text.h"
 #include "platform/taskscheduler/byte_stream.h"
-#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <limits>
 
-#include "platform/text/wide_text.h"
+#include "platform/posix/wide_text.h"
 
 namespace {
 

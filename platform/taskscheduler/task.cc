@@ -3,10 +3,10 @@
 #include <new>
 #include <utility>
 
+#include "platform/posix/wide_text.h"
 #include "platform/taskscheduler/reference_count.h"
 #include "platform/taskscheduler/task_memory.h"
 #include "platform/taskscheduler/task_trigger.h"
-#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/text/wide_text.h"
+#include "platform/posix/wide_text.h"
 
 namespace {
 

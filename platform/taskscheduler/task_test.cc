@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/wide_text.h"
 #include "platform/taskscheduler/job_file.h"
 #include "platform/taskscheduler/trigger_range.h"
 #include "platform/taskscheduler/trigger_text.h"
 #include "platform/testing/com_recording_testing.h"
 #include "platform/testing/local_time_testing.h"
 #include "platform/testing/task_folder_testing.h"
-#include "platform/text/wide_text.h"
 
 namespace {
 
