@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 #include "osreport/osreport_testing.h"
 #include "osreport/version_record_testing.h"
 
@@ -46,6 +49,62 @@ const char kXpFullReport[] =
     "Product Type:        VER_NT_WORKSTATION (0x0001)\n"
     "\n"
     "Microsoft Windows XP Professional 5.1 (Build 2600) Service Pack 3";
+
+// A scripted platform query: each call takes the next step, fills the record
+// up to the size it is asked for on success, and records what it was given.
+struct QueryStep {
+  bool succeeds;
+  DWORD error;  // set as the last error when the step fails
+};
+
+std::vector<QueryStep> steps;
+std::vector<OSVERSIONINFOEXA> records_given;
+const OSVERSIONINFOEXA kPlatformRecord = MakeRecord(2, 5, 1, 2600, "Service Pack 3", 1, 0x0300);
+
+BOOL WINAPI ScriptedQuery(LPOSVERSIONINFOA record) {
+  OSVERSIONINFOEXA given;
+  std::memcpy(&given, record, sizeof(given));
+  records_given.push_back(given);
+
+  const QueryStep step = steps.at(records_given.size() - 1);
+  if (!step.succeeds) {
+    SetLastError(step.error);
+    return FALSE;
+  }
+  FillUpToRequestedSize(record, kPlatformRecord);
+  SetLastError(0);
+  return TRUE;
+}
+
+// Fails like a careless platform that writes into the record anyway.
+BOOL WINAPI ScribblingFailure(LPOSVERSIONINFOA record) {
+  OSVERSIONINFOEXA* extended = reinterpret_cast<OSVERSIONINFOEXA*>(record);
+  if (record->dwOSVersionInfoSize == kExtendedRecordSize) {
+    extended->wSuiteMask = 0x1234;
+    extended->wProductType = 0x56;
+    SetLastError(87);
+    return FALSE;
+  }
+  return ScriptedQuery(record);
+}
+
+class QueryVersionRecordTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    steps.clear();
+    records_given.clear();
+    std::memset(&record_, 0xAB, sizeof(record_));
+  }
+
+  OSVERSIONINFOEXA record_;
+};
+
+bool IsZeroedExceptSize(const OSVERSIONINFOEXA& record) {
+  OSVERSIONINFOEXA zeroed;
+  std::memset(&zeroed, 0, sizeof(zeroed));
+  zeroed.dwOSVersionInfoSize = record.dwOSVersionInfoSize;
+  return std::memcmp(&zeroed, &record, sizeof(record)) == 0;
+}
 
 }  // namespace
 
@@ -102,4 +161,77 @@ TEST(OsreportTest, FailedQueryWritesOnlyTheErrorInSignedDecimal) {
     EXPECT_EQ("Error -2 calling GetVersionEx()\n", run.output);
     EXPECT_EQ(1, run.status);
   }
+}
+
+TEST_F(QueryVersionRecordTest, ExtendedRecordOnFirstCall) {
+  steps = {{true, 0}};
+
+  const VersionQueryResult result = QueryVersionRecord(&record_, ScriptedQuery);
+
+  EXPECT_TRUE(result.obtained);
+  EXPECT_TRUE(result.extended);
+  ASSERT_EQ(1u, records_given.size());
+  EXPECT_EQ(156u, records_given[0].dwOSVersionInfoSize);
+  EXPECT_TRUE(IsZeroedExceptSize(records_given[0]));
+  EXPECT_EQ(0, std::memcmp(&kPlatformRecord, &record_, sizeof(record_)));
+}
+
+TEST_F(QueryVersionRecordTest, FallsBackToBasicRecord) {
+  steps = {{false, 87}, {true, 0}};
+
+  const VersionQueryResult result = QueryVersionRecord(&record_, ScriptedQuery);
+
+  EXPECT_TRUE(result.obtained);
+  EXPECT_FALSE(result.extended);
+  ASSERT_EQ(2u, records_given.size());
+  EXPECT_EQ(156u, records_given[0].dwOSVersionInfoSize);
+  EXPECT_EQ(148u, records_given[1].dwOSVersionInfoSize);
+  EXPECT_TRUE(IsZeroedExceptSize(records_given[1]));
+  // The extended fields keep the zeros of the first fill.
+  EXPECT_EQ(148u, record_.dwOSVersionInfoSize);
+  EXPECT_EQ(2600u, record_.dwBuildNumber);
+  EXPECT_STREQ("Service Pack 3", record_.szCSDVersion);
+  EXPECT_EQ(0, record_.wServicePackMajor);
+  EXPECT_EQ(0, record_.wSuiteMask);
+  EXPECT_EQ(0, record_.wProductType);
+}
+
+TEST_F(QueryVersionRecordTest, BasicQueryDoesNotClearTheRecordAgain) {
+  steps = {{true, 0}};  // for the basic call, the only one scripted
+
+  const VersionQueryResult result = QueryVersionRecord(&record_, ScribblingFailure);
+
+  EXPECT_TRUE(result.obtained);
+  EXPECT_FALSE(result.extended);
+  ASSERT_EQ(1u, records_given.size());  // the scripted second call
+  EXPECT_EQ(148u, records_given[0].dwOSVersionInfoSize);
+  EXPECT_EQ(0x1234, records_given[0].wSuiteMask);
+  EXPECT_EQ(0x1234, record_.wSuiteMask);
+  EXPECT_EQ(0x56, record_.wProductType);
+}
+
+TEST_F(QueryVersionRecordTest, BothQueriesFailWithTheSecondCallsError) {
+  steps = {{false, 87}, {false, 1150}};
+
+  const VersionQueryResult result = QueryVersionRecord(&record_, ScriptedQuery);
+
+  EXPECT_FALSE(result.obtained);
+  EXPECT_FALSE(result.extended);
+  EXPECT_EQ(1150u, result.error_code);
+  EXPECT_EQ(2u, records_given.size());
+}
+
+// The program as it runs on a host without a Windows version record.
+TEST(OsreportPosixTest, ReportsThatNoVersionRecordIsAvailable) {
+  OSVERSIONINFOA probe = {};
+  probe.dwOSVersionInfoSize = sizeof(probe);
+  if (GetVersionExA(&probe))
+    GTEST_SKIP() << "this host has a Windows version record";
+  RunResult run = RunWith({});
+  EXPECT_EQ("Error 50 calling GetVersionEx()\n", run.output);
+  EXPECT_EQ(1, run.status);
+
+  run = RunWith({"/F"});
+  EXPECT_EQ("Error 50 calling GetVersionEx()\n", run.output);
+  EXPECT_EQ(1, run.status);
 }

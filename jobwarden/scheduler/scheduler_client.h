@@ -29,6 +29,10 @@ class SchedulerClient {
   void QueryTasks();
 };
 
+// The trigger a new task gets: its pattern by frequency, starting one
+// minute after the given local time.
+TASK_TRIGGER BuildTrigger(const SYSTEMTIME& now, TaskFrequency frequency);
+
 // What the operations share.
 
 // Every scheduler operation starts from its own ITaskScheduler, created
