@@ -1,5 +1,5 @@
 // One run of osreport, from its arguments to its exit status, and the
-// version record it obtains from the platform.
+// version record it obtains from the platform and reports.
 #ifndef OSREPORT_OSREPORT_H_
 #define OSREPORT_OSREPORT_H_
 
@@ -30,6 +30,11 @@ struct VersionQueryResult {
 // older systems alone understand.
 VersionQueryResult QueryVersionRecord(OSVERSIONINFOEXA* record,
                                       VersionQueryFunction query = GetVersionExA);
+
+// The raw report: the version record's fields, one per line, to standard
+// output; the service-pack numbers, suite mask and product type only when
+// the record is |extended|.
+void PrintVersionRecord(const OSVERSIONINFOEXA& record, bool extended);
 
 // Writes the raw report when the first argument asks for it ("/F" in any
 // case; later arguments are not looked at) and the edition line, and returns
