@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "jobwarden/cli/jobwarden_entry.h"
-#include "jobwarden/console/console_writer.h"
+#include "jobwarden/support/console_writer.h"
+#include "platform/posix/wide_text.h"
 #include "platform/taskscheduler/job_file.h"
 #include "platform/testing/argument_vector_testing.h"
-#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 #include "jobwarden/cli/command_dispatch.h"
 
-#include "jobwarden/memory/secure_zero.h"
 #include "jobwarden/scheduler/scheduler_client.h"
-#include "jobwarden/text/ascii_fold.h"
+#include "jobwarden/support/wide_string.h"
 
 TaskRunParts SplitTaskRun(const std::wstring& value) {
   TaskRunParts parts{value, std::wstring()};

@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "jobwarden/cli/switch_character.h"
-#include "jobwarden/console/console_writer.h"
-#include "jobwarden/memory/secure_zero.h"
-#include "jobwarden/text/ascii_fold.h"
+#include "jobwarden/support/console_writer.h"
+#include "jobwarden/support/wide_string.h"
+
+bool IsSwitchCharacter(wchar_t unit) { return unit == L'/' || unit == L'-'; }
 
 CommandLineOption::CommandLineOption(std::wstring switch_text, OptionId id, bool takes_value,
                                      std::wstring description)
@@ -97,4 +97,22 @@ void CommandLineOptions::WipeValue(OptionId id) {
 void CommandLineOptions::PrintHelp() const {
   for (const CommandLineOption& option : options_)
     WriteConsoleText(L"\n" + option.SwitchText + L"\t" + option.Description);
+}
+
+void AddJobwardenOptions(CommandLineOptions* options) {
+  options->AddOption(L"/create", OptionId::Create, false, L"Creates a new scheduled task.");
+  options->AddOption(L"/sc", OptionId::ScheduleFrequency, true,
+                     L"Specifies the schedule frequency. Valid values: HOURLY, DAILY, WEEKLY, "
+                     L"MONTHLY.");
+  options->AddOption(L"/ru", OptionId::RunUser, true,
+                     L"Specifies the user context under which the command should execute.");
+  options->AddOption(L"/rp", OptionId::RunPassword, true,
+                     L"Specifies the password for the given user context.");
+  options->AddOption(L"/tn", OptionId::TaskName, true,
+                     L"Specifies a name which uniquely identifies this scheduled task.");
+  options->AddOption(L"/tr", OptionId::TaskRun, true,
+                     L"Specifies the path and file name of the program to be run by this "
+                     L"scheduled task.");
+  options->AddOption(L"/query", OptionId::Query, false, L"Dislplays all scheduled tasks.");
+  options->AddOption(L"/delete", OptionId::Delete, false, L"Deletes the scheduled task.");
 }

@@ -19,6 +19,10 @@ enum class OptionId : int32_t {
   TaskRun = 7,
 };
 
+// A switch begins with "/" or, in its place, "-"; a value never begins with
+// either, so that one character tells a switch from a value.
+bool IsSwitchCharacter(wchar_t unit);
+
 // Thrown by Parse for every syntax error. It deliberately carries nothing:
 // every syntax error is reported the same way.
 class CommandLineOptionsInvalidSyntax {};
@@ -67,5 +71,9 @@ class CommandLineOptions {
 
   std::vector<CommandLineOption> options_;
 };
+
+// The eight rows of Jobwarden's option table, in the order of the help
+// listing.
+void AddJobwardenOptions(CommandLineOptions* options);
 
 #endif  // JOBWARDEN_CLI_COMMAND_LINE_OPTIONS_H_

@@ -4,8 +4,7 @@
 
 #include "jobwarden/cli/arguments_testing.h"
 #include "jobwarden/cli/expected_help_testing.h"
-#include "jobwarden/cli/option_table.h"
-#include "jobwarden/console/console_writer.h"
+#include "jobwarden/support/console_writer.h"
 
 namespace {
 

@@ -4,16 +4,25 @@
 #include <new>
 
 #include "jobwarden/cli/command_dispatch.h"
-#include "jobwarden/cli/command_line_options.h"
-#include "jobwarden/cli/option_table.h"
-#include "jobwarden/cli/password_arguments.h"
-#include "jobwarden/cli/switch_character.h"
-#include "jobwarden/cli/validation.h"
-#include "jobwarden/console/console_writer.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
-#include "jobwarden/text/ascii_fold.h"
+#include "jobwarden/support/console_writer.h"
+#include "jobwarden/support/wide_string.h"
 
 namespace {
+
+// The system account needs no password; any other account does, whichever
+// command it comes with.
+bool NamedAccountLacksPassword(const CommandLineOptions& options) {
+  if (!options.IsPresent(OptionId::RunUser) || options.IsPresent(OptionId::RunPassword))
+    return false;
+  std::wstring account = options.GetValue(OptionId::RunUser);
+  FoldAsciiToLower(&account);
+  return account != L"system";
+}
+
+bool BothPresent(const CommandLineOptions& options, OptionId first, OptionId second) {
+  return options.IsPresent(first) && options.IsPresent(second);
+}
 
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
@@ -74,6 +83,30 @@ int RunCommandLine(int argc, wchar_t** argv) {
 }
 
 }  // namespace
+
+ValidationResult ValidateOptions(const CommandLineOptions& options) {
+  if (NamedAccountLacksPassword(options))
+    return ValidationResult::PasswordMissing;
+  if (options.IsPresent(OptionId::Delete) && !options.IsPresent(OptionId::TaskName))
+    return ValidationResult::InvalidSyntax;
+  if (BothPresent(options, OptionId::Create, OptionId::Query) ||
+      BothPresent(options, OptionId::Create, OptionId::Delete) ||
+      BothPresent(options, OptionId::Query, OptionId::Delete))
+    return ValidationResult::InvalidSyntax;
+  return ValidationResult::Accepted;
+}
+
+bool IsPasswordSwitch(const wchar_t* argument) {
+  return IsSwitchCharacter(argument[0]) && AsciiLowered(argument[1]) == L'r' &&
+         AsciiLowered(argument[2]) == L'p' && argument[3] == L'\0';
+}
+
+void WipePasswordArguments(int argc, wchar_t** argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (IsPasswordSwitch(argv[i]))
+      SecureZeroWideString(argv[i + 1]);
+  }
+}
 
 int RunJobwarden(int argc, wchar_t** argv) {
   // Running out of memory while strings are copied is the one failure left

@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "jobwarden/cli/jobwarden_entry.h"
-#include "jobwarden/cli/password_arguments.h"
-#include "jobwarden/memory/secure_zero.h"
-#include "platform/text/wide_text.h"
+#include "jobwarden/support/wide_string.h"
+#include "platform/posix/wide_text.h"
 
 namespace {
 

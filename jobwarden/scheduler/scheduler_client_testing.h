@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "jobwarden/console/console_writer.h"
 #include "jobwarden/scheduler/com_api.h"
 #include "jobwarden/scheduler/jobwarden_exception.h"
 #include "jobwarden/scheduler/scheduler_client.h"
+#include "jobwarden/support/console_writer.h"
 #include "platform/testing/com_recording_testing.h"
 #include "platform/testing/local_time_testing.h"
 #include "platform/testing/task_folder_testing.h"

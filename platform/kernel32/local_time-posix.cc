@@ -2,6 +2,6 @@
 // Tests link platform/testing/local_time_testing.cc in its place.
 #include <windows.h>
 
-#include "platform/kernel32/system_clock-posix.h"
+#include "platform/posix/system_clock-posix.h"
 
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) { *lpSystemTime = ReadLocalClock(); }

@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/posix/descriptor-posix.h"
 
 extern char** environ;
 

@@ -12,12 +12,12 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/posix/wide_text.h"
 #include "platform/service/run_due.h"
 #include "platform/service/run_record.h"
 #include "platform/service/service_doubles_testing.h"
 #include "platform/testing/task_folder_testing.h"
 #include "platform/testing/trigger_testing.h"
-#include "platform/text/wide_text.h"
 
 namespace {
 

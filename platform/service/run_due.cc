@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/posix/wide_text.h"
 #include "platform/service/local_clock-posix.h"
 #include "platform/service/parameter_split.h"
 #include "platform/service/run_record.h"
-#include "platform/text/wide_text.h"
 
 namespace {
 

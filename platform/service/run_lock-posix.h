@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/posix/descriptor-posix.h"
 
 // $XDG_STATE_HOME, else ~/.local/state; empty when there is no home to put
 // it in.

@@ -1,6 +1,6 @@
 #include "platform/service/run_record.h"
 
-#include "platform/kernel32/system_clock-posix.h"
+#include "platform/posix/system_clock-posix.h"
 
 SYSTEMTIME LocalSystemTime(time_t when) {
   tm calendar = {};

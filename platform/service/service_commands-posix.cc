@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/posix/wide_text.h"
 #include "platform/service/crontab_text.h"
 #include "platform/service/due_rule.h"
 #include "platform/service/local_clock-posix.h"
 #include "platform/service/run_record.h"
-#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/descriptor-posix.h"
+#include "platform/posix/hresult_from_errno-posix.h"
 #include "platform/service/task_environment-posix.h"
-#include "platform/taskscheduler/descriptor-posix.h"
-#include "platform/taskscheduler/hresult_from_errno-posix.h"
 
 extern char** environ;
 

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/descriptor-posix.h"
 #include "platform/service/account-posix.h"
-#include "platform/taskscheduler/descriptor-posix.h"
 
 struct LaunchRequest {
   std::string program;

@@ -11,8 +11,8 @@
 #include <map>
 #include <sstream>
 
-#include "platform/taskscheduler/descriptor-posix.h"
-#include "platform/taskscheduler/hresult_from_errno-posix.h"
+#include "platform/posix/descriptor-posix.h"
+#include "platform/posix/hresult_from_errno-posix.h"
 #include "platform/testing/temporary_folder_testing.h"
 
 namespace {

@@ -13,13 +13,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix/descriptor-posix.h"
+#include "platform/posix/wide_text.h"
 #include "platform/service/run_due.h"
 #include "platform/service/service_doubles_testing.h"
-#include "platform/taskscheduler/descriptor-posix.h"
 #include "platform/taskscheduler/task_folder_lock-posix.h"
 #include "platform/testing/task_folder_testing.h"
 #include "platform/testing/trigger_testing.h"
-#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <cstring>
 
-#include "platform/taskscheduler/descriptor-posix.h"
-#include "platform/taskscheduler/hresult_from_errno-posix.h"
+#include "platform/posix/descriptor-posix.h"
+#include "platform/posix/hresult_from_errno-posix.h"
 #include "platform/taskscheduler/job_file.h"
 #include "platform/taskscheduler/random_bytes.h"
 

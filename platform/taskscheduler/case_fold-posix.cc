@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/text/wide_text.h"
+#include "platform/posix/wide_text.h"
 
 namespace {
 
@@ -20,10 +20,10 @@ locale_t FoldingLocale() {
 wchar_t FoldCharacter(wchar_t c, locale_t locale) {
   // ASCII without a call into the C library: every locale maps a-z only.
   if (c < 0x80)
-    return c >= L'a' && c <= L'z' ? c - (L'a' - L'A') : c;
+    return AsciiUpper(c);
   if (locale != static_cast<locale_t>(0))
     return static_cast<wchar_t>(towupper_l(static_cast<wint_t>(c), locale));
-  return c >= L'a' && c <= L'z' ? c - (L'a' - L'A') : c;
+  return AsciiUpper(c);
 }
 
 // FoldCase's own answers for the ASCII characters, so that comparing an
@@ -39,6 +39,8 @@ const std::wstring& FoldedAscii() {
 }
 
 }  // namespace
+
+wchar_t AsciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? c - (L'a' - L'A') : c; }
 
 std::wstring FoldCase(const std::wstring& text) {
   locale_t locale = FoldingLocale();

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/text/wide_text.h"
+#include "platform/posix/wide_text.h"
 
 namespace {
 

@@ -5,6 +5,11 @@
 
 #include <string>
 
+// The component's one ASCII case mapping: "a" to "z" raised, every other
+// unit as it is. Task names, the ".job" extension and device names are
+// compared through it.
+wchar_t AsciiUpper(wchar_t c);
+
 // Upper-cases every character that has a simple upper-case mapping (all
 // letters when the host has a C.UTF-8 locale, A-Z otherwise), leaving the
 // process locale alone.

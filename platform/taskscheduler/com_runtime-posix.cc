@@ -1,5 +1,5 @@
 // The COM runtime functions Jobwarden calls, for hosts without ole32: the
-// one programs link. Tests link platform/testing/recording_com_runtime.cc
+// one programs link. Tests link platform/testing/recording_com_runtime_testing.cc
 // in its place.
 #include <objbase.h>
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/taskscheduler/job_file_testing.h"
+#include "platform/taskscheduler/trigger_range.h"
 #include "platform/testing/trigger_testing.h"
 
 namespace {
@@ -281,6 +282,241 @@ TEST(JobFileParse, LeavesTheJobAloneOnFailure) {
   job.comment = L"untouched";
   EXPECT_FALSE(ParseJobFile(bytes.data(), bytes.size(), &job));
   EXPECT_EQ(L"untouched", job.comment);
+}
+
+TEST(ByteWriter, WritesLowByteFirstAndPatchesInPlace) {
+  ByteWriter out;
+  out.Byte(0x01);
+  out.Word(0x0302);
+  out.Dword(0x07060504);
+  const uint8_t tail[] = {0x08, 0x09};
+  out.Bytes(tail, sizeof(tail));
+  out.PatchWord(1, 0xBBAA);
+  EXPECT_EQ(9u, out.size());
+  EXPECT_EQ((std::vector<uint8_t>{0x01, 0xAA, 0xBB, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09}),
+            out.Take());
+}
+
+TEST(ByteReader, ReadsLowByteFirst) {
+  const std::vector<uint8_t> bytes = {0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A};
+  ByteReader in(bytes.data(), bytes.size());
+  WORD word = 0;
+  DWORD dword = 0;
+  BYTE two[2] = {};
+  std::vector<BYTE> rest;
+  ASSERT_TRUE(in.Word(&word));
+  ASSERT_TRUE(in.Dword(&dword));
+  ASSERT_TRUE(in.Bytes(2, two));
+  ASSERT_TRUE(in.Bytes(1, &rest));
+  EXPECT_EQ(0x0302, word);
+  EXPECT_EQ(0x07060504u, dword);
+  EXPECT_EQ(0x08, two[0]);
+  EXPECT_EQ(0x09, two[1]);
+  EXPECT_EQ(std::vector<BYTE>{0x0A}, rest);
+  EXPECT_EQ(9u, in.position());
+  EXPECT_FALSE(in.Has(1));
+}
+
+// A read that does not fit never reaches past the end, and one that fails
+// at its first bytes leaves the position, and the value it was given, as
+// they were.
+TEST(ByteReader, RefusesEveryReadPastTheEnd) {
+  const std::vector<uint8_t> bytes = {0x01, 0x02, 0x03};
+  ByteReader in(bytes.data(), bytes.size());
+  WORD word = 0;
+  ASSERT_TRUE(in.Word(&word));
+  DWORD dword = 0xAAAAAAAA;
+  EXPECT_FALSE(in.Dword(&dword));
+  EXPECT_EQ(0xAAAAAAAAu, dword);
+  EXPECT_FALSE(in.Word(&word));
+  EXPECT_EQ(0x0201, word);
+  BYTE two[2] = {0xEE, 0xEE};
+  EXPECT_FALSE(in.Bytes(2, two));
+  EXPECT_EQ(0xEE, two[0]);
+  std::vector<BYTE> many = {0xEE};
+  EXPECT_FALSE(in.Bytes(size_t{1} << 40, &many));
+  EXPECT_EQ(std::vector<BYTE>{0xEE}, many);
+  EXPECT_EQ(2u, in.position());
+  EXPECT_TRUE(in.Has(1));
+  EXPECT_FALSE(in.Has(2));
+}
+
+TEST(JobFileRoundTrip, DefaultsAreThoseOfATaskThatNeverRan) {
+  const std::vector<uint8_t> bytes = SerializeJobFile(JobFile());
+  EXPECT_EQ(0x0501, WordAt(bytes, 0));
+  EXPECT_EQ(1, WordAt(bytes, 2));
+  EXPECT_EQ(60, WordAt(bytes, 28));
+  EXPECT_EQ(10, WordAt(bytes, 30));
+  EXPECT_EQ(0x20u, DwordAt(bytes, 32));
+  EXPECT_EQ(259200000u, DwordAt(bytes, 36));
+  EXPECT_EQ(0x00041303u, DwordAt(bytes, 44));
+}
+
+// What every file from Windows 2000, XP and 2003 holds, read at its
+// documented place.
+TEST(JobFileLayout, WritesTheApplicationNameFlagAndTaskReserved1AsWindowsDoes) {
+  JobFile job;
+  job.application_name = L"app";
+  std::vector<uint8_t> b = SerializeJobFile(job);
+  EXPECT_EQ(0x01000000u, DwordAt(b, 48));
+  const size_t reserved_at = WordAt(b, 22) - 2 - 8;
+  EXPECT_EQ(8, WordAt(b, reserved_at));
+  EXPECT_EQ(0u, DwordAt(b, reserved_at + 2));  // start error
+  EXPECT_EQ(0u, DwordAt(b, reserved_at + 6));  // task flags
+  EXPECT_EQ(8u, RoundTrip(job).reserved_data.size());
+
+  // The bit follows the name: set without one, it is not written.
+  job.application_name.clear();
+  job.flags = 0x01000004;
+  b = SerializeJobFile(job);
+  EXPECT_EQ(0x4u, DwordAt(b, 48));
+}
+
+TEST(JobFileRoundTrip, KeepsTextsBeyondAscii) {
+  const std::vector<std::wstring> texts = {
+      L"",
+      L"a",
+      L"caf\u00E9 \u65E5\u672C",
+      L"\U0001F600 face \U00010437",  // above U+FFFF: surrogate pairs in the file
+      L"bad\xDC80\xDCFF bytes",       // escapes of bytes that were not UTF-8
+      std::wstring(1000, L'x'),
+  };
+  for (const std::wstring& text : texts) {
+    JobFile job;
+    job.application_name = text;
+    job.parameters = text;
+    job.working_directory = text;
+    job.author = text;
+    job.comment = text;
+    job.account_name = text;
+    const JobFile parsed = RoundTrip(job);
+    EXPECT_EQ(text, parsed.application_name);
+    EXPECT_EQ(text, parsed.parameters);
+    EXPECT_EQ(text, parsed.working_directory);
+    EXPECT_EQ(text, parsed.author);
+    EXPECT_EQ(text, parsed.comment);
+    EXPECT_EQ(text, parsed.account_name);
+  }
+}
+
+// A text's count covers its units; the text itself ends at the first NUL
+// among them, and the next field follows the counted units.
+TEST(JobVariableFields, ReadsATextToItsFirstNulAndSkipsTheRestOfItsCount) {
+  ByteWriter out;
+  for (WORD word : {WORD{4}, WORD{L'a'}, WORD{0}, WORD{L'b'}, WORD{0}, WORD{1}, WORD{0}})
+    out.Word(word);
+  const std::vector<uint8_t> bytes = out.Take();
+  ByteReader in(bytes.data(), bytes.size());
+  std::wstring first = L"x", second = L"x";
+  ASSERT_TRUE(ReadText(&in, &first));
+  ASSERT_TRUE(ReadText(&in, &second));
+  EXPECT_EQ(L"a", first);
+  EXPECT_EQ(L"", second);  // a lone terminator
+  EXPECT_EQ(bytes.size(), in.position());
+}
+
+TEST(JobVariableFields, WritesNothingForWhatTheCountCannotHold) {
+  ByteWriter out;
+  EXPECT_TRUE(WriteText(std::wstring(65534, L'x'), &out));
+  EXPECT_EQ(2u + 65535u * 2, out.size());
+  EXPECT_FALSE(WriteText(std::wstring(65535, L'x'), &out));
+  EXPECT_TRUE(WriteBlock(std::vector<BYTE>(65535, 1), &out));
+  EXPECT_FALSE(WriteBlock(std::vector<BYTE>(65536, 1), &out));
+  EXPECT_EQ(2u + 65535u * 2 + 2u + 65535u, out.size());
+}
+
+TEST(JobFileRoundTrip, KeepsAnyNumberOfTriggers) {
+  JobFile job;
+  EXPECT_TRUE(RoundTrip(job).triggers.empty());
+
+  for (int i = 0; i < 300; ++i) {
+    TASK_TRIGGER trigger = i % 2 ? WeeklyTrigger() : MonthlyDateTrigger();
+    trigger.wStartMinute = static_cast<WORD>(i % 60);
+    job.triggers.push_back(trigger);
+  }
+  const JobFile parsed = RoundTrip(job);
+  ASSERT_EQ(job.triggers.size(), parsed.triggers.size());
+  for (size_t i = 0; i < job.triggers.size(); ++i)
+    ExpectSameTrigger(job.triggers[i], parsed.triggers[i]);
+}
+
+TEST(JobFileRoundTrip, KeepsTriggerTypesItDoesNotKnow) {
+  JobFile job;
+  job.triggers = {HourlyTestTrigger()};
+  SetTriggerTypeCode(9, &job.triggers[0]);
+  const JobFile parsed = RoundTrip(job);
+  ASSERT_EQ(1u, parsed.triggers.size());
+  EXPECT_EQ(9u, TriggerTypeCode(parsed.triggers[0]));
+  EXPECT_EQ(1, parsed.triggers[0].Type.Daily.DaysInterval);
+}
+
+TEST(JobFileLayout, PutsTheTypeFieldsOfEachTriggerKindInPlace) {
+  JobFile job;
+  job.triggers = {HourlyTestTrigger(), WeeklyTrigger(), MonthlyDowTrigger()};
+  const std::vector<uint8_t> b = SerializeJobFile(job);
+  const size_t first = WordAt(b, 22) + 2;
+  EXPECT_EQ(1, WordAt(b, first + 36));  // daily: days interval
+  EXPECT_EQ(60u, DwordAt(b, first + 24));
+  EXPECT_EQ(1440u, DwordAt(b, first + 20));
+  const size_t weekly = first + 48;
+  EXPECT_EQ(3, WordAt(b, weekly + 36));
+  EXPECT_EQ(0x7F, WordAt(b, weekly + 38));
+  const size_t dow = weekly + 48;
+  EXPECT_EQ(4u, DwordAt(b, dow + 32));
+  EXPECT_EQ(5, WordAt(b, dow + 36));
+  EXPECT_EQ(0x41, WordAt(b, dow + 38));
+  EXPECT_EQ(0x801, WordAt(b, dow + 40));
+  EXPECT_EQ(0x5678, WordAt(b, dow + 44));
+  EXPECT_EQ(0x9ABC, WordAt(b, dow + 46));
+  EXPECT_EQ(dow + 48, b.size());
+}
+
+// The format tells readers to ignore the size a trigger gives itself; the
+// record is 48 bytes whatever it says, and what follows it still reads.
+TEST(JobFileParse, IgnoresTheSizeATriggerGivesItself) {
+  JobFile source;
+  source.triggers = {HourlyTestTrigger(), WeeklyTrigger()};
+  const std::vector<uint8_t> good = SerializeJobFile(source);
+  const size_t first = WordAt(good, 22) + 2;
+  for (WORD size : {WORD{0}, WORD{0x28}, WORD{47}, WORD{96}, WORD{0xFFFF}}) {
+    RawFile f{good};
+    f.SetWord(first, size);
+    f.SetWord(first + 48, size);
+    JobFile job;
+    ASSERT_TRUE(ParseJobFile(f.bytes.data(), f.bytes.size(), &job)) << size;
+    ASSERT_EQ(2u, job.triggers.size());
+    ExpectSameTrigger(source.triggers[0], job.triggers[0]);
+    ExpectSameTrigger(source.triggers[1], job.triggers[1]);
+  }
+}
+
+TEST(JobFileRoundTrip, KeepsUserDataApartFromTheAccount) {
+  JobFile job;
+  job.user_data = {'J', 'W', 'A', 'C', 0, 0};  // looks like our own tag
+  EXPECT_EQ(job.user_data, RoundTrip(job).user_data);
+  EXPECT_EQ(L"", RoundTrip(job).account_name);
+
+  job.account_name = L"DOMAIN\\user";
+  job.user_data = {0xFF, 0x00, 0x7F};
+  const JobFile parsed = RoundTrip(job);
+  EXPECT_EQ(job.user_data, parsed.user_data);
+  EXPECT_EQ(job.account_name, parsed.account_name);
+}
+
+TEST(JobFileParse, TreatsAMalformedAccountBlockAsUserData) {
+  JobFile job;
+  job.user_data = {'x', 'y', 'z', 'w', 'v', 'u', 't'};
+  RawFile f{SerializeJobFile(job)};
+  // User data: tag, count, then the 7 bytes; then TASKRESERVED1.
+  const size_t count_at = WordAt(f.bytes, 22) - 8 - 2 - 7 - 2;
+  ASSERT_EQ(0, WordAt(f.bytes, count_at));
+  f.SetWord(count_at, 255);  // more units than there are bytes
+  JobFile parsed;
+  ASSERT_TRUE(ParseJobFile(f.bytes.data(), f.bytes.size(), &parsed));
+  EXPECT_EQ(L"", parsed.account_name);
+  EXPECT_EQ(13u, parsed.user_data.size());
+  EXPECT_EQ('J', parsed.user_data[0]);
+  EXPECT_EQ('t', parsed.user_data[12]);
 }
 
 }  // namespace

@@ -17,6 +17,12 @@ bool IsTaskInterface(REFIID riid);
 // A new task object over `state`, returned as `riid` with one reference.
 HRESULT CreateTaskObject(std::shared_ptr<TaskState> state, REFIID riid, void** object);
 
+// ITaskTrigger: one trigger of a task, by its index. It holds the task's
+// state, not the task, so it stays usable after the caller released the
+// task (as Jobwarden does before it releases the trigger). A trigger object
+// for trigger `index` of `state`, with one reference.
+HRESULT NewTaskTrigger(std::shared_ptr<TaskState> state, WORD index, ITaskTrigger** trigger);
+
 // Stores the task: a new task's first save refuses to replace an existing
 // file, every later one replaces its own file only, and fails when that
 // is gone (deleted meanwhile) or another.

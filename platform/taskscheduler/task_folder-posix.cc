@@ -8,14 +8,14 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/posix/descriptor-posix.h"
+#include "platform/posix/hresult_from_errno-posix.h"
+#include "platform/posix/wide_text.h"
 #include "platform/taskscheduler/atomic_publish-posix.h"
 #include "platform/taskscheduler/change_stamp-posix.h"
-#include "platform/taskscheduler/descriptor-posix.h"
-#include "platform/taskscheduler/hresult_from_errno-posix.h"
 #include "platform/taskscheduler/task_folder_location-posix.h"
 #include "platform/taskscheduler/task_folder_lock-posix.h"
 #include "platform/taskscheduler/task_folder_lookup-posix.h"
-#include "platform/text/wide_text.h"
 
 TaskFolder::TaskFolder(std::string path, bool create_parents)
     : path_(std::move(path)), create_parents_(create_parents) {}

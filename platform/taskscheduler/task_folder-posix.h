@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/descriptor-posix.h"
 #include "platform/taskscheduler/atomic_publish-posix.h"
 #include "platform/taskscheduler/change_stamp-posix.h"
-#include "platform/taskscheduler/descriptor-posix.h"
 #include "platform/taskscheduler/task_folder_lock-posix.h"
 
 // No real task comes anywhere near this; reading stops here so a huge or

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "platform/taskscheduler/hresult_from_errno-posix.h"
+#include "platform/posix/hresult_from_errno-posix.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 
 #include <chrono>
 
-#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/posix/descriptor-posix.h"
 
 class TaskFolderLock {
  public:

@@ -7,7 +7,7 @@
 
 #include <chrono>
 
-#include "platform/taskscheduler/descriptor-posix.h"
+#include "platform/posix/descriptor-posix.h"
 #include "platform/testing/task_folder_testing.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/posix/hresult_from_errno-posix.h"
+#include "platform/posix/wide_text.h"
 #include "platform/taskscheduler/atomic_publish-posix.h"
 #include "platform/taskscheduler/case_fold.h"
-#include "platform/taskscheduler/hresult_from_errno-posix.h"
 #include "platform/taskscheduler/task_name.h"
-#include "platform/text/wide_text.h"
 
 namespace {
 

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/text/wide_text.h"
+#include "platform/posix/wide_text.h"
+#include "platform/taskscheduler/case_fold.h"
 
 namespace {
 
@@ -33,8 +34,6 @@ bool IsForbiddenCharacter(wchar_t c) {
       return false;
   }
 }
-
-wchar_t AsciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? c - (L'a' - L'A') : c; }
 
 bool EqualsAsciiIgnoringCase(const std::wstring& text, const wchar_t* word) {
   size_t i = 0;

@@ -4,7 +4,6 @@
 
 #include <functional>
 
-#include "platform/taskscheduler/trigger_type_code.h"
 #include "platform/testing/trigger_testing.h"
 
 namespace {

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "platform/taskscheduler/trigger_range.h"
-#include "platform/taskscheduler/trigger_type_code.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/taskscheduler/trigger_type_code.h"
+#include "platform/taskscheduler/trigger_range.h"
 #include "platform/testing/trigger_testing.h"
 
 namespace {

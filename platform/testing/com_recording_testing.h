@@ -1,5 +1,5 @@
 // For tests only: the record that the recording COM runtime
-// (recording_com_runtime.cc) and the recording interfaces it hands out
+// (recording_com_runtime_testing.cc) and the recording interfaces it hands out
 // (recording_interfaces_testing.h) keep of every call a caller makes, and
 // the failures a test plans for them. Test binaries link these in place of
 // the runtime programs link, so the component itself knows nothing of it.

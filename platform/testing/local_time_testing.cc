@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "platform/kernel32/system_clock-posix.h"
+#include "platform/posix/system_clock-posix.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <string>
 
-#include "jobwarden/console/console_writer.h"
+#include "jobwarden/support/console_writer.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3)
