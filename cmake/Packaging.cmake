@@ -5,6 +5,8 @@
 #   Linux            Jobwarden-<version>-Linux.tar.gz: bin/ with both
 #                    programs and jobwarden-service (which runs the stored
 #                    tasks through cron), README and licence at the top
+#   Debian           jobwarden_<version>_<arch>.deb, with `cpack -G DEB`
+#                    (DebianPackage.cmake)
 # Included last, once the programs' targets exist.
 if(WIN32)
   set(jobwarden_bin_dir .)
@@ -19,12 +21,12 @@ else()
   set(CPACK_GENERATOR TGZ)
 endif()
 
-install(TARGETS Jobwarden osreport RUNTIME DESTINATION ${jobwarden_bin_dir})
+install(TARGETS Jobwarden osreport RUNTIME DESTINATION ${jobwarden_bin_dir} COMPONENT programs)
 if(NOT WIN32)
-  install(TARGETS jobwarden-service RUNTIME DESTINATION ${jobwarden_bin_dir})
+  install(TARGETS jobwarden-service RUNTIME DESTINATION ${jobwarden_bin_dir} COMPONENT programs)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-        DESTINATION .)
+        DESTINATION . COMPONENT archive)
 
 set(CPACK_PACKAGE_NAME Jobwarden)
 set(CPACK_PACKAGE_VENDOR "The Jobwarden developers")
@@ -32,4 +34,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Command-line front end to the Windows Task Scheduler, and osreport")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
+if(NOT WIN32)
+  include(cmake/DebianPackage.cmake)
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackOptions.cmake)
+endif()
 include(CPack)

@@ -12,6 +12,7 @@ set -eu
 native="cmake ninja-build g++"
 everything="$native python3 clang-format libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev valgrind busybox-static tzdata tcsh
+  dpkg-dev lintian groff-base
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386"
 
 case "${1:-all}" in

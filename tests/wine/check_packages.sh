@@ -5,7 +5,8 @@
 # a Windows target a zip with both .exe files, README and licence at the top,
 # the programs stripped and passing check_executables.py with the options
 # given; for Linux a .tar.gz with both programs and jobwarden-service under bin/,
-# README and licence.
+# README and licence, and nothing else (tests/package checks the Debian
+# package).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 kind="$1" build="$2"
@@ -54,11 +55,21 @@ objdump_symbols() {
 }
 
 check_tgz() {
-  local archive top
+  local archive top expected
+  # cpack with no generator makes the archive alone.
+  rm -f "$build"/jobwarden_*.deb
   archive=$(archive_of) && [ -n "$archive" ] || { failures=$((failures + 1)); return; }
   top=$(basename "$archive" .tar.gz)
-  expect_members "$archive" "$(tar -tzf "$archive")" \
-    "$top/bin/Jobwarden" "$top/bin/osreport" "$top/bin/jobwarden-service" "$top/README.md" "$top/LICENSE"
+  expected=$(printf '%s\n' "$top/bin/Jobwarden" "$top/bin/osreport" "$top/bin/jobwarden-service" \
+    "$top/README.md" "$top/LICENSE" | LC_ALL=C sort)
+  if ! diff <(echo "$expected") <(tar -tzf "$archive" | grep -v '/$' | LC_ALL=C sort); then
+    echo "FAIL $archive: its files differ from those above (< expected, > found)"
+    failures=$((failures + 1))
+  fi
+  if ls "$build"/jobwarden_*.deb >/dev/null 2>&1; then
+    echo "FAIL cpack without -G made a Debian package too"
+    failures=$((failures + 1))
+  fi
 }
 
 case "$kind" in
