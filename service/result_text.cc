@@ -1,0 +1,117 @@
+#include "service/result_text.h"
+
+#include <signal.h>
+
+#include <cstdio>
+
+#include "platform/service/run_record.h"
+#include "platform/service/task_store-posix.h"
+
+namespace {
+
+// The signals that end a program by default, by the names people look up.
+const char* SignalName(int signal_number) {
+  switch (signal_number) {
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGINT:
+      return "SIGINT";
+    case SIGQUIT:
+      return "SIGQUIT";
+    case SIGILL:
+      return "SIGILL";
+    case SIGTRAP:
+      return "SIGTRAP";
+    case SIGABRT:
+      return "SIGABRT";
+    case SIGBUS:
+      return "SIGBUS";
+    case SIGFPE:
+      return "SIGFPE";
+    case SIGKILL:
+      return "SIGKILL";
+    case SIGUSR1:
+      return "SIGUSR1";
+    case SIGSEGV:
+      return "SIGSEGV";
+    case SIGUSR2:
+      return "SIGUSR2";
+    case SIGPIPE:
+      return "SIGPIPE";
+    case SIGALRM:
+      return "SIGALRM";
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGXCPU:
+      return "SIGXCPU";
+    case SIGXFSZ:
+      return "SIGXFSZ";
+    case SIGSYS:
+      return "SIGSYS";
+    default:
+      return nullptr;
+  }
+}
+
+// The codes the service records: the launcher's HresultFromErrno for a
+// step before the program, its own for a run it refused or did not see end.
+const char* KnownCode(DWORD code) {
+  switch (code) {
+    case SCHED_S_TASK_TERMINATED:
+      return "ended at its maximum run time";
+    case SCHED_E_TASK_NOT_READY:
+      return "it has no program";
+    case kRunEndNotSeen:
+      return "its end was not seen (run-due was stopped while it ran)";
+    case static_cast<DWORD>(TRUST_E_SUBJECT_NOT_TRUSTED):
+      return "the task file is not trusted";
+    // A missing working directory gives the same code as a missing program.
+    case static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)):
+      return "the program or its working directory was not found";
+    case static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)):
+      return "a folder on the way to the program or working directory was not found";
+    case static_cast<DWORD>(E_ACCESSDENIED):
+      return "permission denied";
+    case static_cast<DWORD>(E_OUTOFMEMORY):
+    case 0x80070008:
+      return "out of memory";
+    case static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_INVALID_DATA)):
+      return "the task file is damaged";
+    case static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_DISK_FULL)):
+      return "the disk is full";
+    case static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)):
+      return "a file name is too long";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+DWORD ExitCodeToRecord(DWORD exit_code, bool timed_out) {
+  return timed_out ? SCHED_S_TASK_TERMINATED : exit_code;
+}
+
+std::string ResultInWords(DWORD exit_code, const std::string& account) {
+  if (exit_code == kNoSuchAccount)
+    return account.empty() ? "the account does not exist"
+                           : "the account " + account + " does not exist";
+  if (const char* known = KnownCode(exit_code))
+    return known;
+  char text[64];
+  if (exit_code <= 255) {
+    // 128 + N is also what a shell exits with when its child died of
+    // signal N, so the code is given as it is, with the signal it names.
+    const char* signal_name =
+        exit_code > 128 ? SignalName(static_cast<int>(exit_code - 128)) : nullptr;
+    if (signal_name)
+      std::snprintf(text, sizeof(text), "exit code %u (128 + %s)", static_cast<unsigned>(exit_code),
+                    signal_name);
+    else
+      std::snprintf(text, sizeof(text), "exit code %u", static_cast<unsigned>(exit_code));
+  } else {
+    std::snprintf(text, sizeof(text), FAILED(exit_code) ? "error 0x%08X" : "exit code 0x%X",
+                  static_cast<unsigned>(exit_code));
+  }
+  return text;
+}

@@ -1,0 +1,41 @@
+// The texts of the run log's events, one line each (RunLog adds the time).
+// A task's lines begin with its file name and a tab, so that `status NAME`
+// finds them (RunLog::Tail) whatever the name holds; run-due's own lines
+// begin with "run-due:".
+#ifndef SERVICE_RUN_EVENTS_H_
+#define SERVICE_RUN_EVENTS_H_
+
+#include <sys/types.h>
+#include <windows.h>
+
+#include <string>
+
+// "run-due: 3 tasks due". Logged only when some task is due.
+std::string DueEventText(size_t due);
+
+// A task's process has been started: its program with its parameters as
+// the task stores them, its account ("" for the service's own) and pid.
+std::string StartedEventText(const std::string& task, const std::string& command,
+                             const std::string& account, pid_t pid);
+
+// The task's program ended by itself (exit code, in words).
+std::string FinishedEventText(const std::string& task, DWORD exit_code, const std::string& account);
+
+// The service ended it at its maximum run time; `exit_code` is its status.
+std::string TimeLimitEventText(const std::string& task, DWORD exit_code);
+
+// Its process started but the program did not (the account, the working
+// directory, the program), or no process could be had: `reason` as the
+// launcher words it.
+std::string NotStartedEventText(const std::string& task, const std::string& reason);
+
+// Due but not run: an untrusted file, an unknown account, no program.
+std::string RefusedEventText(const std::string& task, const std::string& reason);
+
+// Due but still running from an earlier start.
+std::string StillRunningEventText(const std::string& task);
+
+// The line prefix of a task's events, for filtering.
+std::string TaskEventPrefix(const std::string& task);
+
+#endif  // SERVICE_RUN_EVENTS_H_

@@ -1,0 +1,112 @@
+#include "service/task_output-posix.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "service/state_file-posix.h"
+
+namespace {
+
+constexpr size_t kLongestName = 64;
+
+bool IsSafe(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+         c == '-' || c == '_';
+}
+
+}  // namespace
+
+std::string TaskOutputs::FileName(const std::string& folder_key, const std::string& task) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a, as the run locks' names
+  for (unsigned char c : folder_key + '\0' + task) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  std::string name = task.substr(0, kLongestName);
+  for (char& c : name) {
+    if (!IsSafe(c))
+      c = '_';
+  }
+  char suffix[32];
+  std::snprintf(suffix, sizeof(suffix), "-%016llx.out", static_cast<unsigned long long>(hash));
+  return name + suffix;
+}
+
+std::string TaskOutputs::Path(const std::string& folder_key, const std::string& task) const {
+  return folder_path_ + "/" + kFolderName + "/" + FileName(folder_key, task);
+}
+
+bool TaskOutputs::OpenFolder(std::string* why) {
+  return output_folder_.get() >= 0 ||
+         OpenStateFolder(folder_, kFolderName, 0711, &output_folder_, why);
+}
+
+bool TaskOutputs::Open(const std::string& folder_key, const std::string& task,
+                       const Account& account, Descriptor* output, std::string* why) {
+  if (!OpenFolder(why))
+    return false;
+  const std::string name = FileName(folder_key, task);
+  // Created anew (O_EXCL): whatever was there, nothing of it is reused.
+  if (unlinkat(output_folder_.get(), name.c_str(), 0) != 0 && errno != ENOENT) {
+    *why = name + ": " + std::strerror(errno);
+    return false;
+  }
+  Descriptor file;
+  if (!OpenStateFile(output_folder_.get(), name, O_WRONLY | O_APPEND | O_CREAT | O_EXCL, geteuid(),
+                     &file, why))
+    return false;
+  if (account.switch_user && account.uid != geteuid() &&
+      fchown(file.get(), account.uid, account.gid) != 0) {
+    *why = name + ": " + std::strerror(errno);
+    return false;
+  }
+  output->Reset(file.Release());
+  return true;
+}
+
+bool TaskOutputs::Trim(const std::string& folder_key, const std::string& task, std::string* why) {
+  if (!OpenFolder(why))
+    return false;
+  Descriptor file;
+  const std::string name = FileName(folder_key, task);
+  if (!OpenStateFile(output_folder_.get(), name, O_RDWR, kAnyOwner, &file, why))
+    return false;
+  struct stat info = {};
+  if (fstat(file.get(), &info) != 0 || info.st_size <= limit_)
+    return true;
+  std::string tail(static_cast<size_t>(limit_), '\0');
+  if (pread(file.get(), tail.data(), tail.size(), info.st_size - limit_) != limit_) {
+    *why = name + ": cannot read its end";
+    return false;
+  }
+  const size_t newline = tail.find('\n');
+  if (newline != std::string::npos && newline + 1 < tail.size())
+    tail.erase(0, newline + 1);
+  if (pwrite(file.get(), tail.data(), tail.size(), 0) != static_cast<ssize_t>(tail.size()) ||
+      ftruncate(file.get(), static_cast<off_t>(tail.size())) != 0) {
+    *why = name + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> TaskOutputs::ReadTail(const std::string& folder_key,
+                                               const std::string& task, size_t count) {
+  // `status` creates nothing: no folder yet, no output yet.
+  struct stat folder_info = {};
+  if (output_folder_.get() < 0 &&
+      fstatat(folder_, kFolderName, &folder_info, AT_SYMLINK_NOFOLLOW) != 0)
+    return {};
+  std::string why;
+  Descriptor file;
+  if (!OpenFolder(&why) || !OpenStateFile(output_folder_.get(), FileName(folder_key, task),
+                                          O_RDONLY, kAnyOwner, &file, &why))
+    return {};
+  return LastLines(file.get(), count, limit_ * 2);
+}
