@@ -1,0 +1,43 @@
+#include "service/run_record.h"
+
+#include "platform/posix/system_clock-posix.h"
+
+SYSTEMTIME LocalSystemTime(time_t when) {
+  tm calendar = {};
+  localtime_r(&when, &calendar);
+  return SystemTimeFromTm(calendar, 0);
+}
+
+bool RanInMinuteOf(const JobFile& job, time_t minute) {
+  const SYSTEMTIME now = LocalSystemTime(minute);
+  const SYSTEMTIME& last = job.run_date;
+  return last.wYear == now.wYear && last.wMonth == now.wMonth && last.wDay == now.wDay &&
+         last.wHour == now.wHour && last.wMinute == now.wMinute;
+}
+
+void RecordStart(time_t started, JobFile* job) {
+  job->run_date = LocalSystemTime(started);
+  job->status = SCHED_S_TASK_RUNNING;
+  if (job->running_instance_count < 0xFFFF)
+    ++job->running_instance_count;
+}
+
+void RecordEnd(DWORD exit_code, JobFile* job) {
+  job->exit_code = exit_code;
+  if (job->running_instance_count > 0)
+    --job->running_instance_count;
+  job->status = job->running_instance_count > 0 ? SCHED_S_TASK_RUNNING : SCHED_S_TASK_READY;
+}
+
+void RecordUnseenEnd(JobFile* job) {
+  job->exit_code = kRunEndNotSeen;
+  job->running_instance_count = 0;
+  job->status = SCHED_S_TASK_READY;
+}
+
+void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job) {
+  job->run_date = LocalSystemTime(attempted);
+  job->exit_code = exit_code;
+  if (job->running_instance_count == 0)
+    job->status = SCHED_S_TASK_READY;
+}
