@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "service/child_process-posix.h"
-#include "service/parameter_split.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/posix/wide_text.h"
+#include "service/child_process-posix.h"
 #include "service/local_clock-posix.h"
-#include "service/parameter_split.h"
 #include "service/run_record.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Starts tasks' programs and waits for their ends: no shell, the program
 // looked up in the task's PATH when its name has no "/", in the working
 // directory (else the account's home), under the account, with the
-// account's environment (task_environment-posix.h), standard input from
+// account's environment (account-posix.h), standard input from
 // /dev/null and the service's own output (where cron sends it). A home that
 // does not exist (nobody's /nonexistent) leaves the program in "/"; a
 // working directory that does not exist keeps it from starting. A program
@@ -21,6 +21,7 @@
 
 #include "platform/posix/descriptor-posix.h"
 #include "service/account-posix.h"
+#include "service/child_process-posix.h"
 
 struct LaunchRequest {
   std::string program;
@@ -93,14 +94,9 @@ class ProcessLauncher : public TaskLauncher {
     bool timed_out = false;
     LaunchRequest request;  // to tell why it did not start
   };
-  struct StartFailure {
-    pid_t pid;
-    int step;
-    int error;
-  };
   // The children's reports of steps that failed before their programs ran:
   // one pipe for all, each report written at once (less than PIPE_BUF).
-  HRESULT OpenReports();
+  bool OpenReports();
   void ReadReports();
   std::vector<TaskEnd> Reap();
   // SIGTERM to the groups past their limit, SIGKILL to those past their
@@ -111,7 +107,7 @@ class ProcessLauncher : public TaskLauncher {
   std::map<int, Child> children_;
   int next_id_ = 0;
   Descriptor report_read_, report_write_;
-  std::map<pid_t, StartFailure> failures_;
+  std::map<pid_t, ChildFailure> failures_;
   sigset_t previous_mask_;
 };
 

@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -295,24 +294,6 @@ TEST(TaskLauncherTest, ANamedAccountsTaskGetsThatAccountsEnvironment) {
                 "\nLOGNAME=nobody\nPATH=/usr/local/bin:/usr/bin:/bin\nPWD=/\nSHELL=" +
                 nobody.shell + "\nUSER=nobody\n");
   unsetenv("SECRET_TOKEN");
-}
-
-TEST(AccountTest, SystemAccountIsTheServicesOwn) {
-  Account account;
-  ASSERT_TRUE(ResolveAccount("", &account));
-  EXPECT_FALSE(account.switch_user);
-  EXPECT_EQ(account.uid, geteuid());
-  const passwd* self = getpwuid(geteuid());
-  if (self && self->pw_shell && *self->pw_shell) {
-    EXPECT_EQ(account.shell, self->pw_shell);
-  }
-  if (geteuid() == 0) {
-    EXPECT_FALSE(ResolveAccount("no-such-user-jw", &account));
-  } else {
-    // An ordinary user's service runs every task as that user.
-    ASSERT_TRUE(ResolveAccount("no-such-user-jw", &account));
-    EXPECT_FALSE(account.switch_user);
-  }
 }
 
 }  // namespace
