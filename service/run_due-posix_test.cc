@@ -16,7 +16,6 @@
 #include "platform/testing/task_folder_testing.h"
 #include "platform/testing/trigger_testing.h"
 #include "service/run_due.h"
-#include "service/run_record.h"
 #include "service/service_doubles_testing.h"
 
 namespace {

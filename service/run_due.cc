@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/posix/system_clock-posix.h"
 #include "platform/posix/wide_text.h"
 #include "service/child_process-posix.h"
 #include "service/local_clock-posix.h"
-#include "service/run_record.h"
 
 namespace {
 
@@ -19,19 +19,6 @@ using std::chrono::steady_clock;
 
 // How long an ended task's record may wait for others to share its write.
 constexpr std::chrono::milliseconds kEndRecordDelay{100};
-
-std::string Hex(DWORD value) {
-  char text[16];
-  std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(value));
-  return text;
-}
-
-std::string TimeText(const SYSTEMTIME& time) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay,
-                time.wHour, time.wMinute);
-  return text;
-}
 
 bool SameJob(const JobFile& a, const JobFile& b) {
   return std::memcmp(a.job_uuid, b.job_uuid, sizeof(a.job_uuid)) == 0;
@@ -104,7 +91,7 @@ class MinuteRun {
       result = context_.store.FolderKey(&folder_key_);
     if (FAILED(result)) {
       context_.log << "jobwarden-service: cannot list the task folder " << context_.folder_path
-                   << " (" << Hex(static_cast<DWORD>(result)) << ")\n";
+                   << " (" << HexText(static_cast<DWORD>(result), 8) << ")\n";
       return false;
     }
     for (const std::wstring& file_name : names) {
@@ -211,8 +198,8 @@ class MinuteRun {
           Log(task) << "no longer trusted; not run\n";
         } else if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
           Log(task) << "cannot record " << (task.due ? "its start" : "the end of its run") << " ("
-                    << Hex(static_cast<DWORD>(result)) << ")" << (task.due ? "; not run" : "")
-                    << "\n";
+                    << HexText(static_cast<DWORD>(result), 8) << ")"
+                    << (task.due ? "; not run" : "") << "\n";
           ++failures_;
         }
         task.start_recorded = false;
@@ -291,7 +278,8 @@ class MinuteRun {
     for (size_t i = 0; i < ended_.size(); ++i) {
       const HRESULT result = changes[i].result;
       if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
-        Log(*ended_[i]) << "cannot record the run (" << Hex(static_cast<DWORD>(result)) << ")\n";
+        Log(*ended_[i]) << "cannot record the run (" << HexText(static_cast<DWORD>(result), 8)
+                        << ")\n";
         ++failures_;
       }
       ended_[i]->lock.Reset(-1);
@@ -319,3 +307,56 @@ std::optional<std::chrono::milliseconds> TimeLimitOf(const JobFile& job) {
 }
 
 int RunDueCommand(const RunContext& context, time_t now) { return MinuteRun(context, now).Run(); }
+
+std::string TimeText(const SYSTEMTIME& time) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay,
+                time.wHour, time.wMinute);
+  return text;
+}
+
+std::string HexText(DWORD value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%0*X", digits, static_cast<unsigned>(value));
+  return text;
+}
+
+SYSTEMTIME LocalSystemTime(time_t when) {
+  tm calendar = {};
+  localtime_r(&when, &calendar);
+  return SystemTimeFromTm(calendar, 0);
+}
+
+bool RanInMinuteOf(const JobFile& job, time_t minute) {
+  const SYSTEMTIME now = LocalSystemTime(minute);
+  const SYSTEMTIME& last = job.run_date;
+  return last.wYear == now.wYear && last.wMonth == now.wMonth && last.wDay == now.wDay &&
+         last.wHour == now.wHour && last.wMinute == now.wMinute;
+}
+
+void RecordStart(time_t started, JobFile* job) {
+  job->run_date = LocalSystemTime(started);
+  job->status = SCHED_S_TASK_RUNNING;
+  if (job->running_instance_count < 0xFFFF)
+    ++job->running_instance_count;
+}
+
+void RecordEnd(DWORD exit_code, JobFile* job) {
+  job->exit_code = exit_code;
+  if (job->running_instance_count > 0)
+    --job->running_instance_count;
+  job->status = job->running_instance_count > 0 ? SCHED_S_TASK_RUNNING : SCHED_S_TASK_READY;
+}
+
+void RecordUnseenEnd(JobFile* job) {
+  job->exit_code = kRunEndNotSeen;
+  job->running_instance_count = 0;
+  job->status = SCHED_S_TASK_READY;
+}
+
+void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job) {
+  job->run_date = LocalSystemTime(attempted);
+  job->exit_code = exit_code;
+  if (job->running_instance_count == 0)
+    job->status = SCHED_S_TASK_READY;
+}

@@ -1,22 +1,18 @@
 #include "service/service_commands-posix.h"
 
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
+#include <vector>
 
 #include "platform/posix/wide_text.h"
 #include "service/crontab_text.h"
 #include "service/due_rule.h"
 #include "service/local_clock-posix.h"
-#include "service/run_record.h"
 
 namespace {
-
-std::string TimeText(const SYSTEMTIME& time) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay,
-                time.wHour, time.wMinute);
-  return text;
-}
 
 std::string NextRunText(const JobFile& job, time_t now) {
   if (job.flags & TASK_FLAG_DISABLED)
@@ -39,13 +35,11 @@ std::string NextRunText(const JobFile& job, time_t now) {
 std::string LastRunText(const JobFile& job) {
   if (job.run_date.wYear == 0)
     return "has not run";
-  char code[16];
-  std::snprintf(code, sizeof(code), "0x%X", static_cast<unsigned>(job.exit_code));
   if (job.status == SCHED_S_TASK_RUNNING)
     return "running since " + TimeText(job.run_date);
   if (job.exit_code == kRunEndNotSeen)
     return "last run " + TimeText(job.run_date) + ", its end was not seen";
-  return "last run " + TimeText(job.run_date) + ", exit code " + code;
+  return "last run " + TimeText(job.run_date) + ", exit code " + HexText(job.exit_code);
 }
 
 // Only a line for this very folder runs its tasks; one for another folder
@@ -137,4 +131,59 @@ int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_fo
     out << NextRunText(job, now) << "\t" << LastRunText(job) << "\n";
   }
   return status;
+}
+
+namespace {
+
+std::string Resolved(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (!resolved)
+    return "";
+  std::string result = resolved;
+  free(resolved);
+  return result;
+}
+
+std::string Absolute(const std::string& path) {
+  if (!path.empty() && path[0] == '/')
+    return path;
+  char current[PATH_MAX];
+  if (!getcwd(current, sizeof(current)))
+    return "";
+  return std::string(current) + "/" + path;
+}
+
+void Append(const std::string& name, std::string* path) {
+  if (name.empty() || name == ".")
+    return;
+  if (name == "..") {
+    const size_t slash = path->find_last_of('/');
+    path->erase(slash == 0 ? 1 : slash);
+    return;
+  }
+  if (path->back() != '/')
+    *path += '/';
+  *path += name;
+}
+
+}  // namespace
+
+std::string CanonicalPath(const std::string& path) {
+  std::string existing = Absolute(path);
+  if (existing.empty())
+    return "";
+  // The names after the longest part that resolves, last first.
+  std::vector<std::string> rest;
+  std::string resolved = Resolved(existing);
+  while (resolved.empty() && existing != "/") {
+    const size_t slash = existing.find_last_of('/');
+    rest.push_back(existing.substr(slash + 1));
+    existing.erase(slash == 0 ? 1 : slash);
+    resolved = Resolved(existing);
+  }
+  if (resolved.empty())
+    resolved.assign(1, '/');
+  for (auto name = rest.rbegin(); name != rest.rend(); ++name)
+    Append(*name, &resolved);
+  return resolved;
 }

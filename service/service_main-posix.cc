@@ -8,7 +8,6 @@
 #include <string>
 
 #include "platform/taskscheduler/task_folder_location-posix.h"
-#include "service/canonical_path-posix.h"
 #include "service/crontab-posix.h"
 #include "service/run_due.h"
 #include "service/run_lock-posix.h"

@@ -1,17 +1,36 @@
 // Where the service reads the stored tasks and writes a run's record back:
 // the task folder that Jobwarden uses. The one place that touches it, and
-// so the one that judges whether a task may be trusted at all.
+// so the one that judges whether a task may be trusted at all (below).
 #ifndef SERVICE_TASK_STORE_POSIX_H_
 #define SERVICE_TASK_STORE_POSIX_H_
 
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/taskscheduler/job_file.h"
 #include "platform/taskscheduler/task_folder-posix.h"
+
+// Which stored tasks the service may run, decided as cron decides whether
+// to trust a crontab (and as Windows guards its task folder with an access
+// control list): the task folder must be owned by the service's user or
+// root and writable by no one else, and the .job file a regular file with
+// one link, owned by the service's user or root and writable by no one
+// else. Anyone else who could write either could make the service run a
+// program of theirs under its account, which is often root. The facts are
+// those of the very folder and file that were read, never of a path looked
+// up again.
+//
+// Why the service, running as `service_user`, must not trust the task file
+// `file` of the folder `folder` ("the task folder is writable by others");
+// nothing when it may.
+std::optional<std::string> TaskTrustRefusal(const struct stat& folder, const struct stat& file,
+                                            uid_t service_user);
 
 // One change of a batch: the task's file name, the change as Update takes
 // it, and its result as Update would return it.
@@ -40,7 +59,7 @@ class TaskStore {
   // The stored task; ERROR_FILE_NOT_FOUND when it is gone, and
   // ERROR_INVALID_DATA when its file is no .job file.
   // TRUST_E_SUBJECT_NOT_TRUSTED when the service must not trust it
-  // (task_trust-posix.h): `refusal`, when given, then says why, and `job`
+  // (TaskTrustRefusal): `refusal`, when given, then says why, and `job`
   // holds the task if it parses, to tell when it would have run, never to
   // run it.
   virtual HRESULT Read(const std::wstring& file_name, JobFile* job,
