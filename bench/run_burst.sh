@@ -20,7 +20,7 @@ WORK="${BENCH_WORK:-$(mktemp -d /tmp/jobwarden-burst.XXXXXX)}"
 NATIVE_BUILD="$ROOT/build/bench-release"
 NATIVE_TOOLS="$ROOT/build/bench-tools"
 JOBWARDEN="$NATIVE_BUILD/jobwarden/cli/Jobwarden"
-SERVICE="$NATIVE_BUILD/platform/service/jobwarden-service"
+SERVICE="$NATIVE_BUILD/service/jobwarden-service"
 
 cmake -S "$ROOT" -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DJOBWARDEN_TESTS=OFF >/dev/null
 cmake --build "$NATIVE_BUILD" -j2 --target Jobwarden jobwarden-service >/dev/null

@@ -2,10 +2,10 @@
 
 #include <signal.h>
 
-#include <cstdio>
+#include <string>
 
-#include "platform/service/run_record.h"
-#include "platform/service/task_store-posix.h"
+#include "service/run_due.h"
+#include "service/task_store-posix.h"
 
 namespace {
 
@@ -98,20 +98,13 @@ std::string ResultInWords(DWORD exit_code, const std::string& account) {
                            : "the account " + account + " does not exist";
   if (const char* known = KnownCode(exit_code))
     return known;
-  char text[64];
-  if (exit_code <= 255) {
-    // 128 + N is also what a shell exits with when its child died of
-    // signal N, so the code is given as it is, with the signal it names.
-    const char* signal_name =
-        exit_code > 128 ? SignalName(static_cast<int>(exit_code - 128)) : nullptr;
-    if (signal_name)
-      std::snprintf(text, sizeof(text), "exit code %u (128 + %s)", static_cast<unsigned>(exit_code),
-                    signal_name);
-    else
-      std::snprintf(text, sizeof(text), "exit code %u", static_cast<unsigned>(exit_code));
-  } else {
-    std::snprintf(text, sizeof(text), FAILED(exit_code) ? "error 0x%08X" : "exit code 0x%X",
-                  static_cast<unsigned>(exit_code));
-  }
+  if (exit_code > 255)
+    return FAILED(exit_code) ? "error " + HexText(exit_code, 8) : "exit code " + HexText(exit_code);
+  // 128 + N is also what a shell exits with when its child died of signal
+  // N, so the code is given as it is, with the signal it names.
+  std::string text = "exit code " + std::to_string(exit_code);
+  if (const char* signal_name =
+          exit_code > 128 ? SignalName(static_cast<int>(exit_code - 128)) : nullptr)
+    text += std::string(" (128 + ") + signal_name + ")";
   return text;
 }

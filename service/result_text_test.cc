@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/service/run_record.h"
+#include "service/run_due.h"
 
 namespace {
 

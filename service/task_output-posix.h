@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "platform/posix/descriptor-posix.h"
-#include "platform/service/account-posix.h"
+#include "service/account-posix.h"
 
 class TaskOutputs {
  public:

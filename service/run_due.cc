@@ -1,0 +1,362 @@
+#include "service/run_due.h"
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/posix/system_clock-posix.h"
+#include "platform/posix/wide_text.h"
+#include "service/child_process-posix.h"
+#include "service/local_clock-posix.h"
+
+namespace {
+
+using std::chrono::steady_clock;
+
+// How long an ended task's record may wait for others to share its write.
+constexpr std::chrono::milliseconds kEndRecordDelay{100};
+
+bool SameJob(const JobFile& a, const JobFile& b) {
+  return std::memcmp(a.job_uuid, b.job_uuid, sizeof(a.job_uuid)) == 0;
+}
+
+// A burst holds a run lock per task for as long as the task runs.
+void RaiseDescriptorLimit() {
+  rlimit limit = {};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+// A task of the minute: due, or recorded as running by a run that may
+// have ended unseen. Holds its run lock from before its start record to
+// after its end record.
+struct Candidate {
+  std::wstring file_name;
+  std::string name;
+  JobFile job;  // as read when found: which task this is
+  bool due = false;
+  Descriptor lock;
+  LaunchRequest request;
+  DWORD refusal = 0;
+  std::string refusal_text;
+  // What the start record did.
+  bool start_recorded = false;
+  bool repaired = false;
+  SYSTEMTIME unseen_since = {};
+  // The end.
+  DWORD exit_code = 0;
+};
+
+class MinuteRun {
+ public:
+  MinuteRun(const RunContext& context, time_t now)
+      : context_(context), now_(now), minute_(StartOfMinute(now)) {}
+
+  int Run() {
+    RaiseDescriptorLimit();
+    if (!FindCandidates())
+      return 1;
+    for (size_t first = 0; first < candidates_.size(); first += TaskStore::kBatchSize) {
+      const size_t end = std::min(candidates_.size(), first + TaskStore::kBatchSize);
+      std::vector<Candidate*> chunk;
+      for (size_t i = first; i < end; ++i)
+        chunk.push_back(candidates_[i].get());
+      RecordStarts(chunk);
+      StartTasks(chunk);
+      // The ends so far are only collected: their records wait until every
+      // task has started, for a record is a flush the next starts would
+      // wait for.
+      TakeEnds(std::chrono::milliseconds(0));
+    }
+    while (context_.launcher.running() > 0 || !ended_.empty())
+      CollectEnds(ended_.empty() ? std::chrono::hours(1) : kEndRecordDelay);
+    return failures_ == 0 ? 0 : 1;
+  }
+
+ private:
+  std::ostream& Log(const Candidate& task) {
+    return context_.log << "jobwarden-service: " << task.name << ": ";
+  }
+
+  bool FindCandidates() {
+    std::vector<std::wstring> names;
+    HRESULT result = context_.store.List(&names);
+    if (SUCCEEDED(result) && !names.empty())
+      result = context_.store.FolderKey(&folder_key_);
+    if (FAILED(result)) {
+      context_.log << "jobwarden-service: cannot list the task folder " << context_.folder_path
+                   << " (" << HexText(static_cast<DWORD>(result), 8) << ")\n";
+      return false;
+    }
+    for (const std::wstring& file_name : names) {
+      auto task = std::make_unique<Candidate>();
+      std::string refusal;
+      const HRESULT read = context_.store.Read(file_name, &task->job, &refusal);
+      // Said only in the minute it would have run, so that cron does not
+      // mail the same line every minute.
+      if (read == TRUST_E_SUBJECT_NOT_TRUSTED && IsJobDueAt(task->job, minute_))
+        context_.log << "jobwarden-service: " << Utf8FromWide(file_name) << ": not run: " << refusal
+                     << "\n";
+      if (read != S_OK)
+        continue;
+      // A run begun in this minute is another run-due's, which holds it.
+      const bool ran = RanInMinuteOf(task->job, minute_);
+      const bool recorded_running = task->job.status == SCHED_S_TASK_RUNNING && !ran;
+      task->due = IsJobDueAt(task->job, minute_) && !ran;
+      if (!task->due && !recorded_running)
+        continue;
+      task->file_name = file_name;
+      task->name = Utf8FromWide(file_name);
+      std::string why;
+      switch (context_.locks.TryLock(folder_key_, task->name, &task->lock, &why)) {
+        case RunLocks::Outcome::kHeld:
+          break;
+        case RunLocks::Outcome::kBusy:
+          if (task->due)
+            Log(*task) << "still running; not started again\n";
+          continue;
+        case RunLocks::Outcome::kFailed:
+          if (task->due) {
+            Log(*task) << "cannot take its run lock (" << why << "); not run\n";
+            ++failures_;
+          }
+          continue;
+      }
+      if (task->due)
+        Prepare(*task);
+      candidates_.push_back(std::move(task));
+    }
+    return true;
+  }
+
+  void Prepare(Candidate& task) {
+    const JobFile& job = task.job;
+    if (job.application_name.empty()) {
+      task.refusal = SCHED_E_TASK_NOT_READY;
+      task.refusal_text = "has no program; not run";
+      return;
+    }
+    Account account;
+    if (!ResolveAccount(Utf8FromWide(job.account_name), &account)) {
+      task.refusal = kNoSuchAccount;
+      task.refusal_text =
+          "the account \"" + Utf8FromWide(job.account_name) + "\" does not exist; not run";
+      return;
+    }
+    task.request.program = Utf8FromWide(job.application_name);
+    task.request.arguments = SplitParameters(Utf8FromWide(job.parameters));
+    task.request.working_directory = Utf8FromWide(job.working_directory);
+    task.request.account = account;
+    task.request.time_limit = TimeLimitOf(job);
+  }
+
+  // Each task is checked again as stored, under the folder's lock: still
+  // the task found, still due, not started by another run-due meanwhile.
+  // A record that says "running", of a run begun before this minute whose
+  // lock we now hold, tells of a run whose end nobody saw.
+  void RecordStarts(const std::vector<Candidate*>& chunk) {
+    std::vector<TaskChange> changes;
+    for (Candidate* task : chunk) {
+      changes.push_back(
+          {task->file_name, [this, task](JobFile* stored) {
+             task->repaired = task->start_recorded = false;
+             if (!SameJob(task->job, *stored))
+               return false;
+             if (stored->status == SCHED_S_TASK_RUNNING && !RanInMinuteOf(*stored, minute_)) {
+               task->unseen_since = stored->run_date;
+               RecordUnseenEnd(stored);
+               task->repaired = true;
+             }
+             if (task->due && IsJobDueAt(*stored, minute_) && !RanInMinuteOf(*stored, minute_)) {
+               if (task->refusal)
+                 RecordRefusal(now_, task->refusal, stored);
+               else
+                 RecordStart(now_, stored);
+               task->start_recorded = true;
+             }
+             return task->repaired || task->start_recorded;
+           }});
+    }
+    context_.store.UpdateBatch(&changes);
+    for (size_t i = 0; i < chunk.size(); ++i) {
+      Candidate& task = *chunk[i];
+      const HRESULT result = changes[i].result;
+      if (result == S_OK) {
+        if (task.repaired)
+          Log(task) << "the end of its run since " << TimeText(task.unseen_since)
+                    << " was not seen; recorded as ended\n";
+        if (task.start_recorded && task.refusal)
+          Log(task) << task.refusal_text << "\n";
+      } else {
+        if (result == TRUST_E_SUBJECT_NOT_TRUSTED && task.due) {
+          Log(task) << "no longer trusted; not run\n";
+        } else if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
+          Log(task) << "cannot record " << (task.due ? "its start" : "the end of its run") << " ("
+                    << HexText(static_cast<DWORD>(result), 8) << ")"
+                    << (task.due ? "; not run" : "") << "\n";
+          ++failures_;
+        }
+        task.start_recorded = false;
+      }
+      if (!task.start_recorded || task.refusal)
+        task.lock.Reset(-1);
+    }
+  }
+
+  void StartTasks(const std::vector<Candidate*>& chunk) {
+    for (Candidate* task : chunk) {
+      if (!task->start_recorded || task->refusal)
+        continue;
+      const StartOutcome start = context_.launcher.Start(task->request, task->lock.get());
+      if (start.started) {
+        running_[start.id] = task;
+        continue;
+      }
+      Log(*task) << start.failure << "; not run\n";
+      if (start.out_of_resources)
+        ++failures_;
+      task->exit_code = start.exit_code;
+      Ended(task);
+    }
+  }
+
+  void Ended(Candidate* task) {
+    if (ended_.empty())
+      first_ended_ = steady_clock::now();
+    ended_.push_back(task);
+  }
+
+  // The tasks that ended, waiting at most `wait` for the first.
+  void TakeEnds(std::chrono::milliseconds wait) {
+    if (context_.launcher.running() == 0)
+      return;
+    for (const TaskEnd& end : context_.launcher.WaitForEnds(wait)) {
+      Candidate* task = running_[end.id];
+      running_.erase(end.id);
+      if (!end.started)
+        Log(*task) << end.failure << "; not run\n";
+      if (end.timed_out)
+        Log(*task) << "ran past its maximum run time and was ended\n";
+      task->exit_code = end.exit_code;
+      Ended(task);
+    }
+  }
+
+  // Waits at most `wait` for tasks to end; writes the end records once a
+  // batch is full, the first has waited long enough or nothing runs.
+  void CollectEnds(std::chrono::milliseconds wait) {
+    if (!ended_.empty())
+      wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::max(first_ended_ + kEndRecordDelay - steady_clock::now(),
+                                         steady_clock::duration::zero())));
+    TakeEnds(wait);
+    if (!ended_.empty() &&
+        (ended_.size() >= TaskStore::kBatchSize ||
+         steady_clock::now() >= first_ended_ + kEndRecordDelay || context_.launcher.running() == 0))
+      RecordEnds();
+  }
+
+  // The lock is let go only once the record is written: a run-due that
+  // gets it finds the task recorded as ended.
+  void RecordEnds() {
+    std::vector<TaskChange> changes;
+    for (Candidate* task : ended_) {
+      changes.push_back({task->file_name, [task](JobFile* stored) {
+                           if (!SameJob(task->job, *stored))
+                             return false;
+                           RecordEnd(task->exit_code, stored);
+                           return true;
+                         }});
+    }
+    context_.store.UpdateBatch(&changes);
+    for (size_t i = 0; i < ended_.size(); ++i) {
+      const HRESULT result = changes[i].result;
+      if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
+        Log(*ended_[i]) << "cannot record the run (" << HexText(static_cast<DWORD>(result), 8)
+                        << ")\n";
+        ++failures_;
+      }
+      ended_[i]->lock.Reset(-1);
+    }
+    ended_.clear();
+  }
+
+  const RunContext& context_;
+  const time_t now_;
+  const time_t minute_;
+  std::string folder_key_;
+  std::vector<std::unique_ptr<Candidate>> candidates_;
+  std::map<int, Candidate*> running_;
+  std::vector<Candidate*> ended_;
+  steady_clock::time_point first_ended_;
+  int failures_ = 0;
+};
+
+}  // namespace
+
+std::optional<std::chrono::milliseconds> TimeLimitOf(const JobFile& job) {
+  if (job.maximum_run_time == 0 || job.maximum_run_time == 0xFFFFFFFF)
+    return std::nullopt;
+  return std::chrono::milliseconds(job.maximum_run_time);
+}
+
+int RunDueCommand(const RunContext& context, time_t now) { return MinuteRun(context, now).Run(); }
+
+std::string TimeText(const SYSTEMTIME& time) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay,
+                time.wHour, time.wMinute);
+  return text;
+}
+
+std::string HexText(DWORD value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%0*X", digits, static_cast<unsigned>(value));
+  return text;
+}
+
+SYSTEMTIME LocalSystemTime(time_t when) {
+  tm calendar = {};
+  localtime_r(&when, &calendar);
+  return SystemTimeFromTm(calendar, 0);
+}
+
+bool RanInMinuteOf(const JobFile& job, time_t minute) {
+  const SYSTEMTIME now = LocalSystemTime(minute);
+  const SYSTEMTIME& last = job.run_date;
+  return last.wYear == now.wYear && last.wMonth == now.wMonth && last.wDay == now.wDay &&
+         last.wHour == now.wHour && last.wMinute == now.wMinute;
+}
+
+void RecordStart(time_t started, JobFile* job) {
+  job->run_date = LocalSystemTime(started);
+  job->status = SCHED_S_TASK_RUNNING;
+  if (job->running_instance_count < 0xFFFF)
+    ++job->running_instance_count;
+}
+
+void RecordEnd(DWORD exit_code, JobFile* job) {
+  job->exit_code = exit_code;
+  if (job->running_instance_count > 0)
+    --job->running_instance_count;
+  job->status = job->running_instance_count > 0 ? SCHED_S_TASK_RUNNING : SCHED_S_TASK_READY;
+}
+
+void RecordUnseenEnd(JobFile* job) {
+  job->exit_code = kRunEndNotSeen;
+  job->running_instance_count = 0;
+  job->status = SCHED_S_TASK_READY;
+}
+
+void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job) {
+  job->run_date = LocalSystemTime(attempted);
+  job->exit_code = exit_code;
+  if (job->running_instance_count == 0)
+    job->status = SCHED_S_TASK_READY;
+}

@@ -1,0 +1,454 @@
+#include "service/run_due.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "platform/testing/task_folder_testing.h"
+#include "platform/testing/trigger_testing.h"
+#include "service/service_doubles_testing.h"
+
+namespace {
+
+using namespace service_test;
+using namespace test_triggers;
+
+constexpr time_t kNextDay = kDueMinute + 86400;
+
+class RunDueTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    UseUtc();
+    store_.tasks[L"backup.job"] = Task(L"/usr/bin/backup", L"--all \"two words\"");
+  }
+  void TearDown() override {
+    unsetenv("TZ");
+    tzset();
+  }
+
+  static JobFile Task(const std::wstring& program, const std::wstring& parameters) {
+    JobFile job;
+    job.application_name = program;
+    job.parameters = parameters;
+    job.comment = L"kept";
+    job.author = L"alice";
+    job.maximum_run_time = 5000;
+    job.job_uuid[0] = 0x42;
+    job.triggers.push_back(Daily("2026-12-01 10:21"));
+    return job;
+  }
+
+  int Run(time_t now = kDueMinute + 7) { return RunDueCommand(context_, now); }
+  JobFile& Stored(const std::wstring& name = L"backup.job") { return store_.tasks[name]; }
+
+  MemoryTaskStore store_;
+  RecordingLauncher launcher_;
+  TestTaskFolder folder_;
+  RunLocks locks_{folder_.root() + "/state"};
+  std::ostringstream log_;
+  RunContext context_{store_, launcher_, locks_, "/tasks", log_};
+};
+
+TEST_F(RunDueTest, RunsOnlyTheTasksDueInTheMinute) {
+  JobFile later = Task(L"/bin/later", L"");
+  later.triggers[0] = Daily("2026-12-01 10:22");
+  store_.tasks[L"later.job"] = later;
+  store_.unreadable.push_back(L"garbage.job");
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/backup");
+  EXPECT_EQ(Run(kDueMinute + 60), 0);
+  ASSERT_EQ(launcher_.requests.size(), 2u);
+  EXPECT_EQ(launcher_.requests[1].program, "/bin/later");
+  EXPECT_EQ(log_.str(), "");
+}
+
+// A task the service must not trust is never due, and said so only in the
+// minute it would have run; nothing is recorded in it either way.
+TEST_F(RunDueTest, NeverRunsATaskItMustNotTrust) {
+  store_.tasks[L"planted.job"] = Task(L"/bin/sh", L"-c \"id -u\"");
+  store_.untrusted[L"planted.job"] = "the task folder is writable by others";
+  const JobFile stored = store_.tasks[L"planted.job"];
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/backup");
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: planted.job: not run: the task folder is writable by others\n");
+  log_.str("");
+  EXPECT_EQ(Run(kDueMinute + 60), 0);
+  EXPECT_EQ(log_.str(), "");
+  EXPECT_EQ(SerializeJobFile(store_.tasks[L"planted.job"]), SerializeJobFile(stored));
+
+  // Recorded as running by a run whose end nobody saw: left as it is.
+  RecordStart(kDueMinute + 3, &store_.tasks[L"planted.job"]);
+  const JobFile running = store_.tasks[L"planted.job"];
+  EXPECT_EQ(Run(kDueMinute + 120), 0);
+  EXPECT_EQ(SerializeJobFile(store_.tasks[L"planted.job"]), SerializeJobFile(running));
+  EXPECT_EQ(log_.str(), "");
+}
+
+// Trusted when found due, distrusted by the time its start is recorded,
+// under the folder's lock: neither started nor written; the others of its
+// batch are.
+TEST_F(RunDueTest, ATaskDistrustedBeforeItsStartRecordIsNotRun) {
+  class DistrustingStore : public MemoryTaskStore {
+   public:
+    void UpdateBatch(std::vector<TaskChange>* changes) override {
+      untrusted[L"backup.job"] = "the file is writable by its group";
+      MemoryTaskStore::UpdateBatch(changes);
+    }
+  } distrusting;
+  distrusting.tasks = store_.tasks;
+  distrusting.tasks[L"other.job"] = Task(L"/usr/bin/other", L"");
+  const JobFile stored = distrusting.tasks[L"backup.job"];
+  const RunContext context{distrusting, launcher_, locks_, "/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
+  ASSERT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/other");
+  EXPECT_EQ(SerializeJobFile(distrusting.tasks[L"backup.job"]), SerializeJobFile(stored));
+  EXPECT_EQ(distrusting.tasks[L"other.job"].run_date.wMinute, 21);
+  EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: no longer trusted; not run\n");
+}
+
+TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {
+  launcher_.end.exit_code = 3;
+  JobFile while_running;
+  launcher_.while_running = [&] { while_running = Stored(); };
+  EXPECT_EQ(Run(), 0);
+
+  ASSERT_EQ(launcher_.requests.size(), 1u);
+  const LaunchRequest& request = launcher_.requests[0];
+  EXPECT_EQ(request.program, "/usr/bin/backup");
+  EXPECT_EQ(request.arguments, (std::vector<std::string>{"--all", "two words"}));
+  EXPECT_EQ(request.working_directory, "");
+  EXPECT_EQ(request.time_limit, std::chrono::milliseconds(5000));
+  EXPECT_GE(launcher_.inherited[0], 0) << "the task must inherit its run lock";
+
+  EXPECT_EQ(while_running.status, SCHED_S_TASK_RUNNING);
+  EXPECT_EQ(while_running.running_instance_count, 1);
+  const JobFile& after = Stored();
+  EXPECT_EQ(after.status, SCHED_S_TASK_READY);
+  EXPECT_EQ(after.running_instance_count, 0);
+  EXPECT_EQ(after.exit_code, 3u);
+  EXPECT_EQ(after.run_date.wYear, 2026);
+  EXPECT_EQ(after.run_date.wMonth, 12);
+  EXPECT_EQ(after.run_date.wDay, 7);
+  EXPECT_EQ(after.run_date.wDayOfWeek, 1);
+  EXPECT_EQ(after.run_date.wHour, 10);
+  EXPECT_EQ(after.run_date.wMinute, 21);
+  EXPECT_EQ(after.run_date.wSecond, 7);
+  EXPECT_EQ(after.comment, L"kept");
+  EXPECT_EQ(after.author, L"alice");
+  EXPECT_EQ(after.triggers.size(), 1u);
+  EXPECT_EQ(log_.str(), "");
+}
+
+TEST_F(RunDueTest, StartsATaskOnceAMinuteAndNotWhileItRuns) {
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Run(kDueMinute + 40), 0);
+  EXPECT_EQ(launcher_.requests.size(), 1u);
+
+  // An earlier run still holds the task when it falls due a day later.
+  Descriptor held;
+  std::string why;
+  ASSERT_EQ(locks_.TryLock("memory", "backup.job", &held, &why), RunLocks::Outcome::kHeld);
+  EXPECT_EQ(Run(kNextDay), 0);
+  EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: still running; not started again\n");
+  EXPECT_EQ(launcher_.requests.size(), 1u);
+  // The same name in another folder is another task.
+  store_.key = "other";
+  EXPECT_EQ(Run(kNextDay), 0);
+  EXPECT_EQ(launcher_.requests.size(), 2u);
+}
+
+// Another run-due records its start between this one's read and its own
+// record: the task is not started twice.
+TEST_F(RunDueTest, StartsNotWhenAnotherRunRecordedItMeanwhile) {
+  class RacedStore : public MemoryTaskStore {
+   public:
+    HRESULT Update(const std::wstring& file_name,
+                   const std::function<bool(JobFile*)>& change) override {
+      if (!raced_) {
+        raced_ = true;
+        RecordStart(kDueMinute + 1, &tasks[file_name]);
+      }
+      return MemoryTaskStore::Update(file_name, change);
+    }
+
+   private:
+    bool raced_ = false;
+  } raced;
+  raced.tasks = store_.tasks;
+  const RunContext context{raced, launcher_, locks_, "/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute + 2), 0);
+  EXPECT_TRUE(launcher_.requests.empty());
+  EXPECT_EQ(raced.tasks[L"backup.job"].running_instance_count, 1);
+}
+
+// Changed, deleted or replaced between the listing and the start record.
+TEST_F(RunDueTest, ChecksTheTaskAgainBeforeItStarts) {
+  class ChangingStore : public MemoryTaskStore {
+   public:
+    std::function<void()> before_update;
+    HRESULT Update(const std::wstring& file_name,
+                   const std::function<bool(JobFile*)>& change) override {
+      if (before_update)
+        std::exchange(before_update, nullptr)();
+      return MemoryTaskStore::Update(file_name, change);
+    }
+  } changing;
+  const RunContext context{changing, launcher_, locks_, "/tasks", log_};
+  changing.tasks = store_.tasks;
+  changing.before_update = [&] {
+    changing.tasks[L"backup.job"].triggers[0] = Daily("2026-12-01 10:22");
+  };
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
+  changing.tasks = store_.tasks;
+  changing.before_update = [&] { changing.tasks.clear(); };
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
+  changing.tasks = store_.tasks;
+  changing.before_update = [&] { changing.tasks[L"backup.job"].job_uuid[0] = 0x43; };
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
+  EXPECT_EQ(changing.tasks[L"backup.job"].run_date.wYear, 0);
+  EXPECT_TRUE(launcher_.requests.empty());
+  EXPECT_EQ(log_.str(), "");
+}
+
+TEST_F(RunDueTest, ADeletedOrReplacedTaskKeepsNoRecordOfTheRun) {
+  launcher_.while_running = [&] { store_.tasks.erase(L"backup.job"); };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(store_.tasks.count(L"backup.job"), 0u);
+
+  store_.tasks[L"backup.job"] = Task(L"/usr/bin/backup", L"");
+  JobFile replacement = Task(L"/usr/bin/other", L"");
+  replacement.job_uuid[0] = 0x43;
+  launcher_.while_running = [&] { Stored() = replacement; };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored().application_name, L"/usr/bin/other");
+  EXPECT_EQ(Stored().status, replacement.status);
+  EXPECT_EQ(Stored().run_date.wYear, 0);
+  EXPECT_EQ(log_.str(), "");
+}
+
+TEST_F(RunDueTest, RefusesATaskThatCannotStartAndRecordsWhy) {
+  store_.tasks[L"bare.job"] = Task(L"", L"");
+  store_.tasks.erase(L"backup.job");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored(L"bare.job").exit_code, SCHED_E_TASK_NOT_READY);
+  EXPECT_EQ(Stored(L"bare.job").status, SCHED_S_TASK_READY);
+  EXPECT_EQ(Stored(L"bare.job").run_date.wMinute, 21);
+  EXPECT_EQ(log_.str(), "jobwarden-service: bare.job: has no program; not run\n");
+  EXPECT_TRUE(launcher_.requests.empty());
+}
+
+TEST_F(RunDueTest, RootRefusesAnAccountThatDoesNotExist) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "only a service run by root switches accounts";
+  Stored().account_name = L"no-such-user-jw";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored().exit_code, kNoSuchAccount);
+  EXPECT_EQ(
+      log_.str(),
+      "jobwarden-service: backup.job: the account \"no-such-user-jw\" does not exist; not run\n");
+  EXPECT_TRUE(launcher_.requests.empty());
+
+  Stored().account_name = L"nobody";
+  EXPECT_EQ(Run(kNextDay), 0);
+  ASSERT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_TRUE(launcher_.requests[0].account.switch_user);
+  EXPECT_EQ(launcher_.requests[0].account.name, "nobody");
+}
+
+// The process started, but the program did not.
+TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
+  launcher_.end.started = false;
+  launcher_.end.exit_code = 0x80070002;
+  launcher_.end.failure = "cannot start /usr/bin/backup: No such file or directory";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored().exit_code, 0x80070002u);
+  EXPECT_EQ(Stored().status, SCHED_S_TASK_READY);
+  EXPECT_EQ(Stored().running_instance_count, 0);
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: backup.job: cannot start /usr/bin/backup: No such file or "
+            "directory; not run\n");
+
+  // No process for it: not the task's fault but the machine's, and
+  // run-due itself failed.
+  log_.str("");
+  launcher_.start.started = false;
+  launcher_.start.exit_code = 0x80070004;
+  launcher_.start.out_of_resources = true;
+  launcher_.start.failure = "cannot start a process: Too many open files";
+  EXPECT_EQ(Run(kNextDay), 1);
+  EXPECT_EQ(Stored().exit_code, 0x80070004u);
+  EXPECT_EQ(Stored().running_instance_count, 0);
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: backup.job: cannot start a process: Too many open files; not "
+            "run\n");
+}
+
+TEST_F(RunDueTest, ATaskWhoseLockCannotBeTakenIsNotRunAndFails) {
+  const RunLocks nowhere("");
+  const RunContext context{store_, launcher_, nowhere, "/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
+  EXPECT_TRUE(launcher_.requests.empty());
+  EXPECT_EQ(Stored().run_date.wYear, 0);
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: backup.job: cannot take its run lock (no state folder (neither "
+            "XDG_STATE_HOME nor a home)); not run\n");
+}
+
+// The run-due that started it was killed: the record says "running" but
+// nothing holds the task's lock any more.
+TEST_F(RunDueTest, RepairsTheRecordOfARunWhoseEndWasNotSeen) {
+  RecordStart(kDueMinute + 3, &Stored());
+  Descriptor held;
+  std::string why;
+  ASSERT_EQ(locks_.TryLock("memory", "backup.job", &held, &why), RunLocks::Outcome::kHeld);
+  EXPECT_EQ(Run(kDueMinute + 60), 0);
+  EXPECT_EQ(Stored().status, SCHED_S_TASK_RUNNING) << "a run that still lives is left alone";
+  EXPECT_EQ(log_.str(), "");
+
+  held.Reset(-1);
+  EXPECT_EQ(Run(kDueMinute + 60), 0);
+  EXPECT_EQ(Stored().status, SCHED_S_TASK_READY);
+  EXPECT_EQ(Stored().running_instance_count, 0);
+  EXPECT_EQ(Stored().exit_code, kRunEndNotSeen);
+  EXPECT_EQ(Stored().run_date.wMinute, 21);
+  EXPECT_TRUE(launcher_.requests.empty());
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: backup.job: the end of its run since 2026-12-07 10:21 was not "
+            "seen; recorded as ended\n");
+
+  // Due again while so recorded: repaired, then started, in one record.
+  RecordStart(kDueMinute + 3, &Stored());
+  EXPECT_EQ(Run(kNextDay), 0);
+  EXPECT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(Stored().running_instance_count, 0);
+  EXPECT_EQ(Stored().exit_code, 0u);
+  EXPECT_EQ(Stored().run_date.wDay, 8);
+}
+
+// Each batch of starts is written before its tasks start, and the ends
+// only once every task has started.
+TEST_F(RunDueTest, RecordsABurstInBatches) {
+  class WatchedStore : public MemoryTaskStore {
+   public:
+    explicit WatchedStore(const RecordingLauncher& launcher) : launcher_(launcher) {}
+    // The tasks started and the changes of each batch.
+    std::vector<std::pair<size_t, size_t>> calls;
+    void UpdateBatch(std::vector<TaskChange>* changes) override {
+      calls.emplace_back(launcher_.requests.size(), changes->size());
+      MemoryTaskStore::UpdateBatch(changes);
+    }
+
+   private:
+    const RecordingLauncher& launcher_;
+  } store(launcher_);
+  constexpr int kTasks = 300;
+  store.tasks = store_.tasks;
+  for (int i = 0; i < kTasks; ++i)
+    store.tasks[L"t" + std::to_wstring(i) + L".job"] = Task(L"/bin/true", L"");
+  const RunContext context{store, launcher_, locks_, "/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
+  EXPECT_EQ(launcher_.requests.size(), kTasks + 1u);
+  EXPECT_EQ(store.calls,
+            (std::vector<std::pair<size_t, size_t>>{{0, 128}, {128, 128}, {256, 45}, {301, 301}}));
+  // Three holds of the folder's lock for the starts, three for the ends.
+  EXPECT_EQ(store.batches, 6);
+  for (const auto& [name, job] : store.tasks) {
+    EXPECT_EQ(job.status, SCHED_S_TASK_READY);
+    EXPECT_EQ(job.run_date.wMinute, 21);
+  }
+}
+
+TEST_F(RunDueTest, ARecordThatCannotBeWrittenIsReportedNotDropped) {
+  class FullStore : public MemoryTaskStore {
+   public:
+    int writable = 1;
+    HRESULT Update(const std::wstring& file_name,
+                   const std::function<bool(JobFile*)>& change) override {
+      if (writable-- <= 0)
+        return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+      return MemoryTaskStore::Update(file_name, change);
+    }
+  } full;
+  full.tasks = store_.tasks;
+  const RunContext context{full, launcher_, locks_, "/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
+  EXPECT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: cannot record the run (0x80070070)\n");
+
+  std::ostringstream log;
+  const RunContext again{full, launcher_, locks_, "/tasks", log};
+  EXPECT_EQ(RunDueCommand(again, kNextDay), 1);
+  EXPECT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(log.str(),
+            "jobwarden-service: backup.job: cannot record its start (0x80070070); not run\n");
+}
+
+TEST_F(RunDueTest, FailsWhenTheFolderCannotBeListed) {
+  class UnlistableStore : public MemoryTaskStore {
+    HRESULT List(std::vector<std::wstring>*) override {
+      return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    }
+  } store;
+  const RunContext context{store, launcher_, locks_, "/home/a/tasks", log_};
+  EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");
+}
+
+TEST(TimeLimitTest, ZeroAndInfiniteSetNone) {
+  JobFile job;
+  job.maximum_run_time = 0;
+  EXPECT_FALSE(TimeLimitOf(job));
+  job.maximum_run_time = 0xFFFFFFFF;
+  EXPECT_FALSE(TimeLimitOf(job));
+  job.maximum_run_time = 259200000;
+  EXPECT_EQ(TimeLimitOf(job), std::chrono::hours(72));
+}
+
+// 2016-12-31 23:59:60 UTC, in a zone that counts leap seconds ("right/"),
+// where the C library reports it as second 60.
+constexpr time_t kLeapSecond = 1483228826;
+constexpr char kLeapSecondZone[] = "/usr/share/zoneinfo/right/UTC";
+
+class LeapSecondTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (access(kLeapSecondZone, R_OK) != 0)
+      GTEST_SKIP() << "no time zone that counts leap seconds: " << kLeapSecondZone;
+    setenv("TZ", "right/UTC", 1);
+    tzset();
+  }
+  void TearDown() override {
+    unsetenv("TZ");
+    tzset();
+  }
+};
+
+TEST_F(LeapSecondTest, ARunThatStartsInALeapSecondIsRecordedAtSecond59) {
+  tm calendar = {};
+  localtime_r(&kLeapSecond, &calendar);
+  ASSERT_EQ(calendar.tm_sec, 60);
+
+  JobFile job;
+  RecordStart(kLeapSecond, &job);
+  EXPECT_EQ(job.run_date.wYear, 2016);
+  EXPECT_EQ(job.run_date.wMonth, 12);
+  EXPECT_EQ(job.run_date.wDay, 31);
+  EXPECT_EQ(job.run_date.wDayOfWeek, 6);
+  EXPECT_EQ(job.run_date.wHour, 23);
+  EXPECT_EQ(job.run_date.wMinute, 59);
+  EXPECT_EQ(job.run_date.wSecond, 59);
+  EXPECT_TRUE(RanInMinuteOf(job, kLeapSecond - 59));
+  EXPECT_FALSE(RanInMinuteOf(job, kLeapSecond + 1));
+
+  RecordRefusal(kLeapSecond, SCHED_E_TASK_NOT_READY, &job);
+  EXPECT_EQ(job.run_date.wSecond, 59);
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+// For the service's tests: a task store in memory, a launcher that records
+// what it was asked to run, a crontab in memory, and the minute the tests
+// take for now.
+#ifndef SERVICE_SERVICE_DOUBLES_TESTING_H_
+#define SERVICE_SERVICE_DOUBLES_TESTING_H_
+
+#include <time.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "service/crontab-posix.h"
+#include "service/task_launcher-posix.h"
+#include "service/task_store-posix.h"
+
+namespace service_test {
+
+// The tasks are files that can be read; the unreadable ones are listed but
+// cannot be. A task also named in `untrusted` is one the service must not
+// trust, for the reason given there: read with that reason, never updated.
+// Counts the batches it was given.
+class MemoryTaskStore : public TaskStore {
+ public:
+  std::map<std::wstring, JobFile> tasks;
+  std::vector<std::wstring> unreadable;
+  std::map<std::wstring, std::string> untrusted;
+  std::string key = "memory";
+  int batches = 0;
+
+  HRESULT List(std::vector<std::wstring>* file_names) override;
+  HRESULT Read(const std::wstring& file_name, JobFile* job,
+               std::string* refusal = nullptr) override;
+  HRESULT Update(const std::wstring& file_name,
+                 const std::function<bool(JobFile*)>& change) override;
+  void UpdateBatch(std::vector<TaskChange>* changes) override;
+  HRESULT FolderKey(std::string* key) override;
+};
+
+// Starts every task with `start` (started unless told otherwise); the
+// started ones all end at the next wait, with `end`, after that wait has
+// called `while_running`.
+class RecordingLauncher : public TaskLauncher {
+ public:
+  std::vector<LaunchRequest> requests;
+  std::vector<int> inherited;  // the lock descriptor each start was given
+  StartOutcome start;
+  TaskEnd end;
+  std::function<void()> while_running;
+
+  RecordingLauncher();
+  StartOutcome Start(const LaunchRequest& request, int lock_fd) override;
+  std::vector<TaskEnd> WaitForEnds(std::chrono::milliseconds wait) override;
+  size_t running() const override { return running_.size(); }
+
+ private:
+  std::vector<int> running_;
+};
+
+class MemoryCrontab : public Crontab {
+ public:
+  std::string text;
+  bool readable = true;
+  int writes = 0;
+
+  bool Read(std::string* out, std::string* error) override;
+  bool Write(const std::string& in, std::string* error) override;
+};
+
+// 2026-12-07 10:21 UTC, a Monday: the minute the tests take for now.
+constexpr time_t kDueMinute = 1796638860;
+
+// Makes the local time zone UTC, so that kDueMinute is 10:21 local time.
+void UseUtc();
+
+}  // namespace service_test
+
+#endif  // SERVICE_SERVICE_DOUBLES_TESTING_H_
