@@ -65,11 +65,12 @@ const char* KnownCode(DWORD code) {
       return "its end was not seen (run-due was stopped while it ran)";
     case static_cast<DWORD>(TRUST_E_SUBJECT_NOT_TRUSTED):
       return "the task file is not trusted";
-    // A missing working directory gives the same code as a missing program.
     case static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)):
-      return "the program or its working directory was not found";
+      return "the program was not found";
     case static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)):
-      return "a folder on the way to the program or working directory was not found";
+      return "a folder on the way to the program was not found";
+    case static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_DIRECTORY)):
+      return "its working directory cannot be entered";
     case static_cast<DWORD>(E_ACCESSDENIED):
       return "permission denied";
     case static_cast<DWORD>(E_OUTOFMEMORY):

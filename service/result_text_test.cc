@@ -20,7 +20,8 @@ TEST(ResultInWordsTest, TheServicesOwnCodesInWords) {
   EXPECT_EQ(ResultInWords(kNoSuchAccount, "jw-x"), "the account jw-x does not exist");
   EXPECT_EQ(ResultInWords(kNoSuchAccount, ""), "the account does not exist");
   EXPECT_EQ(ResultInWords(SCHED_E_TASK_NOT_READY, ""), "it has no program");
-  EXPECT_EQ(ResultInWords(0x80070002, ""), "the program or its working directory was not found");
+  EXPECT_EQ(ResultInWords(0x80070002, ""), "the program was not found");
+  EXPECT_EQ(ResultInWords(0x8007010B, ""), "its working directory cannot be entered");
   EXPECT_EQ(ResultInWords(0x80070005, ""), "permission denied");
   EXPECT_EQ(ResultInWords(0x8007000E, ""), "out of memory");
   EXPECT_EQ(ResultInWords(0x800B0004, ""), "the task file is not trusted");

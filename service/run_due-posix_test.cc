@@ -86,10 +86,12 @@ class RealRunDueTest : public testing::Test {
     ProcessLauncher launcher;
     const RunLocks locks(state_);
     std::ostringstream log;
-    const RunContext context{store, launcher, locks, folder, log};
+    service_test::MemoryEventLog events;
+    const RunContext context{store, launcher, locks, folder, log, events};
     const int status = RunDueCommand(context, now);
+    // What it said where cron sends its output, then its events.
     if (log_text)
-      *log_text = log.str();
+      *log_text = log.str() + events.text;
     return status;
   }
   pid_t RunDueInChild(time_t now, const std::string& folder) {
@@ -130,7 +132,7 @@ TEST_F(RealRunDueTest, AKilledRunDueLosesNothingAndStartsNoSecondCopy) {
 
   std::string log;
   EXPECT_EQ(RunDue(kNextDay, path_, &log), 0);
-  EXPECT_EQ(log, "jobwarden-service: wait.job: still running; not started again\n");
+  EXPECT_EQ(log, "run-due: 1 task due\nwait.job\tnot started: still running\n");
   EXPECT_EQ(RunDue(kNextDay + 60, path_, &log), 0);
   EXPECT_EQ(log, "");
   EXPECT_EQ(Lines(starts_).size(), 1u);
@@ -139,16 +141,15 @@ TEST_F(RealRunDueTest, AKilledRunDueLosesNothingAndStartsNoSecondCopy) {
   TestTaskFolder::Write(release_, "");
   ASSERT_TRUE(WaitFor([&] { return HasEnded(task); }));
   EXPECT_EQ(RunDue(kNextDay + 120, path_, &log), 0);
-  EXPECT_EQ(log,
-            "jobwarden-service: wait.job: the end of its run since 2026-12-07 10:21 was not seen; "
-            "recorded as ended\n");
+  EXPECT_EQ(
+      log, "wait.job\tthe end of its run since 2026-12-07 10:21 was not seen; recorded as ended\n");
   JobFile repaired = Stored("wait.job");
   EXPECT_EQ(repaired.status, SCHED_S_TASK_READY);
   EXPECT_EQ(repaired.running_instance_count, 0);
   EXPECT_EQ(repaired.exit_code, kRunEndNotSeen);
 
   EXPECT_EQ(RunDue(kNextDay + 86400, path_, &log), 0);
-  EXPECT_EQ(log, "");
+  EXPECT_EQ(log.substr(0, log.find("started")), "run-due: 1 task due\nwait.job\t");
   EXPECT_EQ(Lines(starts_).size(), 2u);
   EXPECT_EQ(Stored("wait.job").status, SCHED_S_TASK_READY);
   EXPECT_EQ(Stored("wait.job").exit_code, 0u);
@@ -162,7 +163,7 @@ TEST_F(RealRunDueTest, OneTaskOneLockHoweverTheFolderIsSpelled) {
   for (const std::string& spelling : {path_ + "/", path_ + "/.", path_ + "//"}) {
     std::string log;
     EXPECT_EQ(RunDue(kNextDay, spelling, &log), 0);
-    EXPECT_EQ(log, "jobwarden-service: wait.job: still running; not started again\n") << spelling;
+    EXPECT_EQ(log, "run-due: 1 task due\nwait.job\tnot started: still running\n") << spelling;
   }
   TestTaskFolder::Write(release_, "");
   EXPECT_EQ(ExitStatusOf(run_due), 0);
@@ -178,7 +179,21 @@ TEST_F(RealRunDueTest, EveryTaskOfAThousandDueAtOnceStartsOnceAndIsRecorded) {
     Store("t" + std::to_string(i) + ".job", "echo t" + std::to_string(i) + " >> " + starts_, i);
   std::string log;
   EXPECT_EQ(RunDue(kDueMinute + 1, path_, &log), 0);
-  EXPECT_EQ(log, "");
+  // Nothing but the minute's line and each task's start and end.
+  std::istringstream said(log);
+  std::string event;
+  size_t started = 0, finished = 0, other = 0;
+  while (std::getline(said, event)) {
+    if (event.find("\tstarted: /bin/sh") != std::string::npos)
+      ++started;
+    else if (event.find("\tfinished: exit code 0") != std::string::npos)
+      ++finished;
+    else if (event != "run-due: 1000 tasks due")
+      ++other;
+  }
+  EXPECT_EQ(started, 1000u);
+  EXPECT_EQ(finished, 1000u);
+  EXPECT_EQ(other, 0u);
   std::map<std::string, int> starts;
   for (const std::string& line : Lines(starts_))
     ++starts[line];

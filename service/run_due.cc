@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -12,6 +13,8 @@
 #include "platform/posix/wide_text.h"
 #include "service/child_process-posix.h"
 #include "service/local_clock-posix.h"
+#include "service/result_text.h"
+#include "service/run_events.h"
 
 namespace {
 
@@ -55,12 +58,22 @@ struct Candidate {
 
 class MinuteRun {
  public:
-  MinuteRun(const RunContext& context, time_t now)
-      : context_(context), now_(now), minute_(StartOfMinute(now)) {}
+  // `only`, when given: that task's file, run now whether due or not.
+  MinuteRun(const RunContext& context, time_t now, const std::wstring* only = nullptr)
+      : context_(context), now_(now), minute_(StartOfMinute(now)), only_(only) {}
 
   int Run() {
     RaiseDescriptorLimit();
-    if (!FindCandidates())
+    scanning_ = true;
+    const bool found = FindCandidates();
+    scanning_ = false;
+    // The minute's first line says how many fell due; what the scan found
+    // of each follows it.
+    if (due_ > 0 && !only_)
+      Event(DueEventText(due_));
+    for (const std::string& text : scanned_)
+      Event(text);
+    if (!found)
       return 1;
     for (size_t first = 0; first < candidates_.size(); first += TaskStore::kBatchSize) {
       const size_t end = std::min(candidates_.size(), first + TaskStore::kBatchSize);
@@ -76,12 +89,28 @@ class MinuteRun {
     }
     while (context_.launcher.running() > 0 || !ended_.empty())
       CollectEnds(ended_.empty() ? std::chrono::hours(1) : kEndRecordDelay);
-    return failures_ == 0 ? 0 : 1;
+    return failures_ == 0 && (!only_ || started_ > 0) ? 0 : 1;
   }
 
  private:
-  std::ostream& Log(const Candidate& task) {
-    return context_.log << "jobwarden-service: " << task.name << ": ";
+  // Also said to whoever asked for a run by name.
+  void Event(const std::string& text) {
+    if (scanning_) {
+      scanned_.push_back(text);
+      return;
+    }
+    context_.events.Add(text);
+    if (only_)
+      context_.log << "jobwarden-service: " << text << "\n";
+  }
+
+  // run-due's own failure, which needs a person: said where cron sends
+  // its output, and in the run log as what became of the task.
+  void Fail(const Candidate& task, const std::string& text) {
+    if (!only_)
+      context_.log << "jobwarden-service: " << task.name << ": " << text << "\n";
+    Event(TaskEventPrefix(task.name) + text);
+    ++failures_;
   }
 
   bool FindCandidates() {
@@ -95,22 +124,25 @@ class MinuteRun {
       return false;
     }
     for (const std::wstring& file_name : names) {
+      if (only_ && file_name != *only_)
+        continue;
       auto task = std::make_unique<Candidate>();
       std::string refusal;
       const HRESULT read = context_.store.Read(file_name, &task->job, &refusal);
       // Said only in the minute it would have run, so that cron does not
       // mail the same line every minute.
-      if (read == TRUST_E_SUBJECT_NOT_TRUSTED && IsJobDueAt(task->job, minute_))
-        context_.log << "jobwarden-service: " << Utf8FromWide(file_name) << ": not run: " << refusal
-                     << "\n";
+      if (read == TRUST_E_SUBJECT_NOT_TRUSTED && (only_ || IsJobDueAt(task->job, minute_)))
+        Event(RefusedEventText(Utf8FromWide(file_name), refusal));
       if (read != S_OK)
         continue;
       // A run begun in this minute is another run-due's, which holds it.
       const bool ran = RanInMinuteOf(task->job, minute_);
       const bool recorded_running = task->job.status == SCHED_S_TASK_RUNNING && !ran;
-      task->due = IsJobDueAt(task->job, minute_) && !ran;
+      task->due = only_ || (IsJobDueAt(task->job, minute_) && !ran);
       if (!task->due && !recorded_running)
         continue;
+      if (task->due)
+        ++due_;
       task->file_name = file_name;
       task->name = Utf8FromWide(file_name);
       std::string why;
@@ -119,13 +151,11 @@ class MinuteRun {
           break;
         case RunLocks::Outcome::kBusy:
           if (task->due)
-            Log(*task) << "still running; not started again\n";
+            Event(StillRunningEventText(task->name));
           continue;
         case RunLocks::Outcome::kFailed:
-          if (task->due) {
-            Log(*task) << "cannot take its run lock (" << why << "); not run\n";
-            ++failures_;
-          }
+          if (task->due)
+            Fail(*task, "cannot take its run lock (" + why + "); not run");
           continue;
       }
       if (task->due)
@@ -139,14 +169,13 @@ class MinuteRun {
     const JobFile& job = task.job;
     if (job.application_name.empty()) {
       task.refusal = SCHED_E_TASK_NOT_READY;
-      task.refusal_text = "has no program; not run";
+      task.refusal_text = "it has no program";
       return;
     }
     Account account;
     if (!ResolveAccount(Utf8FromWide(job.account_name), &account)) {
       task.refusal = kNoSuchAccount;
-      task.refusal_text =
-          "the account \"" + Utf8FromWide(job.account_name) + "\" does not exist; not run";
+      task.refusal_text = "the account " + Utf8FromWide(job.account_name) + " does not exist";
       return;
     }
     task.request.program = Utf8FromWide(job.application_name);
@@ -173,7 +202,8 @@ class MinuteRun {
                RecordUnseenEnd(stored);
                task->repaired = true;
              }
-             if (task->due && IsJobDueAt(*stored, minute_) && !RanInMinuteOf(*stored, minute_)) {
+             if (task->due &&
+                 (only_ || (IsJobDueAt(*stored, minute_) && !RanInMinuteOf(*stored, minute_)))) {
                if (task->refusal)
                  RecordRefusal(now_, task->refusal, stored);
                else
@@ -189,18 +219,18 @@ class MinuteRun {
       const HRESULT result = changes[i].result;
       if (result == S_OK) {
         if (task.repaired)
-          Log(task) << "the end of its run since " << TimeText(task.unseen_since)
-                    << " was not seen; recorded as ended\n";
+          Event(TaskEventPrefix(task.name) + "the end of its run since " +
+                TimeText(task.unseen_since) + " was not seen; recorded as ended");
         if (task.start_recorded && task.refusal)
-          Log(task) << task.refusal_text << "\n";
+          Event(RefusedEventText(task.name, task.refusal_text));
       } else {
         if (result == TRUST_E_SUBJECT_NOT_TRUSTED && task.due) {
-          Log(task) << "no longer trusted; not run\n";
+          Event(RefusedEventText(task.name, "its file is no longer trusted"));
         } else if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
-          Log(task) << "cannot record " << (task.due ? "its start" : "the end of its run") << " ("
-                    << HexText(static_cast<DWORD>(result), 8) << ")"
-                    << (task.due ? "; not run" : "") << "\n";
-          ++failures_;
+          Fail(task, std::string("cannot record ") +
+                         (task.due ? "its start" : "the end of its run") + " (" +
+                         HexText(static_cast<DWORD>(result), 8) + ")" +
+                         (task.due ? "; not run" : ""));
         }
         task.start_recorded = false;
       }
@@ -213,14 +243,24 @@ class MinuteRun {
     for (Candidate* task : chunk) {
       if (!task->start_recorded || task->refusal)
         continue;
+      Descriptor output;
+      std::string why;
+      if (context_.outputs &&
+          !context_.outputs->Open(folder_key_, task->name, task->request.account, &output, &why))
+        Fail(*task, "cannot open its output file (" + why + "); its output goes to the service's");
+      task->request.output = output.get();
       const StartOutcome start = context_.launcher.Start(task->request, task->lock.get());
       if (start.started) {
         running_[start.id] = task;
+        ++started_;
+        Event(StartedEventText(task->name, CommandText(task->job), task->request.account.name,
+                               start.pid));
         continue;
       }
-      Log(*task) << start.failure << "; not run\n";
       if (start.out_of_resources)
-        ++failures_;
+        Fail(*task, start.failure + "; not run");
+      else
+        Event(NotStartedEventText(task->name, start.failure));
       task->exit_code = start.exit_code;
       Ended(task);
     }
@@ -240,10 +280,15 @@ class MinuteRun {
       Candidate* task = running_[end.id];
       running_.erase(end.id);
       if (!end.started)
-        Log(*task) << end.failure << "; not run\n";
-      if (end.timed_out)
-        Log(*task) << "ran past its maximum run time and was ended\n";
-      task->exit_code = end.exit_code;
+        Event(NotStartedEventText(task->name, end.failure));
+      else if (end.timed_out)
+        Event(TimeLimitEventText(task->name, end.exit_code));
+      else
+        Event(FinishedEventText(task->name, end.exit_code, task->request.account.name));
+      std::string why;
+      if (context_.outputs && !context_.outputs->Trim(folder_key_, task->name, &why))
+        Fail(*task, "cannot trim its output file (" + why + ")");
+      task->exit_code = ExitCodeToRecord(end.exit_code, end.timed_out);
       Ended(task);
     }
   }
@@ -277,11 +322,8 @@ class MinuteRun {
     context_.store.UpdateBatch(&changes);
     for (size_t i = 0; i < ended_.size(); ++i) {
       const HRESULT result = changes[i].result;
-      if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
-        Log(*ended_[i]) << "cannot record the run (" << HexText(static_cast<DWORD>(result), 8)
-                        << ")\n";
-        ++failures_;
-      }
+      if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+        Fail(*ended_[i], "cannot record the run (" + HexText(static_cast<DWORD>(result), 8) + ")");
       ended_[i]->lock.Reset(-1);
     }
     ended_.clear();
@@ -296,6 +338,11 @@ class MinuteRun {
   std::vector<Candidate*> ended_;
   steady_clock::time_point first_ended_;
   int failures_ = 0;
+  int started_ = 0;
+  size_t due_ = 0;
+  bool scanning_ = false;
+  std::vector<std::string> scanned_;
+  const std::wstring* only_;
 };
 
 }  // namespace
@@ -307,6 +354,22 @@ std::optional<std::chrono::milliseconds> TimeLimitOf(const JobFile& job) {
 }
 
 int RunDueCommand(const RunContext& context, time_t now) { return MinuteRun(context, now).Run(); }
+
+int RunNowCommand(const RunContext& context, const std::wstring& name, time_t now) {
+  std::wstring file_name;
+  if (context.store.Find(name, &file_name) != S_OK) {
+    context.log << "jobwarden-service: no task is named \"" << Utf8FromWide(name) << "\"\n";
+    return 1;
+  }
+  return MinuteRun(context, now, &file_name).Run();
+}
+
+std::string CommandText(const JobFile& job) {
+  std::string text = Utf8FromWide(job.application_name);
+  if (!job.parameters.empty())
+    text += " " + Utf8FromWide(job.parameters);
+  return text;
+}
 
 std::string TimeText(const SYSTEMTIME& time) {
   char text[32];

@@ -15,8 +15,10 @@
 #include <string>
 
 #include "platform/taskscheduler/job_file.h"
+#include "service/run_events.h"
 #include "service/run_lock-posix.h"
 #include "service/task_launcher-posix.h"
+#include "service/task_output-posix.h"
 #include "service/task_store-posix.h"
 
 // What the service writes into a task's .job file about its runs, as the
@@ -60,12 +62,18 @@ void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job);
 std::string TimeText(const SYSTEMTIME& time);
 std::string HexText(DWORD value, int digits = 0);
 
+// The task's program with its parameters, as stored.
+std::string CommandText(const JobFile& job);
+
 struct RunContext {
   TaskStore& store;
   TaskLauncher& launcher;
   const RunLocks& locks;
-  std::string folder_path;  // for the log
-  std::ostream& log;        // where cron sends the service's output
+  std::string folder_path;  // for the messages
+  std::ostream& log;        // run-due's own failures: where cron sends its output
+  EventLog& events;         // what it did with each task
+  // Where each task's output goes; none leaves it with the service's own.
+  TaskOutputs* outputs = nullptr;
 };
 
 // Runs every task due in the minute of `now` (each at most once a minute,
@@ -76,6 +84,12 @@ struct RunContext {
 // log says why. Returns the exit status: 1 when a due task could not be
 // started or a record could not be written (each with a log line), else 0.
 int RunDueCommand(const RunContext& context, time_t now);
+
+// Runs the task `name` (matched as Jobwarden matches a name) now, once,
+// whether due or not, with the locks, records and events of a scheduled
+// run; waits for its end. 1, with a message, when no task has the name,
+// it is still running or could not be started.
+int RunNowCommand(const RunContext& context, const std::wstring& name, time_t now);
 
 // The time limit that the job's maximum run time sets; none for 0 and for
 // INFINITE (0xFFFFFFFF).

@@ -1,5 +1,6 @@
 #include "service/run_due.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 namespace {
 
 using namespace service_test;
+using testing::HasSubstr;
 using namespace test_triggers;
 
 constexpr time_t kNextDay = kDueMinute + 86400;
@@ -48,7 +50,8 @@ class RunDueTest : public testing::Test {
   TestTaskFolder folder_;
   RunLocks locks_{folder_.root() + "/state"};
   std::ostringstream log_;
-  RunContext context_{store_, launcher_, locks_, "/tasks", log_};
+  MemoryEventLog events_;
+  RunContext context_{store_, launcher_, locks_, "/tasks", log_, events_};
 };
 
 TEST_F(RunDueTest, RunsOnlyTheTasksDueInTheMinute) {
@@ -74,8 +77,9 @@ TEST_F(RunDueTest, NeverRunsATaskItMustNotTrust) {
   EXPECT_EQ(Run(), 0);
   ASSERT_EQ(launcher_.requests.size(), 1u);
   EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/backup");
-  EXPECT_EQ(log_.str(),
-            "jobwarden-service: planted.job: not run: the task folder is writable by others\n");
+  EXPECT_EQ(log_.str(), "");
+  EXPECT_THAT(events_.text,
+              HasSubstr("planted.job\tnot run: the task folder is writable by others\n"));
   log_.str("");
   EXPECT_EQ(Run(kDueMinute + 60), 0);
   EXPECT_EQ(log_.str(), "");
@@ -103,13 +107,14 @@ TEST_F(RunDueTest, ATaskDistrustedBeforeItsStartRecordIsNotRun) {
   distrusting.tasks = store_.tasks;
   distrusting.tasks[L"other.job"] = Task(L"/usr/bin/other", L"");
   const JobFile stored = distrusting.tasks[L"backup.job"];
-  const RunContext context{distrusting, launcher_, locks_, "/tasks", log_};
+  const RunContext context{distrusting, launcher_, locks_, "/tasks", log_, events_};
   EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
   ASSERT_EQ(launcher_.requests.size(), 1u);
   EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/other");
   EXPECT_EQ(SerializeJobFile(distrusting.tasks[L"backup.job"]), SerializeJobFile(stored));
   EXPECT_EQ(distrusting.tasks[L"other.job"].run_date.wMinute, 21);
-  EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: no longer trusted; not run\n");
+  EXPECT_EQ(log_.str(), "");
+  EXPECT_THAT(events_.text, HasSubstr("backup.job\tnot run: its file is no longer trusted\n"));
 }
 
 TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {
@@ -155,7 +160,8 @@ TEST_F(RunDueTest, StartsATaskOnceAMinuteAndNotWhileItRuns) {
   std::string why;
   ASSERT_EQ(locks_.TryLock("memory", "backup.job", &held, &why), RunLocks::Outcome::kHeld);
   EXPECT_EQ(Run(kNextDay), 0);
-  EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: still running; not started again\n");
+  EXPECT_EQ(log_.str(), "");
+  EXPECT_THAT(events_.text, HasSubstr("backup.job\tnot started: still running\n"));
   EXPECT_EQ(launcher_.requests.size(), 1u);
   // The same name in another folder is another task.
   store_.key = "other";
@@ -181,7 +187,7 @@ TEST_F(RunDueTest, StartsNotWhenAnotherRunRecordedItMeanwhile) {
     bool raced_ = false;
   } raced;
   raced.tasks = store_.tasks;
-  const RunContext context{raced, launcher_, locks_, "/tasks", log_};
+  const RunContext context{raced, launcher_, locks_, "/tasks", log_, events_};
   EXPECT_EQ(RunDueCommand(context, kDueMinute + 2), 0);
   EXPECT_TRUE(launcher_.requests.empty());
   EXPECT_EQ(raced.tasks[L"backup.job"].running_instance_count, 1);
@@ -199,7 +205,7 @@ TEST_F(RunDueTest, ChecksTheTaskAgainBeforeItStarts) {
       return MemoryTaskStore::Update(file_name, change);
     }
   } changing;
-  const RunContext context{changing, launcher_, locks_, "/tasks", log_};
+  const RunContext context{changing, launcher_, locks_, "/tasks", log_, events_};
   changing.tasks = store_.tasks;
   changing.before_update = [&] {
     changing.tasks[L"backup.job"].triggers[0] = Daily("2026-12-01 10:22");
@@ -239,7 +245,8 @@ TEST_F(RunDueTest, RefusesATaskThatCannotStartAndRecordsWhy) {
   EXPECT_EQ(Stored(L"bare.job").exit_code, SCHED_E_TASK_NOT_READY);
   EXPECT_EQ(Stored(L"bare.job").status, SCHED_S_TASK_READY);
   EXPECT_EQ(Stored(L"bare.job").run_date.wMinute, 21);
-  EXPECT_EQ(log_.str(), "jobwarden-service: bare.job: has no program; not run\n");
+  EXPECT_EQ(log_.str(), "");
+  EXPECT_EQ(events_.text, "run-due: 1 task due\nbare.job\tnot run: it has no program\n");
   EXPECT_TRUE(launcher_.requests.empty());
 }
 
@@ -249,9 +256,9 @@ TEST_F(RunDueTest, RootRefusesAnAccountThatDoesNotExist) {
   Stored().account_name = L"no-such-user-jw";
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Stored().exit_code, kNoSuchAccount);
-  EXPECT_EQ(
-      log_.str(),
-      "jobwarden-service: backup.job: the account \"no-such-user-jw\" does not exist; not run\n");
+  EXPECT_EQ(log_.str(), "");
+  EXPECT_THAT(events_.text,
+              HasSubstr("backup.job\tnot run: the account no-such-user-jw does not exist\n"));
   EXPECT_TRUE(launcher_.requests.empty());
 
   Stored().account_name = L"nobody";
@@ -270,9 +277,9 @@ TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
   EXPECT_EQ(Stored().exit_code, 0x80070002u);
   EXPECT_EQ(Stored().status, SCHED_S_TASK_READY);
   EXPECT_EQ(Stored().running_instance_count, 0);
-  EXPECT_EQ(log_.str(),
-            "jobwarden-service: backup.job: cannot start /usr/bin/backup: No such file or "
-            "directory; not run\n");
+  EXPECT_EQ(log_.str(), "");
+  EXPECT_THAT(events_.text, HasSubstr("backup.job\tcould not start: cannot start /usr/bin/backup: "
+                                      "No such file or directory\n"));
 
   // No process for it: not the task's fault but the machine's, and
   // run-due itself failed.
@@ -291,7 +298,7 @@ TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
 
 TEST_F(RunDueTest, ATaskWhoseLockCannotBeTakenIsNotRunAndFails) {
   const RunLocks nowhere("");
-  const RunContext context{store_, launcher_, nowhere, "/tasks", log_};
+  const RunContext context{store_, launcher_, nowhere, "/tasks", log_, events_};
   EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
   EXPECT_TRUE(launcher_.requests.empty());
   EXPECT_EQ(Stored().run_date.wYear, 0);
@@ -318,9 +325,9 @@ TEST_F(RunDueTest, RepairsTheRecordOfARunWhoseEndWasNotSeen) {
   EXPECT_EQ(Stored().exit_code, kRunEndNotSeen);
   EXPECT_EQ(Stored().run_date.wMinute, 21);
   EXPECT_TRUE(launcher_.requests.empty());
-  EXPECT_EQ(log_.str(),
-            "jobwarden-service: backup.job: the end of its run since 2026-12-07 10:21 was not "
-            "seen; recorded as ended\n");
+  EXPECT_EQ(log_.str(), "");
+  EXPECT_THAT(events_.text, HasSubstr("backup.job\tthe end of its run since 2026-12-07 10:21 "
+                                      "was not seen; recorded as ended\n"));
 
   // Due again while so recorded: repaired, then started, in one record.
   RecordStart(kDueMinute + 3, &Stored());
@@ -351,7 +358,7 @@ TEST_F(RunDueTest, RecordsABurstInBatches) {
   store.tasks = store_.tasks;
   for (int i = 0; i < kTasks; ++i)
     store.tasks[L"t" + std::to_wstring(i) + L".job"] = Task(L"/bin/true", L"");
-  const RunContext context{store, launcher_, locks_, "/tasks", log_};
+  const RunContext context{store, launcher_, locks_, "/tasks", log_, events_};
   EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
   EXPECT_EQ(launcher_.requests.size(), kTasks + 1u);
   EXPECT_EQ(store.calls,
@@ -376,13 +383,14 @@ TEST_F(RunDueTest, ARecordThatCannotBeWrittenIsReportedNotDropped) {
     }
   } full;
   full.tasks = store_.tasks;
-  const RunContext context{full, launcher_, locks_, "/tasks", log_};
+  const RunContext context{full, launcher_, locks_, "/tasks", log_, events_};
   EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
   EXPECT_EQ(launcher_.requests.size(), 1u);
   EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: cannot record the run (0x80070070)\n");
 
   std::ostringstream log;
-  const RunContext again{full, launcher_, locks_, "/tasks", log};
+  MemoryEventLog events;
+  const RunContext again{full, launcher_, locks_, "/tasks", log, events};
   EXPECT_EQ(RunDueCommand(again, kNextDay), 1);
   EXPECT_EQ(launcher_.requests.size(), 1u);
   EXPECT_EQ(log.str(),
@@ -395,7 +403,7 @@ TEST_F(RunDueTest, FailsWhenTheFolderCannotBeListed) {
       return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     }
   } store;
-  const RunContext context{store, launcher_, locks_, "/home/a/tasks", log_};
+  const RunContext context{store, launcher_, locks_, "/home/a/tasks", log_, events_};
   EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
   EXPECT_EQ(log_.str(),
             "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");

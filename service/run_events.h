@@ -38,4 +38,13 @@ std::string StillRunningEventText(const std::string& task);
 // The line prefix of a task's events, for filtering.
 std::string TaskEventPrefix(const std::string& task);
 
+// Where run-due tells what it did to each task and why (the run log,
+// run_log-posix.h), apart from its own failures, which need a person.
+class EventLog {
+ public:
+  virtual ~EventLog() = default;
+  // One event's text (run_events.h), at the present time.
+  virtual void Add(const std::string& text) = 0;
+};
+
 #endif  // SERVICE_RUN_EVENTS_H_

@@ -95,7 +95,10 @@ bool RunLocks::OpenFolder(std::string* why) const {
   for (const char* part : {"", "jobwarden", "running"}) {
     if (part[0]) {
       path += std::string("/") + part;
-      if (mkdirat(folder.get(), part, 0700) != 0 && errno != EEXIST) {
+      // The service's folder lets accounts reach their own output files
+      // (task_output-posix.h) by name; the locks' folder is ours alone.
+      const mode_t mode = std::string(part) == "jobwarden" ? 0711 : 0700;
+      if (mkdirat(folder.get(), part, mode) != 0 && errno != EEXIST) {
         *why = path + ": " + std::strerror(errno);
         return false;
       }
@@ -112,10 +115,14 @@ bool RunLocks::OpenFolder(std::string* why) const {
       *why = path + " " + problem;
       return false;
     }
+    if (std::string(part) == "jobwarden")
+      state_.Reset(dup(folder.get()));
   }
   folder_.Reset(folder.Release());
   return true;
 }
+
+int RunLocks::StateFolder(std::string* why) const { return OpenFolder(why) ? state_.get() : -1; }
 
 RunLocks::Outcome RunLocks::TryLock(const std::string& folder_key, const std::string& file_name,
                                     Descriptor* held, std::string* why) const {

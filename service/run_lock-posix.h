@@ -28,6 +28,14 @@ class RunLocks {
   // Locks the task `file_name` of the task folder that `folder_key` names
   // (TaskStore::FolderKey); while `held` stays open nobody else gets it.
   // `why` receives the reason of a failure.
+  // The service's state folder (`state_folder`/jobwarden), checked as the
+  // locks' folder is, for the run log and the tasks' output; -1 with the
+  // reason when it cannot be had.
+  int StateFolder(std::string* why) const;
+
+  // The path of that folder.
+  std::string StateFolderPath() const { return state_folder_ + "/jobwarden"; }
+
   Outcome TryLock(const std::string& folder_key, const std::string& file_name, Descriptor* held,
                   std::string* why) const;
 
@@ -38,6 +46,7 @@ class RunLocks {
 
   std::string state_folder_;
   mutable Descriptor folder_;
+  mutable Descriptor state_;
 };
 
 #endif  // SERVICE_RUN_LOCK_POSIX_H_

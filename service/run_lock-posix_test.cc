@@ -37,7 +37,9 @@ class RunLocksTest : public testing::Test {
 
 TEST_F(RunLocksTest, MakesAnOwnerOnlyFolderAndOneLockPerTask) {
   ASSERT_EQ(Lock(), RunLocks::Outcome::kHeld) << why_;
-  EXPECT_EQ(fs::status(state_ + "/jobwarden").permissions(), fs::perms::owner_all);
+  // Accounts reach their own output files by name, and list nothing.
+  EXPECT_EQ(fs::status(state_ + "/jobwarden").permissions(),
+            fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
   EXPECT_EQ(fs::status(running_).permissions(), fs::perms::owner_all);
   EXPECT_EQ(fs::status(LockFile()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(fcntl(held_.get(), F_GETFD), FD_CLOEXEC);

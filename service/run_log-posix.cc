@@ -85,3 +85,9 @@ std::vector<std::string> RunLog::Tail(size_t count, const std::string& task) con
   }
   return lines;
 }
+
+void RunLogEvents::Add(const std::string& text) {
+  std::string why;
+  if (!log_.Append(time(nullptr), text, &why))
+    failures_ << "jobwarden-service: cannot write the run log (" << why << "): " << text << "\n";
+}

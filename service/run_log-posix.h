@@ -15,10 +15,12 @@
 #include <sys/types.h>
 #include <time.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/posix/descriptor-posix.h"
+#include "service/run_events.h"
 
 class RunLog {
  public:
@@ -51,6 +53,19 @@ class RunLog {
   int folder_;
   off_t limit_;
   Descriptor file_;
+};
+
+// The run log as run-due's EventLog, each event at the time it is added.
+// An event that cannot be written is said where cron sends run-due's
+// output instead, with the reason: a log that fails needs a person.
+class RunLogEvents : public EventLog {
+ public:
+  RunLogEvents(RunLog& log, std::ostream& failures) : log_(log), failures_(failures) {}
+  void Add(const std::string& text) override;
+
+ private:
+  RunLog& log_;
+  std::ostream& failures_;
 };
 
 #endif  // SERVICE_RUN_LOG_POSIX_H_

@@ -1,7 +1,7 @@
-// The service's commands: install, uninstall and status (run-due, cron's
-// once a minute, is run_due.h's). Each returns the process's exit status: 0 when it
-// did what it says, 1 otherwise. With them, the task folder's path as install
-// records it.
+// The service's commands install and uninstall (run-due, cron's once a
+// minute, is run_due.h's; status is status_report-posix.h's). Each returns
+// the process's exit status: 0 when it did what it says, 1 otherwise. With
+// them, the task folder's path as install records it.
 #ifndef SERVICE_SERVICE_COMMANDS_POSIX_H_
 #define SERVICE_SERVICE_COMMANDS_POSIX_H_
 
@@ -27,10 +27,5 @@ int InstallCommand(Crontab& crontab, const std::string& program, const std::stri
                    const std::string& state_home, std::ostream& out, std::ostream& err);
 
 int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err);
-
-// Whether the line is installed, and each task with its next run (or why
-// the service refuses to run it) and its most recent one.
-int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_folder, time_t now,
-                  std::ostream& out, std::ostream& err);
 
 #endif  // SERVICE_SERVICE_COMMANDS_POSIX_H_

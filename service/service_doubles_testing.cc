@@ -60,6 +60,16 @@ HRESULT MemoryTaskStore::FolderKey(std::string* folder_key) {
   return S_OK;
 }
 
+HRESULT MemoryTaskStore::Find(const std::wstring& name, std::wstring* file_name) {
+  for (const std::wstring& candidate : {name, name + L".job"}) {
+    if (tasks.count(candidate)) {
+      *file_name = candidate;
+      return S_OK;
+    }
+  }
+  return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+}
+
 RecordingLauncher::RecordingLauncher() { start.started = true; }
 
 StartOutcome RecordingLauncher::Start(const LaunchRequest& request, int lock_fd) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "service/crontab-posix.h"
+#include "service/run_events.h"
 #include "service/task_launcher-posix.h"
 #include "service/task_store-posix.h"
 
@@ -36,6 +37,8 @@ class MemoryTaskStore : public TaskStore {
                  const std::function<bool(JobFile*)>& change) override;
   void UpdateBatch(std::vector<TaskChange>* changes) override;
   HRESULT FolderKey(std::string* key) override;
+  // The task stored exactly as `name` or `name`.job.
+  HRESULT Find(const std::wstring& name, std::wstring* file_name) override;
 };
 
 // Starts every task with `start` (started unless told otherwise); the
@@ -66,6 +69,13 @@ class MemoryCrontab : public Crontab {
 
   bool Read(std::string* out, std::string* error) override;
   bool Write(const std::string& in, std::string* error) override;
+};
+
+// Keeps the events run-due tells, a line each.
+class MemoryEventLog : public EventLog {
+ public:
+  std::string text;
+  void Add(const std::string& line) override { text += line + "\n"; }
 };
 
 // 2026-12-07 10:21 UTC, a Monday: the minute the tests take for now.

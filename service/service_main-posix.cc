@@ -1,4 +1,4 @@
-// jobwarden-service run-due | install | uninstall | status
+// jobwarden-service run-due | run NAME | install | uninstall | status [NAME]
 #include <limits.h>
 #include <time.h>
 #include <unistd.h>
@@ -7,22 +7,28 @@
 #include <iostream>
 #include <string>
 
+#include "platform/posix/wide_text.h"
 #include "platform/taskscheduler/task_folder_location-posix.h"
 #include "service/crontab-posix.h"
 #include "service/run_due.h"
 #include "service/run_lock-posix.h"
+#include "service/run_log-posix.h"
 #include "service/service_commands-posix.h"
+#include "service/status_report-posix.h"
 #include "service/task_launcher-posix.h"
+#include "service/task_output-posix.h"
 #include "service/task_store-posix.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: jobwarden-service run-due | install | uninstall | status\n"
-    "  run-due    run the tasks due in this minute (cron starts it once a minute)\n"
-    "  install    add the once-a-minute line to your crontab\n"
-    "  uninstall  remove that line\n"
-    "  status     whether it is installed, and each task's next and last run\n";
+    "usage: jobwarden-service run-due | run NAME | install | uninstall | status [NAME]\n"
+    "  run-due      run the tasks due in this minute (cron starts it once a minute)\n"
+    "  run NAME     run the task NAME now, once, and wait for its end\n"
+    "  install      add the once-a-minute line to your crontab\n"
+    "  uninstall    remove that line\n"
+    "  status       whether it is installed, and each task's next and last run\n"
+    "  status NAME  that task, with the end of its run log and of its output\n";
 
 std::string OwnPath() {
   char path[PATH_MAX];
@@ -32,14 +38,44 @@ std::string OwnPath() {
   return std::string(path, static_cast<size_t>(length));
 }
 
+// The commands that run tasks: run-due, and run NAME.
+int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstring* name) {
+  ProcessLauncher launcher;
+  const RunLocks locks(StateFolderFromEnvironment());
+  std::string why;
+  const int state = locks.StateFolder(&why);
+  RunLog run_log(state);
+  RunLogEvents events(run_log, std::cerr);
+  TaskOutputs outputs(state, locks.StateFolderPath());
+  const RunContext context{
+      store, launcher, locks, folder, std::cerr, events, state >= 0 ? &outputs : nullptr};
+  return name ? RunNowCommand(context, *name, time(nullptr))
+              : RunDueCommand(context, time(nullptr));
+}
+
+int Status(FolderTaskStore& store, const std::string& folder, const std::wstring* name) {
+  CommandCrontab crontab;
+  const RunLocks locks(StateFolderFromEnvironment());
+  std::string why;
+  const int state = locks.StateFolder(&why);
+  RunLog run_log(state);
+  TaskOutputs outputs(state, locks.StateFolderPath());
+  StatusSources sources;
+  if (state >= 0)
+    sources = {&run_log, &outputs};
+  return StatusCommand(crontab, store, folder, time(nullptr), sources, name, std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  const bool named = command == "run" || command == "status";
+  if (argc < 2 || argc > (named ? 3 : 2) || (command == "run" && argc != 3)) {
     std::cerr << kUsage;
     return 1;
   }
-  const std::string command = argv[1];
+  const std::wstring name = argc == 3 ? WideFromUtf8(argv[2]) : L"";
   bool is_default = false;
   // The folder as cron, starting elsewhere, must be given it.
   const std::string folder = CanonicalPath(TaskFolderPathFromEnvironment(&is_default));
@@ -48,12 +84,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   FolderTaskStore store(folder, is_default);
-  if (command == "run-due") {
-    ProcessLauncher launcher;
-    const RunLocks locks(StateFolderFromEnvironment());
-    const RunContext context{store, launcher, locks, folder, std::cerr};
-    return RunDueCommand(context, time(nullptr));
-  }
+  if (command == "run-due")
+    return RunTasks(store, folder, nullptr);
+  if (command == "run")
+    return RunTasks(store, folder, &name);
+  if (command == "status")
+    return Status(store, folder, argc == 3 ? &name : nullptr);
   CommandCrontab crontab;
   if (command == "install") {
     const char* state_home = std::getenv("XDG_STATE_HOME");
@@ -62,8 +98,6 @@ int main(int argc, char** argv) {
   }
   if (command == "uninstall")
     return UninstallCommand(crontab, std::cout, std::cerr);
-  if (command == "status")
-    return StatusCommand(crontab, store, folder, time(nullptr), std::cout, std::cerr);
   std::cerr << kUsage;
   return 1;
 }

@@ -90,6 +90,7 @@ StartOutcome ProcessLauncher::Start(const LaunchRequest& request, int lock_fd) {
   setup.program = request.program;
   setup.arguments = request.arguments;
   setup.inherited = lock_fd;
+  setup.output = setup.error_output = request.output;
   setup.own_group = true;
   setup.account = &request.account;
   setup.working_directory = request.working_directory;
@@ -104,6 +105,7 @@ StartOutcome ProcessLauncher::Start(const LaunchRequest& request, int lock_fd) {
   }
   outcome.started = true;
   outcome.id = next_id_++;
+  outcome.pid = child;
   const auto now = steady_clock::now();
   children_[outcome.id] =
       Child{child, request.time_limit ? now + *request.time_limit : steady_clock::time_point::max(),
@@ -132,7 +134,11 @@ std::vector<TaskEnd> ProcessLauncher::Reap() {
     if (failed == failures_.end())
       continue;
     ends[i].started = false;
-    ends[i].exit_code = static_cast<DWORD>(HresultFromErrno(failed->second.error));
+    // A working directory that cannot be entered is told apart from a
+    // program that is not there, which the same errno could mean.
+    ends[i].exit_code = failed->second.step == kFolder
+                            ? static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_DIRECTORY))
+                            : static_cast<DWORD>(HresultFromErrno(failed->second.error));
     ends[i].failure = Describe(reaped[i].request, failed->second.step, failed->second.error);
     failures_.erase(failed);
   }

@@ -2,7 +2,7 @@
 // looked up in the task's PATH when its name has no "/", in the working
 // directory (else the account's home), under the account, with the
 // account's environment (account-posix.h), standard input from
-// /dev/null and the service's own output (where cron sends it). A home that
+// /dev/null and its output where the request says. A home that
 // does not exist (nobody's /nonexistent) leaves the program in "/"; a
 // working directory that does not exist keeps it from starting. A program
 // that runs past its time limit is ended, its whole process group: SIGTERM,
@@ -29,11 +29,15 @@ struct LaunchRequest {
   std::string working_directory;       // empty: the account's home
   Account account;
   std::optional<std::chrono::milliseconds> time_limit;
+  // Its standard output and error (task_output-posix.h); -1 keeps the
+  // service's own.
+  int output = -1;
 };
 
 struct StartOutcome {
   bool started = false;
   int id = -1;  // names the task in WaitForEnds' answers
+  pid_t pid = 0;
   // When the service had no descriptor or process for it (the machine's
   // fault, not the task's): the HRESULT of the reason, and what failed.
   DWORD exit_code = 0;

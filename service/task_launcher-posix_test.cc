@@ -107,6 +107,7 @@ TEST(TaskLauncherTest, SaysWhyAProgramCouldNotStart) {
   request.working_directory = "/no/such/folder";
   outcome = RunToEnd(launcher, request);
   EXPECT_FALSE(outcome.started);
+  EXPECT_EQ(outcome.exit_code, static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_DIRECTORY)));
   EXPECT_EQ(outcome.failure,
             "cannot enter the working directory /no/such/folder: No such file or directory");
 }

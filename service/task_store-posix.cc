@@ -124,6 +124,10 @@ HRESULT FolderTaskStore::FolderKey(std::string* key) {
   return S_OK;
 }
 
+HRESULT FolderTaskStore::Find(const std::wstring& name, std::wstring* file_name) {
+  return FindTaskFile(folder_, name, file_name);
+}
+
 namespace {
 
 bool IsTrustedOwner(uid_t owner, uid_t service_user) { return owner == 0 || owner == service_user; }

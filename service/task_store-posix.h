@@ -81,6 +81,11 @@ class TaskStore {
   // Names the folder itself, however its path is spelled: the part of a
   // task's run lock that tells its folder.
   virtual HRESULT FolderKey(std::string* key) = 0;
+
+  // The file name of the task `name` names, as Jobwarden finds a task to
+  // delete: with or without ".job", in any case; ERROR_FILE_NOT_FOUND when
+  // none.
+  virtual HRESULT Find(const std::wstring& name, std::wstring* file_name) = 0;
 };
 
 // The tasks in a TaskFolder.
@@ -99,6 +104,7 @@ class FolderTaskStore : public TaskStore {
                  const std::function<bool(JobFile*)>& change) override;
   void UpdateBatch(std::vector<TaskChange>* changes) override;
   HRESULT FolderKey(std::string* key) override;
+  HRESULT Find(const std::wstring& name, std::wstring* file_name) override;
 
  private:
   // The task's bytes, when the service may trust the file they were read

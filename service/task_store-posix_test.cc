@@ -214,7 +214,8 @@ TEST_F(FolderTaskStoreTest, FindsNoDueTaskInHostileEntries) {
   RecordingLauncher launcher;
   const RunLocks locks(folder_.root() + "/state");
   std::ostringstream log;
-  const RunContext context{store_, launcher, locks, path_, log};
+  service_test::MemoryEventLog events;
+  const RunContext context{store_, launcher, locks, path_, log, events};
   EXPECT_EQ(RunDueCommand(context, kDueMinute + 1), 0);
   ASSERT_EQ(launcher.requests.size(), 1u);
   EXPECT_EQ(launcher.requests[0].program, "/bin/true");
@@ -273,7 +274,8 @@ TEST_F(FolderTaskStoreTest, ATaskDeletedWhileItRunsIsNotRecreatedByItsRecord) {
   launcher.while_running = [&] { Remove(L"backup.job"); };
   const RunLocks locks(folder_.root() + "/state");
   std::ostringstream log;
-  const RunContext context{store_, launcher, locks, path_, log};
+  service_test::MemoryEventLog events;
+  const RunContext context{store_, launcher, locks, path_, log, events};
   EXPECT_EQ(RunDueCommand(context, kDueMinute + 3), 0);
   EXPECT_FALSE(Exists(L"backup.job"));
   EXPECT_EQ(store_.Update(L"backup.job", [](JobFile*) { return true; }),
@@ -320,7 +322,8 @@ TEST_F(FolderTaskStoreTest, TwoRunDueProcessesOfOneMinuteStartATaskOnce) {
         launcher.while_running = [&] { std::ofstream(starts, std::ios::app) << round << "\n"; };
         const RunLocks locks(folder_.root() + "/state-" + std::to_string(i));
         std::ostringstream log;
-        const RunContext context{own, launcher, locks, path_, log};
+        service_test::MemoryEventLog events;
+        const RunContext context{own, launcher, locks, path_, log, events};
         _exit(RunDueCommand(context, kDueMinute + 1) == 0 && log.str().empty() ? 0 : 1);
       }
     }

@@ -16,6 +16,7 @@
 #include "platform/taskscheduler/task_folder_location-posix.h"
 #include "platform/taskscheduler/task_folder_lock-posix.h"
 #include "platform/taskscheduler/task_folder_lookup-posix.h"
+#include "platform/taskscheduler/task_name.h"
 
 TaskFolder::TaskFolder(std::string path, bool create_parents)
     : path_(std::move(path)), create_parents_(create_parents) {}
@@ -327,6 +328,27 @@ HRESULT TaskFolder::RemoveTask(const std::vector<std::wstring>& candidates) {
       return HresultFromErrno(errno);
     MarkChanged(folder_.get());
     return S_OK;
+  }
+  return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+}
+
+std::vector<std::wstring> TaskFileCandidates(const std::wstring& name) {
+  std::vector<std::wstring> candidates;
+  if (HasJobExtension(name))
+    candidates.push_back(name);
+  candidates.push_back(TaskFileName(name));
+  return candidates;
+}
+
+HRESULT FindTaskFile(TaskFolder& folder, const std::wstring& name, std::wstring* file_name) {
+  if (name.empty())
+    return E_INVALIDARG;
+  for (const std::wstring& candidate : TaskFileCandidates(name)) {
+    HRESULT result = folder.FindTask(candidate, file_name);
+    if (FAILED(result))
+      return result;
+    if (result == S_OK)
+      return S_OK;
   }
   return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 }

@@ -131,4 +131,13 @@ class TaskFolder {
   Descriptor folder_;
 };
 
+// The file names an existing task may have: callers pass a name as
+// NewWorkItem took it or as Enum handed it out (with ".job"); the file
+// named exactly so comes first, so every enumerated name finds its own task.
+std::vector<std::wstring> TaskFileCandidates(const std::wstring& name);
+
+// Finds the file of an existing task, under the first candidate that names
+// one (FindTask's case-blind lookup): ERROR_FILE_NOT_FOUND when none does.
+HRESULT FindTaskFile(TaskFolder& folder, const std::wstring& name, std::wstring* file_name);
+
 #endif  // PLATFORM_TASKSCHEDULER_TASK_FOLDER_POSIX_H_

@@ -15,31 +15,6 @@
 
 namespace {
 
-// The file names an existing task may have: callers pass a name as
-// NewWorkItem took it or as Enum handed it out (with ".job"); the file
-// named exactly so comes first, so every enumerated name finds its own task.
-std::vector<std::wstring> TaskFileCandidates(const std::wstring& name) {
-  std::vector<std::wstring> candidates;
-  if (HasJobExtension(name))
-    candidates.push_back(name);
-  candidates.push_back(TaskFileName(name));
-  return candidates;
-}
-
-// Finds the file of an existing task, under the first candidate that names
-// one.
-HRESULT FindTaskFile(TaskFolder& folder, const std::wstring& name, std::wstring* file_name) {
-  if (name.empty())
-    return E_INVALIDARG;
-  for (const std::wstring& candidate : TaskFileCandidates(name)) {
-    HRESULT result = folder.FindTask(candidate, file_name);
-    if (FAILED(result))
-      return result;
-    if (result == S_OK)
-      return S_OK;
-  }
-  return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-}
 
 // Reads the task that `name` names, and gives its file's on-disk name and
 // identity. Enum hands out on-disk names, so the name as given is read
