@@ -15,7 +15,6 @@
 
 namespace {
 
-
 // Reads the task that `name` names, and gives its file's on-disk name and
 // identity. Enum hands out on-disk names, so the name as given is read
 // first: each task a listing shows is then opened once, not looked up and
