@@ -9,6 +9,7 @@
 
 #include "platform/testing/task_folder_testing.h"
 #include "platform/testing/trigger_testing.h"
+#include "service/result_text.h"
 #include "service/service_doubles_testing.h"
 
 namespace {
@@ -457,6 +458,52 @@ TEST_F(LeapSecondTest, ARunThatStartsInALeapSecondIsRecordedAtSecond59) {
 
   RecordRefusal(kLeapSecond, SCHED_E_TASK_NOT_READY, &job);
   EXPECT_EQ(job.run_date.wSecond, 59);
+}
+
+}  // namespace
+
+namespace {
+
+// run NAME: the task now, once, whether due or not, with the records and
+// events of a scheduled run; an unknown name is said, not run.
+TEST_F(RunDueTest, RunsANamedTaskNowWhetherDueOrNot) {
+  launcher_.end.exit_code = 3;
+  EXPECT_EQ(RunNowCommand(context_, L"backup", kDueMinute + 3600), 0);
+  ASSERT_EQ(launcher_.requests.size(), 1u);
+  EXPECT_EQ(Stored().run_date.wHour, 11);
+  EXPECT_EQ(Stored().exit_code, 3u);
+  EXPECT_EQ(Stored().status, SCHED_S_TASK_READY);
+  EXPECT_THAT(events_.text, HasSubstr("backup.job\tfinished: exit code 3\n"));
+  EXPECT_THAT(log_.str(), HasSubstr("jobwarden-service: backup.job\tfinished: exit code 3\n"));
+
+  // Asked for by name, it runs again in the same minute.
+  EXPECT_EQ(RunNowCommand(context_, L"backup.job", kDueMinute + 3600 + 20), 0);
+  EXPECT_EQ(launcher_.requests.size(), 2u);
+
+  log_.str("");
+  EXPECT_EQ(RunNowCommand(context_, L"nothing", kDueMinute), 1);
+  EXPECT_EQ(log_.str(), "jobwarden-service: no task is named \"nothing\"\n");
+  EXPECT_EQ(launcher_.requests.size(), 2u);
+
+  // Still running: not started again, and the asker is told.
+  Descriptor held;
+  std::string why;
+  ASSERT_EQ(locks_.TryLock("memory", "backup.job", &held, &why), RunLocks::Outcome::kHeld);
+  log_.str("");
+  EXPECT_EQ(RunNowCommand(context_, L"backup", kNextDay), 1);
+  EXPECT_EQ(log_.str(), "jobwarden-service: backup.job\tnot started: still running\n");
+  EXPECT_EQ(launcher_.requests.size(), 2u);
+}
+
+// A run that reached its time limit is recorded as the service ended it,
+// and its events say so.
+TEST_F(RunDueTest, RecordsARunEndedAtItsTimeLimit) {
+  launcher_.end.exit_code = 128 + 15;
+  launcher_.end.timed_out = true;
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Stored().exit_code, SCHED_S_TASK_TERMINATED);
+  EXPECT_THAT(events_.text, HasSubstr("backup.job\tended at its maximum run time: exit code 143 "
+                                      "(128 + SIGTERM)\n"));
 }
 
 }  // namespace
