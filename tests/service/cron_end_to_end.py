@@ -3,12 +3,17 @@
 folder of its own (never the machine's cron), started and stopped here.
 
 Installs the service line into that crontab (twice, beside a line of its
-own that must survive), creates with Jobwarden a task due in the next
-minute whose program appends to a file, and checks that it ran exactly
-once, that `status` shows the run's time and exit code and that /query
-still lists the task; then deletes it, waits for cron's next minute and
-checks that it neither ran again nor came back. Bounded in time; leaves
-no process behind.
+own that must survive) and creates with Jobwarden three tasks due in the
+next minute: one whose program appends to a file and writes to its
+standard output and error, one whose program does not exist, and one for
+an account that does not exist. Checks that the first ran exactly once
+with its output in its own file, that the run log tells of each (started,
+finished, could not start, not run), that `status` words each result and
+that /query still lists the task; that `run NAME` runs it once more with
+nothing of its output on the service's, and that `status NAME` shows the
+end of its log and output. Then deletes it, waits for cron's next minute
+and checks that it neither ran again nor came back. Bounded in time;
+leaves no process behind.
 """
 import argparse
 import os
@@ -20,7 +25,7 @@ import sys
 import tempfile
 import time
 
-DEADLINE_SECONDS = 150
+DEADLINE_SECONDS = 160
 RUN_SECONDS = 130
 
 
@@ -55,6 +60,17 @@ def lines_of(path):
             return file.read().splitlines()
     except FileNotFoundError:
         return []
+
+
+def log_events(state):
+    """The run log's events, each without its time (checked here) and with
+    a process id as N."""
+    events = []
+    for line in lines_of(os.path.join(state, "jobwarden", "run.log")):
+        match = re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d (.*)", line)
+        check(match is not None, f"run log line without its time: {line!r}")
+        events.append(re.sub(r", process \d+$", ", process N", match.group(1)))
+    return events
 
 
 def stop(process):
@@ -139,30 +155,94 @@ def main():
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # A task stored in the last seconds of a minute could miss the run
         # that cron starts as the next one begins.
-        if time.localtime().tm_sec >= 55:
+        if time.localtime().tm_sec >= 53:
             time.sleep(62 - time.localtime().tm_sec)
+        program = f'-c "echo ran >> {output}; echo out; echo err >&2; exit 3"'
         run([options.jobwarden, "/create", "/tn", "e2e", "/sc", "daily", "/ru", "system",
-             "/tr", f'"/bin/sh" -c "echo ran >> {output}; exit 3"'], user)
+             "/tr", f'"/bin/sh" {program}'], user)
+        run([options.jobwarden, "/create", "/tn", "missing", "/sc", "daily", "/ru", "system",
+             "/tr", "jw-no-such-program"], user)
+        run([options.jobwarden, "/create", "/tn", "stranger", "/sc", "daily", "/ru", "jw-no-such-user",
+             "/rp", "x", "/tr", "true"], user)
         created = time.monotonic()
 
         wait_for(lambda: lines_of(output), RUN_SECONDS, "the task ran")
-        wait_for(lambda: "exit code" in run([options.service, "status"], user), 10, "the run was recorded")
+        wait_for(lambda: run([options.service, "status"], user).count("last run") == 3, 10,
+                 "the runs were recorded")
         check(time.monotonic() - created <= RUN_SECONDS, "the task ran too late")
         check(lines_of(output) == ["ran"], f"ran {lines_of(output)}")
+
+        # What cron's run-due did, as the run log tells it.
+        e2e_command = f'/bin/sh +{re.escape(program)}'
+        started_e2e = f"e2e\\.job\tstarted: {e2e_command} as root, process N"
+        events = log_events(state)
+        expected = ["run-due: 3 tasks due",
+                    "e2e.job\tfinished: exit code 3",
+                    "missing.job\tstarted: jw-no-such-program as root, process N",
+                    "missing.job\tcould not start: cannot start jw-no-such-program: No such file or directory",
+                    "stranger.job\tnot run: the account jw-no-such-user does not exist"]
+        check(len(events) == 6 and events[0] == expected[0]
+              and sum(bool(re.fullmatch(started_e2e, event)) for event in events) == 1
+              and sorted(event for event in events if not re.fullmatch(started_e2e, event)) == sorted(expected),
+              f"run log: {events}")
+
+        # Each result in words, and where the output went.
         status = run([options.service, "status"], user).splitlines()
         check(status[0] == "jobwarden-service is installed: cron runs it every minute", status[0])
         check(status[1] == f"Tasks in {tasks}:", status[1])
-        check(len(status) == 3 and re.fullmatch(
-            r"e2e\.job\tnext run \d{4}-\d\d-\d\d \d\d:\d\d\tlast run \d{4}-\d\d-\d\d \d\d:\d\d, exit code 0x3",
-            status[2]), f"status: {status}")
+        outputs = re.escape(os.path.join(state, "jobwarden", "output"))
+        minute = r"\d{4}-\d\d-\d\d \d\d:\d\d"
+        lines = sorted(status[2:])
+        check(len(lines) == 3, f"status: {status}")
+        patterns = [
+                f"e2e\\.job\tas root: {e2e_command}\tnext run {minute}\tlast run {minute}, exit code 3"
+                f"\toutput in {outputs}/e2e\\.job-[0-9a-f]+\\.out",
+                f"missing\\.job\tas root: jw-no-such-program\tnext run {minute}\tlast run {minute}, "
+                f"the program was not found\toutput in {outputs}/missing\\.job-[0-9a-f]+\\.out",
+                f"stranger\\.job\tas jw-no-such-user \\(no such user\\): true\tnext run {minute}\t"
+                f"last run {minute}, the account jw-no-such-user does not exist"]
+        for line, pattern in zip(lines, patterns):
+            check(re.fullmatch(pattern, line), f"status line {line!r}")
+        task_output = lines[0].split("\toutput in ")[1]
+        check(sorted(lines_of(task_output)) == ["err", "out"], f"the task's output: {lines_of(task_output)}")
+        check(os.stat(task_output).st_mode & 0o777 == 0o600, "the output file is not 0600")
+        for folder in (os.path.join(state, "jobwarden"), os.path.dirname(task_output)):
+            check(os.stat(folder).st_mode & 0o777 == 0o711, f"{folder} is not 0711")
         listing = run([options.jobwarden, "/query"], user)
-        check(listing.startswith("\ne2e.job At "), f"/query: {listing!r}")
+        check("\ne2e.job At " in listing, f"/query: {listing!r}")
+
+        # run NAME: once more, now, its output in its file only.
+        now = subprocess.run([options.service, "run", "E2E"], env=user, capture_output=True, text=True,
+                             timeout=20)
+        said = [re.sub(r", process \d+$", ", process N", line) for line in now.stderr.splitlines()]
+        check(now.returncode == 0 and now.stdout == "" and len(said) == 2
+              and re.fullmatch(f"jobwarden-service: {started_e2e}", said[0])
+              and said[1] == "jobwarden-service: e2e.job\tfinished: exit code 3",
+              f"run E2E ended with {now.returncode}: {now.stdout!r} {now.stderr!r}")
+        check(lines_of(output) == ["ran", "ran"], f"after run: ran {lines_of(output)}")
+        check(sorted(lines_of(task_output)) == ["err", "out"], f"output after run: {lines_of(task_output)}")
+        events = log_events(state)
+        check(sum(bool(re.fullmatch(started_e2e, event)) for event in events) == 2
+              and events[-1] == "e2e.job\tfinished: exit code 3", f"run log after run: {events}")
+        unknown = subprocess.run([options.service, "run", "nosuch"], env=user, capture_output=True,
+                                 text=True, timeout=20)
+        check(unknown.returncode == 1 and unknown.stdout == ""
+              and unknown.stderr == 'jobwarden-service: no task is named "nosuch"\n',
+              f"run nosuch ended with {unknown.returncode}: {unknown.stdout!r} {unknown.stderr!r}")
+
+        # status NAME: the task's line, its log and its output.
+        named = run([options.service, "status", "e2e"], user).splitlines()
+        check(len(named) == 11 and named[:2] == status[:2] and re.fullmatch(patterns[0], named[2])
+              and named[3] == "Run log:" and named[8] == "Output:"
+              and all(re.fullmatch(f"  {minute}:\\d\\d e2e\\.job\t.*", line) for line in named[4:8])
+              and sorted(named[9:]) == ["  err", "  out"], f"status e2e: {named}")
 
         run([options.jobwarden, "/delete", "/tn", "e2e"], user)
         beats = len(lines_of(heartbeat))
         wait_for(lambda: len(lines_of(heartbeat)) > beats, 65, "cron's next minute")
         time.sleep(3)  # that minute's run-due has ended by now
-        check(lines_of(output) == ["ran"], f"after /delete: ran {lines_of(output)}")
+        check(lines_of(output) == ["ran", "ran"], f"after /delete: ran {lines_of(output)}")
+        check(log_events(state) == events, f"the run log after /delete: {log_events(state)}")
         check(not os.path.exists(os.path.join(tasks, "e2e.job")), "the deleted task came back")
 
         run([options.service, "uninstall"], user)
