@@ -279,9 +279,12 @@ class MinuteRun {
     for (const TaskEnd& end : context_.launcher.WaitForEnds(wait)) {
       Candidate* task = running_[end.id];
       running_.erase(end.id);
-      if (!end.started)
+      if (!end.started) {
         Event(NotStartedEventText(task->name, end.failure));
-      else if (end.timed_out)
+        // Whoever asked for this run learns that it did not happen.
+        if (only_)
+          ++failures_;
+      } else if (end.timed_out)
         Event(TimeLimitEventText(task->name, end.exit_code));
       else
         Event(FinishedEventText(task->name, end.exit_code, task->request.account.name));
@@ -366,8 +369,12 @@ int RunNowCommand(const RunContext& context, const std::wstring& name, time_t no
 
 std::string CommandText(const JobFile& job) {
   std::string text = Utf8FromWide(job.application_name);
-  if (!job.parameters.empty())
-    text += " " + Utf8FromWide(job.parameters);
+  // Jobwarden keeps what followed a quoted program as it was typed,
+  // leading blank and all.
+  const std::string parameters = Utf8FromWide(job.parameters);
+  const size_t first = parameters.find_first_not_of(" \t");
+  if (first != std::string::npos)
+    text += " " + parameters.substr(first);
   return text;
 }
 

@@ -493,6 +493,13 @@ TEST_F(RunDueTest, RunsANamedTaskNowWhetherDueOrNot) {
   EXPECT_EQ(RunNowCommand(context_, L"backup", kNextDay), 1);
   EXPECT_EQ(log_.str(), "jobwarden-service: backup.job\tnot started: still running\n");
   EXPECT_EQ(launcher_.requests.size(), 2u);
+  held.Reset(-1);
+
+  // A program that could not start: the asker gets status 1.
+  launcher_.end.started = false;
+  launcher_.end.failure = "cannot start /usr/bin/backup: No such file or directory";
+  EXPECT_EQ(RunNowCommand(context_, L"backup", kNextDay + 60), 1);
+  EXPECT_EQ(launcher_.requests.size(), 3u);
 }
 
 // A run that reached its time limit is recorded as the service ended it,

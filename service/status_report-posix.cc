@@ -1,6 +1,7 @@
 #include "service/status_report-posix.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <vector>
@@ -32,10 +33,17 @@ Installed InstalledFor(Crontab& crontab, const std::string& task_folder, std::os
     return Installed::kNot;
   }
   for (const ServiceLineValues& line : lines) {
-    if (line.task_folder == task_folder) {
-      out << "jobwarden-service is installed: cron runs it every minute\n";
-      return Installed::kForThisFolder;
+    if (line.task_folder != task_folder)
+      continue;
+    // The line names the program by its path: moved or removed since,
+    // cron fails to start it every minute.
+    if (access(line.program.c_str(), X_OK) != 0) {
+      out << "jobwarden-service is installed, but cron cannot start it: " << line.program
+          << " is missing (jobwarden-service install records this one)\n";
+      return Installed::kNot;
     }
+    out << "jobwarden-service is installed: cron runs it every minute\n";
+    return Installed::kForThisFolder;
   }
   out << "jobwarden-service is installed for another task folder: " << lines.front().task_folder
       << " (jobwarden-service install makes it this one)\n";

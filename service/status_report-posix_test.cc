@@ -21,9 +21,10 @@ std::string ServiceUserName() {
   return self ? self->pw_name : "uid " + std::to_string(geteuid());
 }
 
+// The line's program must be there for cron to start it.
 const char kLine[] =
-    "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' "
-    "run-due # jobwarden-service\n";
+    "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/a/tasks' '/bin/true' run-due "
+    "# jobwarden-service\n";
 // A user's own line, with the service's mark, and a commented-out copy of
 // the service's: neither is the service's line.
 const char kLookalikes[] =
@@ -40,6 +41,10 @@ TEST(StatusReportTest, StatusSaysInstalledOnlyForALineForThisFolder) {
   } cases[] = {
       {kLine, "jobwarden-service is installed: cron runs it every minute\n"},
       {kLookalikes, "jobwarden-service is not installed (jobwarden-service install adds it)\n"},
+      {"* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/moved/jobwarden-service' "
+       "run-due # jobwarden-service\n",
+       "jobwarden-service is installed, but cron cannot start it: /opt/moved/jobwarden-service is "
+       "missing (jobwarden-service install records this one)\n"},
       {std::string(kLookalikes) +
            "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/b/tasks' '/bin/jobwarden-service' "
            "run-due # jobwarden-service\n",
@@ -60,7 +65,7 @@ TEST(StatusReportTest, StatusListsEachTasksNextAndLastRun) {
   MemoryTaskStore store;
   JobFile daily;
   daily.application_name = L"/bin/backup";
-  daily.parameters = L"--all";
+  daily.parameters = L" --all";  // as Jobwarden keeps what followed a quoted program
   daily.triggers.push_back(Daily("2026-12-01 10:21"));
   store.tasks[L"a.job"] = daily;
   JobFile ran = daily;
