@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/testing/trigger_testing.h"
+#include "service/service_doubles_testing.h"
 
 namespace {
 
@@ -16,22 +17,6 @@ using namespace test_triggers;
 // 03:00 back to 02:00 on 25 October.
 class LocalClockTest : public testing::Test {
  protected:
-  void SetUp() override {
-    const char* zone = getenv("TZ");
-    had_zone_ = zone != nullptr;
-    if (zone)
-      saved_zone_ = zone;
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
-  }
-  void TearDown() override {
-    if (had_zone_)
-      setenv("TZ", saved_zone_.c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
   // "2026-03-29 01:00" read as UTC.
   static time_t Utc(const char* text) {
     return static_cast<time_t>(At(text).time_since_epoch().count()) * 60;
@@ -51,8 +36,7 @@ class LocalClockTest : public testing::Test {
   }
 
  private:
-  bool had_zone_ = false;
-  std::string saved_zone_;
+  service_test::TimeZoneForTest zone_{"Europe/Berlin"};
 };
 
 TEST_F(LocalClockTest, WallTimeFollowsTheZone) {

@@ -14,6 +14,7 @@
 
 #include "platform/testing/temporary_folder_testing.h"
 #include "service/run_events.h"
+#include "service/service_doubles_testing.h"
 
 namespace {
 
@@ -24,20 +25,6 @@ constexpr time_t kMinute = 1796638860;
 
 class RunLogTest : public testing::Test {
  protected:
-  void SetUp() override {
-    const char* zone = std::getenv("TZ");
-    saved_zone_ = zone ? zone : "";
-    had_zone_ = zone != nullptr;
-    setenv("TZ", "UTC", 1);
-    tzset();
-  }
-  void TearDown() override {
-    if (had_zone_)
-      setenv("TZ", saved_zone_.c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
   std::string Read(const std::string& name) const {
     std::ifstream file(folder_.path() + "/" + name, std::ios::binary);
     std::ostringstream text;
@@ -55,8 +42,7 @@ class RunLogTest : public testing::Test {
   TemporaryFolder folder_;
   Descriptor state_{open(folder_.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
   std::string why_;
-  std::string saved_zone_;
-  bool had_zone_ = false;
+  service_test::TimeZoneForTest zone_{"UTC"};
 };
 
 TEST_F(RunLogTest, WritesOneTimedLinePerEventOwnerOnly) {

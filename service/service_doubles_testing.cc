@@ -9,6 +9,22 @@ void UseUtc() {
   tzset();
 }
 
+TimeZoneForTest::TimeZoneForTest(const char* zone) {
+  const char* before = getenv("TZ");
+  had_zone_ = before != nullptr;
+  saved_zone_ = before ? before : "";
+  setenv("TZ", zone, 1);
+  tzset();
+}
+
+TimeZoneForTest::~TimeZoneForTest() {
+  if (had_zone_)
+    setenv("TZ", saved_zone_.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
+}
+
 HRESULT MemoryTaskStore::List(std::vector<std::wstring>* file_names) {
   file_names->clear();
   for (const auto& entry : tasks)

@@ -84,6 +84,20 @@ constexpr time_t kDueMinute = 1796638860;
 // Makes the local time zone UTC, so that kDueMinute is 10:21 local time.
 void UseUtc();
 
+// The local time zone `zone` for as long as it lives; the one before comes
+// back after.
+class TimeZoneForTest {
+ public:
+  explicit TimeZoneForTest(const char* zone);
+  ~TimeZoneForTest();
+  TimeZoneForTest(const TimeZoneForTest&) = delete;
+  TimeZoneForTest& operator=(const TimeZoneForTest&) = delete;
+
+ private:
+  bool had_zone_;
+  std::string saved_zone_;
+};
+
 }  // namespace service_test
 
 #endif  // SERVICE_SERVICE_DOUBLES_TESTING_H_
