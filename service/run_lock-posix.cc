@@ -6,10 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "service/state_file-posix.h"
 
 namespace {
 
@@ -50,17 +50,9 @@ std::string LockFileProblem(int fd) {
   return "";
 }
 
-// A fixed-length file name for any folder and task name (FNV-1a, 64 bits).
+// A fixed-length file name for any folder and task name.
 std::string LockName(const std::string& folder_key, const std::string& file_name) {
-  uint64_t hash = 14695981039346656037ull;
-  const std::string key = folder_key + '\0' + file_name;
-  for (unsigned char c : key) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  char name[32];
-  std::snprintf(name, sizeof(name), "%016llx.lock", static_cast<unsigned long long>(hash));
-  return name;
+  return TaskStateKey(folder_key, file_name) + ".lock";
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -102,4 +104,15 @@ std::vector<std::string> LastLines(int fd, size_t count, off_t max_bytes,
   if (lines.size() > count)
     lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(count));
   return lines;
+}
+
+std::string TaskStateKey(const std::string& folder_key, const std::string& task) {
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : folder_key + '\0' + task) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  char key[32];
+  std::snprintf(key, sizeof(key), "%016llx", static_cast<unsigned long long>(hash));
+  return key;
 }

@@ -28,6 +28,11 @@ constexpr uid_t kAnyOwner = static_cast<uid_t>(-1);
 bool OpenStateFile(int folder, const std::string& name, int flags, uid_t owner, Descriptor* file,
                    std::string* why);
 
+// A task's part of a state file's name: 16 hex digits (FNV-1a, 64 bits)
+// of the task folder's key (TaskStore::FolderKey) and the task's file
+// name, the same for its run lock and its output.
+std::string TaskStateKey(const std::string& folder_key, const std::string& task);
+
 // The last `count` lines of the file open as `fd` that `keep` accepts (all
 // without it), without their newlines; only its last `max_bytes` are read,
 // and a line cut by that is left out.

@@ -23,19 +23,12 @@ bool IsSafe(char c) {
 }  // namespace
 
 std::string TaskOutputs::FileName(const std::string& folder_key, const std::string& task) {
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a, as the run locks' names
-  for (unsigned char c : folder_key + '\0' + task) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
   std::string name = task.substr(0, kLongestName);
   for (char& c : name) {
     if (!IsSafe(c))
       c = '_';
   }
-  char suffix[32];
-  std::snprintf(suffix, sizeof(suffix), "-%016llx.out", static_cast<unsigned long long>(hash));
-  return name + suffix;
+  return name + "-" + TaskStateKey(folder_key, task) + ".out";
 }
 
 std::string TaskOutputs::Path(const std::string& folder_key, const std::string& task) const {
