@@ -18,13 +18,21 @@ import argparse
 import json
 import subprocess
 import sys
+import time
 
 WINE_KEY = "HKCU\\Software\\Wine"
 
 
 def set_wine_version(launcher, version):
+    """Wine's registry service, busy on a young prefix, now and then refuses
+    a write that succeeds a moment later: tried up to three times."""
     command = launcher + ["reg", "add", WINE_KEY, "/v", "Version", "/d", version, "/f"]
-    subprocess.run(command, check=True, capture_output=True, timeout=60)
+    for attempt in range(3):
+        result = subprocess.run(command, capture_output=True, timeout=60)
+        if result.returncode == 0:
+            return
+        time.sleep(1)
+    raise RuntimeError(f"{' '.join(command)} failed {attempt + 1} times: {result.stderr!r}")
 
 
 def forget_wine_version(launcher):
