@@ -15,7 +15,7 @@ build=${JOBWARDEN_FUZZ_BUILD:-$root/build/fuzz}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DJOBWARDEN_FUZZ=ON -DJOBWARDEN_SANITIZE=ON \
-  -DJOBWARDEN_TESTS=OFF >/dev/null
+  -DJOBWARDEN_TESTS=OFF -DJOBWARDEN_WERROR=ON >/dev/null
 cmake --build "$build" -j2 --target entry_fuzzer job_file_fuzzer seed_corpus
 
 work=$(mktemp -d)

@@ -373,8 +373,10 @@ std::string CommandText(const JobFile& job) {
   // leading blank and all.
   const std::string parameters = Utf8FromWide(job.parameters);
   const size_t first = parameters.find_first_not_of(" \t");
-  if (first != std::string::npos)
-    text += " " + parameters.substr(first);
+  if (first != std::string::npos) {
+    text += ' ';
+    text.append(parameters, first);
+  }
   return text;
 }
 
