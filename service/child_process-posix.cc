@@ -5,6 +5,7 @@
 #include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,24 +52,38 @@ namespace {
 // setting up one of them cannot close another. Closed again by the exec.
 int AboveStandardStreams(int fd) { return fd < 0 || fd > 2 ? fd : fcntl(fd, F_DUPFD_CLOEXEC, 3); }
 
-// In the child, between fork and exec: allocates nothing.
-[[noreturn]] void SetUpAndExec(const ChildSetup& setup, char* const* argv, int report_fd) {
-  if (setup.own_group)
-    setpgid(0, 0);
+// In the child: every descriptor from 3 up is closed by the exec, whatever
+// its number and whoever opened it (the service's caller included).
+void CloseOthersOnExec() {
+  if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
+    return;
+  const long most = sysconf(_SC_OPEN_MAX);
+  for (int fd = 3; fd < most; ++fd)
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+// In the child: nothing the service or its caller chose for signals lasts.
+void DefaultSignals() {
+  for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    if (signal_number != SIGKILL && signal_number != SIGSTOP)
+      signal(signal_number, SIG_DFL);
+  }
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
-  signal(SIGPIPE, SIG_DFL);
+}
+
+// In the child, between fork and exec: allocates nothing.
+[[noreturn]] void SetUpAndExec(const ChildSetup& setup, char* const* argv, int report_fd) {
+  if (setup.own_session)
+    setsid();
+  DefaultSignals();
+  umask(022);
   report_fd = AboveStandardStreams(report_fd);
-  if (setup.inherited >= 0) {
-    const int inherited =
-        setup.inherited > 2 ? setup.inherited : fcntl(setup.inherited, F_DUPFD, 3);
-    fcntl(inherited, F_SETFD, 0);
-  }
 
   int streams[3] = {setup.input, setup.output, setup.error_output};
   if (streams[0] < 0)
-    streams[0] = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    streams[0] = open("/dev/null", O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (streams[0] < 0)
     FailStart(report_fd, kStandardStreams, errno);
   for (int& stream : streams)
@@ -77,6 +92,7 @@ int AboveStandardStreams(int fd) { return fd < 0 || fd > 2 ? fd : fcntl(fd, F_DU
     if (streams[i] >= 0 && dup2(streams[i], i) < 0)
       FailStart(report_fd, kStandardStreams, errno);
   }
+  CloseOthersOnExec();
 
   const Account* account = setup.account;
   if (account && account->switch_user) {
@@ -102,6 +118,8 @@ int AboveStandardStreams(int fd) { return fd < 0 || fd > 2 ? fd : fcntl(fd, F_DU
   FailStart(report_fd, kProgram, errno);
 }
 
+}  // namespace
+
 bool MakePipe(Descriptor* read_end, Descriptor* write_end) {
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0)
@@ -110,6 +128,8 @@ bool MakePipe(Descriptor* read_end, Descriptor* write_end) {
   write_end->Reset(ends[1]);
   return true;
 }
+
+namespace {
 
 // Writes `input` to `to` and reads `from_output` and `from_error` until all
 // are done, whichever order the child takes them in.
@@ -161,8 +181,6 @@ pid_t StartChild(const ChildSetup& setup, int report_fd) {
   const pid_t child = fork();
   if (child == 0)
     SetUpAndExec(setup, argv.data(), report_fd);
-  if (child > 0 && setup.own_group)
-    setpgid(child, child);  // also here: the group must exist before a kill
   return child;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/descriptor-posix.h"
 #include "service/account-posix.h"
 
 // A task's parameters (or JOBWARDEN_CRONTAB's command) as the program's
@@ -26,15 +27,19 @@ std::vector<std::string> SplitParameters(const std::string& parameters);
 enum ChildStep : int { kStandardStreams, kAccount, kFolder, kProgram };
 
 // What the child does before it runs `program`, looked up in the PATH of
-// its environment when its name has no "/".
+// its environment when its name has no "/". Whatever the service's state,
+// the program starts with the default action for every signal, none
+// blocked, umask 022, and no descriptor but its standard input, output and
+// error.
 struct ChildSetup {
   std::string program;
   std::vector<std::string> arguments;  // after the program's name
   // Standard input, output and error; -1 gives /dev/null for input and
   // keeps the service's own output.
   int input = -1, output = -1, error_output = -1;
-  int inherited = -1;      // one more descriptor it keeps (a task's run lock)
-  bool own_group = false;  // a process group of its own, to end it whole
+  // A session of its own, without a controlling terminal (and so a process
+  // group of its own, to end it whole).
+  bool own_session = false;
   // Switched to when it says so, its groups with it.
   const Account* account = nullptr;
   // Where the program starts: `working_directory` when set (it fails to
@@ -57,6 +62,9 @@ struct ChildFailure {
 // failed step is written to `report_fd` (one write, less than PIPE_BUF),
 // and the child then ends with status 127.
 pid_t StartChild(const ChildSetup& setup, int report_fd);
+
+// A pipe, both ends close-on-exec; false, with errno, when there is none.
+bool MakePipe(Descriptor* read_end, Descriptor* write_end);
 
 // Reads one report from `report_fd`; false when none is there.
 bool ReadChildFailure(int report_fd, ChildFailure* failure);

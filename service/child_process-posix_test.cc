@@ -105,12 +105,14 @@ TEST(StartChildTest, ReapsOnlyAnEndThatHasComeUnlessToldToWait) {
   ChildSetup setup;
   setup.program = "sleep";
   setup.arguments = {"60"};
-  setup.own_group = true;
+  setup.own_session = true;
   const pid_t child = StartChild(setup, -1);
   ASSERT_GT(child, 0);
   int status = 0;
   EXPECT_FALSE(ReapChild(child, &status, false));
-  EXPECT_EQ(getpgid(child), child);
+  for (int i = 0; i < 200 && getsid(child) != child; ++i)
+    usleep(10 * 1000);
+  EXPECT_EQ(getsid(child), child) << "a session of its own";
   kill(-child, SIGKILL);
   ASSERT_TRUE(ReapChild(child, &status, true));
   EXPECT_EQ(ExitCodeOf(status), static_cast<DWORD>(128 + SIGKILL));

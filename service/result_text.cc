@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "service/run_due.h"
+#include "service/run_record.h"
 #include "service/task_store-posix.h"
 
 namespace {
@@ -62,7 +62,9 @@ const char* KnownCode(DWORD code) {
     case SCHED_E_TASK_NOT_READY:
       return "it has no program";
     case kRunEndNotSeen:
-      return "its end was not seen (run-due was stopped while it ran)";
+      return "its end was not seen (the service was stopped while it ran)";
+    case kRunInterrupted:
+      return "interrupted (jobwarden-service run was stopped)";
     case static_cast<DWORD>(TRUST_E_SUBJECT_NOT_TRUSTED):
       return "the task file is not trusted";
     case static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)):
@@ -88,10 +90,6 @@ const char* KnownCode(DWORD code) {
 }
 
 }  // namespace
-
-DWORD ExitCodeToRecord(DWORD exit_code, bool timed_out) {
-  return timed_out ? SCHED_S_TASK_TERMINATED : exit_code;
-}
 
 std::string ResultInWords(DWORD exit_code, const std::string& account) {
   if (exit_code == kNoSuchAccount)

@@ -26,19 +26,13 @@ TEST(ResultInWordsTest, TheServicesOwnCodesInWords) {
   EXPECT_EQ(ResultInWords(0x8007000E, ""), "out of memory");
   EXPECT_EQ(ResultInWords(0x800B0004, ""), "the task file is not trusted");
   EXPECT_EQ(ResultInWords(kRunEndNotSeen, ""),
-            "its end was not seen (run-due was stopped while it ran)");
+            "its end was not seen (the service was stopped while it ran)");
   EXPECT_EQ(ResultInWords(SCHED_S_TASK_TERMINATED, ""), "ended at its maximum run time");
 }
 
 TEST(ResultInWordsTest, OtherCodesAsNumbers) {
   EXPECT_EQ(ResultInWords(0x80070057, ""), "error 0x80070057");
   EXPECT_EQ(ResultInWords(0x00041300, ""), "exit code 0x41300");
-}
-
-TEST(ExitCodeToRecordTest, ATimedOutRunIsRecordedAsEndedByTheService) {
-  EXPECT_EQ(ExitCodeToRecord(143, true), SCHED_S_TASK_TERMINATED);
-  EXPECT_EQ(ExitCodeToRecord(143, false), 143u);
-  EXPECT_EQ(ExitCodeToRecord(0, false), 0u);
 }
 
 }  // namespace

@@ -118,9 +118,10 @@ class RealRunDueTest : public testing::Test {
   const std::string release_ = folder_.root() + "/release";
 };
 
-// kill -9 of run-due while its task runs: the task keeps its lock, so the
-// next due minute starts no second copy; once it has ended, the next
-// run-due records the run as ended unseen, and the task runs again.
+// kill -9 of run-due while its task runs: the task's watcher keeps its
+// lock, so the next due minute starts no second copy; once it has ended,
+// the next run-due records the end the watcher noted, and the task runs
+// again.
 TEST_F(RealRunDueTest, AKilledRunDueLosesNothingAndStartsNoSecondCopy) {
   Store("wait.job", Waiting());
   const pid_t run_due = RunDueInChild(kDueMinute + 1, path_);
@@ -141,12 +142,12 @@ TEST_F(RealRunDueTest, AKilledRunDueLosesNothingAndStartsNoSecondCopy) {
   TestTaskFolder::Write(release_, "");
   ASSERT_TRUE(WaitFor([&] { return HasEnded(task); }));
   EXPECT_EQ(RunDue(kNextDay + 120, path_, &log), 0);
-  EXPECT_EQ(
-      log, "wait.job\tthe end of its run since 2026-12-07 10:21 was not seen; recorded as ended\n");
+  EXPECT_EQ(log,
+            "wait.job\tthe end of its run since 2026-12-07 10:21 is recorded now: exit code 0\n");
   JobFile repaired = Stored("wait.job");
   EXPECT_EQ(repaired.status, SCHED_S_TASK_READY);
   EXPECT_EQ(repaired.running_instance_count, 0);
-  EXPECT_EQ(repaired.exit_code, kRunEndNotSeen);
+  EXPECT_EQ(repaired.exit_code, 0u);
 
   EXPECT_EQ(RunDue(kNextDay + 86400, path_, &log), 0);
   EXPECT_EQ(log.substr(0, log.find("started")), "run-due: 1 task due\nwait.job\t");

@@ -1,7 +1,5 @@
 #include "service/run_due.h"
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +13,8 @@
 #include "service/local_clock-posix.h"
 #include "service/result_text.h"
 #include "service/run_events.h"
+#include "service/run_note.h"
+#include "service/task_watcher.h"
 
 namespace {
 
@@ -25,15 +25,6 @@ constexpr std::chrono::milliseconds kEndRecordDelay{100};
 
 bool SameJob(const JobFile& a, const JobFile& b) {
   return std::memcmp(a.job_uuid, b.job_uuid, sizeof(a.job_uuid)) == 0;
-}
-
-// A burst holds a run lock per task for as long as the task runs.
-void RaiseDescriptorLimit() {
-  rlimit limit = {};
-  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
-  }
 }
 
 // A task of the minute: due, or recorded as running by a run that may
@@ -50,8 +41,12 @@ struct Candidate {
   std::string refusal_text;
   // What the start record did.
   bool start_recorded = false;
-  bool repaired = false;
+  bool note_failed = false;
+  // A run recorded as running whose lock was free: how its record was
+  // repaired (run_note.h).
+  enum class Repair { kNone, kUnseenEnd, kLateEnd, kNeverStarted } repair = Repair::kNone;
   SYSTEMTIME unseen_since = {};
+  DWORD late_exit_code = 0;
   // The end.
   DWORD exit_code = 0;
 };
@@ -63,7 +58,6 @@ class MinuteRun {
       : context_(context), now_(now), minute_(StartOfMinute(now)), only_(only) {}
 
   int Run() {
-    RaiseDescriptorLimit();
     scanning_ = true;
     const bool found = FindCandidates();
     scanning_ = false;
@@ -194,33 +188,26 @@ class MinuteRun {
     for (Candidate* task : chunk) {
       changes.push_back(
           {task->file_name, [this, task](JobFile* stored) {
-             task->repaired = task->start_recorded = false;
+             task->start_recorded = task->note_failed = false;
+             task->repair = Candidate::Repair::kNone;
              if (!SameJob(task->job, *stored))
                return false;
-             if (stored->status == SCHED_S_TASK_RUNNING && !RanInMinuteOf(*stored, minute_)) {
-               task->unseen_since = stored->run_date;
-               RecordUnseenEnd(stored);
-               task->repaired = true;
-             }
+             if (stored->status == SCHED_S_TASK_RUNNING && !RanInMinuteOf(*stored, minute_))
+               Repair(task, stored);
              if (task->due &&
-                 (only_ || (IsJobDueAt(*stored, minute_) && !RanInMinuteOf(*stored, minute_)))) {
-               if (task->refusal)
-                 RecordRefusal(now_, task->refusal, stored);
-               else
-                 RecordStart(now_, stored);
-               task->start_recorded = true;
-             }
-             return task->repaired || task->start_recorded;
+                 (only_ || (IsJobDueAt(*stored, minute_) && !RanInMinuteOf(*stored, minute_))))
+               task->start_recorded = RecordTheStart(task, stored);
+             return task->repair != Candidate::Repair::kNone || task->start_recorded;
            }});
     }
     context_.store.UpdateBatch(&changes);
     for (size_t i = 0; i < chunk.size(); ++i) {
       Candidate& task = *chunk[i];
       const HRESULT result = changes[i].result;
+      if (task.note_failed)
+        Fail(task, "cannot note its start in its run lock file; not run");
       if (result == S_OK) {
-        if (task.repaired)
-          Event(TaskEventPrefix(task.name) + "the end of its run since " +
-                TimeText(task.unseen_since) + " was not seen; recorded as ended");
+        RepairEvent(task);
         if (task.start_recorded && task.refusal)
           Event(RefusedEventText(task.name, task.refusal_text));
       } else {
@@ -239,6 +226,61 @@ class MinuteRun {
     }
   }
 
+  // The lock is free, so nothing of that run lives: its note tells
+  // whether it began and how it ended.
+  void Repair(Candidate* task, JobFile* stored) {
+    RunNote note;
+    const bool told = ReadRunNote(task->lock.get(), &note) && TellsOf(note, *stored);
+    task->unseen_since = stored->run_date;
+    if (told && note.state == RunNote::State::kStarting) {
+      PutBackRecord(note, stored);
+      task->repair = Candidate::Repair::kNeverStarted;
+      return;
+    }
+    RecordUnseenEnd(stored);
+    task->repair = Candidate::Repair::kUnseenEnd;
+    if (told && note.state == RunNote::State::kEnded) {
+      stored->exit_code = task->late_exit_code = note.exit_code;
+      task->repair = Candidate::Repair::kLateEnd;
+    }
+  }
+
+  // The start record, or the refusal; the note first, so that a run-due
+  // killed between the record and the start leaves no run that never began
+  // recorded as begun.
+  bool RecordTheStart(Candidate* task, JobFile* stored) {
+    if (task->refusal) {
+      RecordRefusal(now_, task->refusal, stored);
+      return true;
+    }
+    const JobFile before = *stored;
+    RecordStart(now_, stored);
+    task->request.note = StartingNote(before, *stored);
+    if (WriteRunNote(task->lock.get(), task->request.note))
+      return true;
+    *stored = before;
+    task->note_failed = true;
+    return false;
+  }
+
+  void RepairEvent(const Candidate& task) {
+    const std::string since = TimeText(task.unseen_since);
+    switch (task.repair) {
+      case Candidate::Repair::kNone:
+        return;
+      case Candidate::Repair::kUnseenEnd:
+        return Event(TaskEventPrefix(task.name) + "the end of its run since " + since +
+                     " was not seen; recorded as ended");
+      case Candidate::Repair::kLateEnd:
+        return Event(TaskEventPrefix(task.name) + "the end of its run since " + since +
+                     " is recorded now: " +
+                     ResultInWords(task.late_exit_code, Utf8FromWide(task.job.account_name)));
+      case Candidate::Repair::kNeverStarted:
+        return Event(TaskEventPrefix(task.name) + "its run of " + since +
+                     " never started (run-due was stopped first); its record is as before");
+    }
+  }
+
   void StartTasks(const std::vector<Candidate*>& chunk) {
     for (Candidate* task : chunk) {
       if (!task->start_recorded || task->refusal)
@@ -247,20 +289,16 @@ class MinuteRun {
       std::string why;
       if (context_.outputs &&
           !context_.outputs->Open(folder_key_, task->name, task->request.account, &output, &why))
-        Fail(*task, "cannot open its output file (" + why + "); its output goes to the service's");
+        Fail(*task, "cannot open its output file (" + why + "); its output is lost");
       task->request.output = output.get();
-      const StartOutcome start = context_.launcher.Start(task->request, task->lock.get());
+      task->request.lock = task->lock.get();
+      const StartOutcome start = context_.launcher.Start(task->request);
       if (start.started) {
         running_[start.id] = task;
         ++started_;
-        Event(StartedEventText(task->name, CommandText(task->job), task->request.account.name,
-                               start.pid));
         continue;
       }
-      if (start.out_of_resources)
-        Fail(*task, start.failure + "; not run");
-      else
-        Event(NotStartedEventText(task->name, start.failure));
+      Fail(*task, start.failure + "; not run");
       task->exit_code = start.exit_code;
       Ended(task);
     }
@@ -272,27 +310,46 @@ class MinuteRun {
     ended_.push_back(task);
   }
 
-  // The tasks that ended, waiting at most `wait` for the first.
+  // What became of the started tasks, waiting at most `wait` for news.
   void TakeEnds(std::chrono::milliseconds wait) {
     if (context_.launcher.running() == 0)
       return;
-    for (const TaskEnd& end : context_.launcher.WaitForEnds(wait)) {
-      Candidate* task = running_[end.id];
-      running_.erase(end.id);
-      if (!end.started) {
-        Event(NotStartedEventText(task->name, end.failure));
+    for (const TaskNews& news : context_.launcher.WaitForNews(wait)) {
+      Candidate* task = running_[news.id];
+      if (!news.ended()) {
+        Event(StartedEventText(task->name, CommandText(task->job), task->request.account.name,
+                               news.pid));
+        continue;
+      }
+      running_.erase(news.id);
+      TellEnd(*task, news);
+      if (!news.output_failure.empty())
+        Fail(*task, "cannot write its output file (" + news.output_failure + ")");
+      task->exit_code = ExitCodeToRecord(news.outcome, news.exit_code);
+      Ended(task);
+    }
+  }
+
+  void TellEnd(const Candidate& task, const TaskNews& news) {
+    switch (news.outcome) {
+      case RunOutcome::kNotStarted:
+        Event(NotStartedEventText(task.name, news.failure));
         // Whoever asked for this run learns that it did not happen.
         if (only_)
           ++failures_;
-      } else if (end.timed_out)
-        Event(TimeLimitEventText(task->name, end.exit_code));
-      else
-        Event(FinishedEventText(task->name, end.exit_code, task->request.account.name));
-      std::string why;
-      if (context_.outputs && !context_.outputs->Trim(folder_key_, task->name, &why))
-        Fail(*task, "cannot trim its output file (" + why + ")");
-      task->exit_code = ExitCodeToRecord(end.exit_code, end.timed_out);
-      Ended(task);
+        return;
+      case RunOutcome::kNoProcess:
+        return Fail(task, news.failure + "; not run");
+      case RunOutcome::kTimedOut:
+        return Event(TimeLimitEventText(task.name, news.exit_code));
+      case RunOutcome::kInterrupted:
+        Event(InterruptedEventText(task.name, news.exit_code));
+        ++failures_;
+        return;
+      case RunOutcome::kUnseen:
+        return Fail(task, "its watcher ended before its program's end; recorded as not seen");
+      default:
+        return Event(FinishedEventText(task.name, news.exit_code, task.request.account.name));
     }
   }
 
@@ -315,6 +372,11 @@ class MinuteRun {
   void RecordEnds() {
     std::vector<TaskChange> changes;
     for (Candidate* task : ended_) {
+      // Kept in the lock file, for a later run-due when this record fails.
+      RunNote note = task->request.note;
+      note.state = RunNote::State::kEnded;
+      note.exit_code = task->exit_code;
+      WriteRunNote(task->lock.get(), note);
       changes.push_back({task->file_name, [task](JobFile* stored) {
                            if (!SameJob(task->job, *stored))
                              return false;
@@ -326,7 +388,8 @@ class MinuteRun {
     for (size_t i = 0; i < ended_.size(); ++i) {
       const HRESULT result = changes[i].result;
       if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
-        Fail(*ended_[i], "cannot record the run (" + HexText(static_cast<DWORD>(result), 8) + ")");
+        Fail(*ended_[i], "cannot record the run (" + HexText(static_cast<DWORD>(result), 8) +
+                             "); a later run-due records it");
       ended_[i]->lock.Reset(-1);
     }
     ended_.clear();
@@ -378,57 +441,4 @@ std::string CommandText(const JobFile& job) {
     text.append(parameters, first);
   }
   return text;
-}
-
-std::string TimeText(const SYSTEMTIME& time) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay,
-                time.wHour, time.wMinute);
-  return text;
-}
-
-std::string HexText(DWORD value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof(text), "0x%0*X", digits, static_cast<unsigned>(value));
-  return text;
-}
-
-SYSTEMTIME LocalSystemTime(time_t when) {
-  tm calendar = {};
-  localtime_r(&when, &calendar);
-  return SystemTimeFromTm(calendar, 0);
-}
-
-bool RanInMinuteOf(const JobFile& job, time_t minute) {
-  const SYSTEMTIME now = LocalSystemTime(minute);
-  const SYSTEMTIME& last = job.run_date;
-  return last.wYear == now.wYear && last.wMonth == now.wMonth && last.wDay == now.wDay &&
-         last.wHour == now.wHour && last.wMinute == now.wMinute;
-}
-
-void RecordStart(time_t started, JobFile* job) {
-  job->run_date = LocalSystemTime(started);
-  job->status = SCHED_S_TASK_RUNNING;
-  if (job->running_instance_count < 0xFFFF)
-    ++job->running_instance_count;
-}
-
-void RecordEnd(DWORD exit_code, JobFile* job) {
-  job->exit_code = exit_code;
-  if (job->running_instance_count > 0)
-    --job->running_instance_count;
-  job->status = job->running_instance_count > 0 ? SCHED_S_TASK_RUNNING : SCHED_S_TASK_READY;
-}
-
-void RecordUnseenEnd(JobFile* job) {
-  job->exit_code = kRunEndNotSeen;
-  job->running_instance_count = 0;
-  job->status = SCHED_S_TASK_READY;
-}
-
-void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job) {
-  job->run_date = LocalSystemTime(attempted);
-  job->exit_code = exit_code;
-  if (job->running_instance_count == 0)
-    job->status = SCHED_S_TASK_READY;
 }

@@ -10,6 +10,7 @@
 #include "platform/testing/task_folder_testing.h"
 #include "platform/testing/trigger_testing.h"
 #include "service/result_text.h"
+#include "service/run_note.h"
 #include "service/service_doubles_testing.h"
 
 namespace {
@@ -130,7 +131,7 @@ TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {
   EXPECT_EQ(request.arguments, (std::vector<std::string>{"--all", "two words"}));
   EXPECT_EQ(request.working_directory, "");
   EXPECT_EQ(request.time_limit, std::chrono::milliseconds(5000));
-  EXPECT_GE(launcher_.inherited[0], 0) << "the task must inherit its run lock";
+  EXPECT_GE(request.lock, 0) << "its watcher must hold its run lock";
 
   EXPECT_EQ(while_running.status, SCHED_S_TASK_RUNNING);
   EXPECT_EQ(while_running.running_instance_count, 1);
@@ -271,7 +272,7 @@ TEST_F(RunDueTest, RootRefusesAnAccountThatDoesNotExist) {
 
 // The process started, but the program did not.
 TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
-  launcher_.end.started = false;
+  launcher_.end.outcome = RunOutcome::kNotStarted;
   launcher_.end.exit_code = 0x80070002;
   launcher_.end.failure = "cannot start /usr/bin/backup: No such file or directory";
   EXPECT_EQ(Run(), 0);
@@ -287,7 +288,6 @@ TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
   log_.str("");
   launcher_.start.started = false;
   launcher_.start.exit_code = 0x80070004;
-  launcher_.start.out_of_resources = true;
   launcher_.start.failure = "cannot start a process: Too many open files";
   EXPECT_EQ(Run(kNextDay), 1);
   EXPECT_EQ(Stored().exit_code, 0x80070004u);
@@ -329,6 +329,20 @@ TEST_F(RunDueTest, RepairsTheRecordOfARunWhoseEndWasNotSeen) {
   EXPECT_EQ(log_.str(), "");
   EXPECT_THAT(events_.text, HasSubstr("backup.job\tthe end of its run since 2026-12-07 10:21 "
                                       "was not seen; recorded as ended\n"));
+
+  // A run-due killed between a start record and the start: the run never
+  // began, and the record is put back as it was before it.
+  const JobFile before = Stored();
+  RecordStart(kDueMinute + 90, &Stored());
+  ASSERT_EQ(locks_.TryLock("memory", "backup.job", &held, &why), RunLocks::Outcome::kHeld);
+  ASSERT_TRUE(WriteRunNote(held.get(), StartingNote(before, Stored())));
+  held.Reset(-1);
+  events_.text.clear();
+  EXPECT_EQ(Run(kDueMinute + 180), 0);
+  EXPECT_EQ(SerializeJobFile(Stored()), SerializeJobFile(before));
+  EXPECT_EQ(events_.text,
+            "backup.job\tits run of 2026-12-07 10:22 never started (run-due was "
+            "stopped first); its record is as before\n");
 
   // Due again while so recorded: repaired, then started, in one record.
   RecordStart(kDueMinute + 3, &Stored());
@@ -384,10 +398,13 @@ TEST_F(RunDueTest, ARecordThatCannotBeWrittenIsReportedNotDropped) {
     }
   } full;
   full.tasks = store_.tasks;
+  launcher_.end.exit_code = 3;
   const RunContext context{full, launcher_, locks_, "/tasks", log_, events_};
   EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
   EXPECT_EQ(launcher_.requests.size(), 1u);
-  EXPECT_EQ(log_.str(), "jobwarden-service: backup.job: cannot record the run (0x80070070)\n");
+  EXPECT_EQ(log_.str(),
+            "jobwarden-service: backup.job: cannot record the run (0x80070070); a later run-due "
+            "records it\n");
 
   std::ostringstream log;
   MemoryEventLog events;
@@ -396,6 +413,16 @@ TEST_F(RunDueTest, ARecordThatCannotBeWrittenIsReportedNotDropped) {
   EXPECT_EQ(launcher_.requests.size(), 1u);
   EXPECT_EQ(log.str(),
             "jobwarden-service: backup.job: cannot record its start (0x80070070); not run\n");
+
+  // With room again, the end kept in the run lock file is recorded.
+  full.writable = 1;
+  MemoryEventLog later;
+  const RunContext roomy{full, launcher_, locks_, "/tasks", log, later};
+  EXPECT_EQ(RunDueCommand(roomy, kNextDay + 60), 0);
+  EXPECT_EQ(later.text,
+            "backup.job\tthe end of its run since 2026-12-07 10:21 is recorded now: exit code 3\n");
+  EXPECT_EQ(full.tasks[L"backup.job"].exit_code, 3u);
+  EXPECT_EQ(full.tasks[L"backup.job"].status, SCHED_S_TASK_READY);
 }
 
 TEST_F(RunDueTest, FailsWhenTheFolderCannotBeListed) {
@@ -496,7 +523,7 @@ TEST_F(RunDueTest, RunsANamedTaskNowWhetherDueOrNot) {
   held.Reset(-1);
 
   // A program that could not start: the asker gets status 1.
-  launcher_.end.started = false;
+  launcher_.end.outcome = RunOutcome::kNotStarted;
   launcher_.end.failure = "cannot start /usr/bin/backup: No such file or directory";
   EXPECT_EQ(RunNowCommand(context_, L"backup", kNextDay + 60), 1);
   EXPECT_EQ(launcher_.requests.size(), 3u);
@@ -506,7 +533,7 @@ TEST_F(RunDueTest, RunsANamedTaskNowWhetherDueOrNot) {
 // and its events say so.
 TEST_F(RunDueTest, RecordsARunEndedAtItsTimeLimit) {
   launcher_.end.exit_code = 128 + 15;
-  launcher_.end.timed_out = true;
+  launcher_.end.outcome = RunOutcome::kTimedOut;
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Stored().exit_code, SCHED_S_TASK_TERMINATED);
   EXPECT_THAT(events_.text, HasSubstr("backup.job\tended at its maximum run time: exit code 143 "

@@ -32,6 +32,12 @@ std::string TimeLimitEventText(const std::string& task, DWORD exit_code) {
   return TaskEventPrefix(task) + "ended at its maximum run time: " + ResultInWords(exit_code, "");
 }
 
+std::string InterruptedEventText(const std::string& task, DWORD exit_code) {
+  return TaskEventPrefix(task) +
+         "interrupted: jobwarden-service run was stopped; the task was ended, " +
+         ResultInWords(exit_code, "");
+}
+
 std::string NotStartedEventText(const std::string& task, const std::string& reason) {
   return TaskEventPrefix(task) + "could not start: " + reason;
 }

@@ -24,6 +24,9 @@ std::string FinishedEventText(const std::string& task, DWORD exit_code, const st
 // The service ended it at its maximum run time; `exit_code` is its status.
 std::string TimeLimitEventText(const std::string& task, DWORD exit_code);
 
+// run NAME was stopped, and the service ended the task: its status.
+std::string InterruptedEventText(const std::string& task, DWORD exit_code);
+
 // Its process started but the program did not (the account, the working
 // directory, the program), or no process could be had: `reason` as the
 // launcher words it.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "service/run_note.h"
 #include "service/state_file-posix.h"
 
 namespace {
@@ -136,6 +137,14 @@ RunLocks::Outcome RunLocks::TryLock(const std::string& folder_key, const std::st
   if (flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK)
       return Outcome::kBusy;
+    *why = std::string("lock file ") + name + ": " + std::strerror(errno);
+    return Outcome::kFailed;
+  }
+  // The run's note is written in place from now on (run_note.h): its room
+  // is taken while the disk has some.
+  struct stat info = {};
+  if (fstat(file.get(), &info) != 0 ||
+      (info.st_size < static_cast<off_t>(kRunNoteSize) && !WriteRunNote(file.get(), RunNote()))) {
     *why = std::string("lock file ") + name + ": " + std::strerror(errno);
     return Outcome::kFailed;
   }

@@ -1,7 +1,9 @@
 // One lock per task, held from before its start record to after its end
-// record, and by the task's own process while it lives (it inherits the
-// lock's descriptor): a task still running when it falls due again is not
-// started a second time, even when the run-due that started it was killed.
+// record, and by the task's watcher while the task's program lives (it
+// inherits the lock's descriptor; the program does not): a task still
+// running when it falls due again is not started a second time, even when
+// the run-due that started it was killed. The lock file also holds the
+// note of the task's latest run (run_note.h).
 // An flock on a file of a private state folder, so that the lock is free
 // once every process that holds it has ended, however it ended.
 //

@@ -88,9 +88,8 @@ HRESULT MemoryTaskStore::Find(const std::wstring& name, std::wstring* file_name)
 
 RecordingLauncher::RecordingLauncher() { start.started = true; }
 
-StartOutcome RecordingLauncher::Start(const LaunchRequest& request, int lock_fd) {
+StartOutcome RecordingLauncher::Start(const LaunchRequest& request) {
   requests.push_back(request);
-  inherited.push_back(lock_fd);
   StartOutcome outcome = start;
   if (outcome.started) {
     outcome.id = static_cast<int>(requests.size());
@@ -99,19 +98,25 @@ StartOutcome RecordingLauncher::Start(const LaunchRequest& request, int lock_fd)
   return outcome;
 }
 
-std::vector<TaskEnd> RecordingLauncher::WaitForEnds(std::chrono::milliseconds) {
+// Process ids from 1001 on, one per start.
+std::vector<TaskNews> RecordingLauncher::WaitForNews(std::chrono::milliseconds) {
   if (running_.empty())
     return {};
   if (while_running)
     while_running();
-  std::vector<TaskEnd> ends;
+  std::vector<TaskNews> news;
   for (int id : running_) {
-    TaskEnd ended = end;
+    TaskNews started;
+    started.id = id;
+    started.outcome = RunOutcome::kStarted;
+    started.pid = 1000 + id;
+    news.push_back(started);
+    TaskNews ended = end;
     ended.id = id;
-    ends.push_back(ended);
+    news.push_back(ended);
   }
   running_.clear();
-  return ends;
+  return news;
 }
 
 bool MemoryCrontab::Read(std::string* out, std::string* error) {

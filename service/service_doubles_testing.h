@@ -42,19 +42,18 @@ class MemoryTaskStore : public TaskStore {
 };
 
 // Starts every task with `start` (started unless told otherwise); the
-// started ones all end at the next wait, with `end`, after that wait has
-// called `while_running`.
+// started ones all start their programs and end at the next wait, with
+// `end`, after that wait has called `while_running`.
 class RecordingLauncher : public TaskLauncher {
  public:
   std::vector<LaunchRequest> requests;
-  std::vector<int> inherited;  // the lock descriptor each start was given
   StartOutcome start;
-  TaskEnd end;
+  TaskNews end;
   std::function<void()> while_running;
 
   RecordingLauncher();
-  StartOutcome Start(const LaunchRequest& request, int lock_fd) override;
-  std::vector<TaskEnd> WaitForEnds(std::chrono::milliseconds wait) override;
+  StartOutcome Start(const LaunchRequest& request) override;
+  std::vector<TaskNews> WaitForNews(std::chrono::milliseconds wait) override;
   size_t running() const override { return running_.size(); }
 
  private:

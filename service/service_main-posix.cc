@@ -40,7 +40,8 @@ std::string OwnPath() {
 
 // The commands that run tasks: run-due, and run NAME.
 int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstring* name) {
-  ProcessLauncher launcher;
+  // Run by hand, on a terminal: stopping it ends the task.
+  ProcessLauncher launcher(name != nullptr);
   const RunLocks locks(StateFolderFromEnvironment());
   std::string why;
   const int state = locks.StateFolder(&why);

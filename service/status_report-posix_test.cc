@@ -127,7 +127,7 @@ TEST(StatusReportTest, StatusListsEachTasksNextAndLastRun) {
           "h.job" +
           as +
           "/bin/backup --all\tnext run 2026-12-08 10:21\tlast run 2026-12-07 10:21, its end was "
-          "not seen (run-due was stopped while it ran)\n"
+          "not seen (the service was stopped while it ran)\n"
           "i.job\trefused: the file has 2 links\tlast run 2026-12-07 10:21, exit code 2\n"
           "j.job\trefused: the file is owned by uid 1\thas not run\n"
           "g.job\tnot readable as a task\n");

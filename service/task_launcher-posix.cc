@@ -4,14 +4,13 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/descriptor-posix.h"
 #include "platform/posix/hresult_from_errno-posix.h"
 #include "service/child_process-posix.h"
 
@@ -39,150 +38,148 @@ std::string Describe(const LaunchRequest& request, int step, int error) {
   return text + ": " + std::strerror(error);
 }
 
-}  // namespace
-
-ProcessLauncher::ProcessLauncher(milliseconds grace) : grace_(grace) {
-  sigset_t child_ended;
-  sigemptyset(&child_ended);
-  sigaddset(&child_ended, SIGCHLD);
-  pthread_sigmask(SIG_BLOCK, &child_ended, &previous_mask_);
+std::string NoProcessText(int error) {
+  return std::string("cannot start a process: ") + std::strerror(error);
 }
 
-ProcessLauncher::~ProcessLauncher() { pthread_sigmask(SIG_SETMASK, &previous_mask_, nullptr); }
+}  // namespace
+
+ProcessLauncher::ProcessLauncher(bool interruptible, milliseconds grace) : grace_(grace) {
+  sigemptyset(&waited_);
+  sigaddset(&waited_, SIGCHLD);
+  if (interruptible) {
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP})
+      sigaddset(&waited_, signal_number);
+  }
+  pthread_sigmask(SIG_BLOCK, &waited_, &previous_mask_);
+  // A burst holds a run lock per task until its end is recorded.
+  if (getrlimit(RLIMIT_NOFILE, &descriptor_limit_) == 0 &&
+      descriptor_limit_.rlim_cur < descriptor_limit_.rlim_max) {
+    rlimit raised = descriptor_limit_;
+    raised.rlim_cur = raised.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &raised);
+  }
+}
+
+ProcessLauncher::~ProcessLauncher() {
+  if (descriptor_limit_.rlim_cur != 0)
+    setrlimit(RLIMIT_NOFILE, &descriptor_limit_);
+  pthread_sigmask(SIG_SETMASK, &previous_mask_, nullptr);
+}
 
 bool ProcessLauncher::OpenReports() {
   if (report_read_.get() >= 0)
     return true;
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0)
+  if (!MakePipe(&report_read_, &report_write_))
     return false;
-  report_read_.Reset(report[0]);
-  report_write_.Reset(report[1]);
-  fcntl(report[0], F_SETFL, O_NONBLOCK);
+  fcntl(report_read_.get(), F_SETFL, O_NONBLOCK);
   return true;
 }
 
-// Read often enough that the pipe never fills: a child blocked writing its
-// report would never end.
-void ProcessLauncher::ReadReports() {
-  if (report_read_.get() < 0)
-    return;
-  ChildFailure failure;
-  while (ReadChildFailure(report_read_.get(), &failure))
-    failures_[failure.pid] = failure;
-}
-
-// Does not wait for the child's exec: the next task's fork goes on while
-// this one's process gets ready on the other core.
-StartOutcome ProcessLauncher::Start(const LaunchRequest& request, int lock_fd) {
+// Does not wait for the program's exec: the next task's fork goes on while
+// this one's watcher starts its program on the other core.
+StartOutcome ProcessLauncher::Start(const LaunchRequest& request) {
   StartOutcome outcome;
-  ReadReports();
-  if (!OpenReports()) {
+  const int id = next_id_++;
+  const pid_t watcher = OpenReports() ? fork() : -1;
+  if (watcher == 0)
+    WatchTask(WatchedTask{&request, id, report_write_.get(), grace_, descriptor_limit_});
+  if (watcher < 0) {
     outcome.exit_code = static_cast<DWORD>(HresultFromErrno(errno));
-    outcome.failure = std::string("cannot start a process: ") + std::strerror(errno);
-    outcome.out_of_resources = true;
-    return outcome;
-  }
-  TaskEnvironment environment(request.account, request.working_directory.empty()
-                                                   ? request.account.home
-                                                   : request.working_directory);
-  ChildSetup setup;
-  setup.program = request.program;
-  setup.arguments = request.arguments;
-  setup.inherited = lock_fd;
-  setup.output = setup.error_output = request.output;
-  setup.own_group = true;
-  setup.account = &request.account;
-  setup.working_directory = request.working_directory;
-  setup.start_in_home = true;
-  setup.environment = &environment;
-  const pid_t child = StartChild(setup, report_write_.get());
-  if (child < 0) {
-    outcome.exit_code = static_cast<DWORD>(HresultFromErrno(errno));
-    outcome.failure = std::string("cannot start a process: ") + std::strerror(errno);
-    outcome.out_of_resources = true;
+    outcome.failure = NoProcessText(errno);
     return outcome;
   }
   outcome.started = true;
-  outcome.id = next_id_++;
-  outcome.pid = child;
-  const auto now = steady_clock::now();
-  children_[outcome.id] =
-      Child{child, request.time_limit ? now + *request.time_limit : steady_clock::time_point::max(),
-            false, request};
+  outcome.id = id;
+  watched_[id] = Watched{watcher, request};
+  ++running_;
+  if (interrupted_)
+    kill(watcher, SIGTERM);
   return outcome;
 }
 
-std::vector<TaskEnd> ProcessLauncher::Reap() {
-  std::vector<TaskEnd> ends;
-  std::vector<Child> reaped;
-  for (auto it = children_.begin(); it != children_.end();) {
+TaskNews ProcessLauncher::NewsOf(const WatcherReport& report) {
+  TaskNews news;
+  news.id = report.id;
+  news.outcome = report.outcome;
+  news.pid = report.pid;
+  news.exit_code = report.exit_code;
+  const Watched& watched = watched_[report.id];
+  if (report.outcome == RunOutcome::kNotStarted)
+    news.failure = Describe(watched.request, report.step, report.error);
+  else if (report.outcome == RunOutcome::kNoProcess)
+    news.failure = NoProcessText(report.error);
+  if (report.output_error)
+    news.output_failure = std::strerror(report.output_error);
+  return news;
+}
+
+// Read often enough that the pipe never fills: a watcher waiting to write
+// would never end.
+void ProcessLauncher::ReadReports(std::vector<TaskNews>* news) {
+  WatcherReport report;
+  while (report_read_.get() >= 0 && ReadWatcherReport(report_read_.get(), &report)) {
+    auto watched = watched_.find(report.id);
+    if (watched == watched_.end() || watched->second.told_end)
+      continue;
+    news->push_back(NewsOf(report));
+    if (news->back().ended()) {
+      watched->second.told_end = true;
+      --running_;
+    }
+  }
+}
+
+// A watcher writes its end before it ends, so what a reaped one did not
+// tell, it never will: it was killed, and its program's end is unknown.
+void ProcessLauncher::Reap(std::vector<TaskNews>* news) {
+  std::vector<int> reaped;
+  for (auto& [id, watched] : watched_) {
     int status = 0;
-    if (!ReapChild(it->second.pid, &status, false)) {
-      ++it;
-      continue;
+    if (!watched.reaped && ReapChild(watched.watcher, &status, false)) {
+      watched.reaped = true;
+      reaped.push_back(id);
     }
-    ends.push_back(TaskEnd{it->first, true, ExitCodeOf(status), it->second.timed_out, ""});
-    reaped.push_back(std::move(it->second));
-    it = children_.erase(it);
   }
-  // A child writes its report before it ends: those of the children just
-  // reaped are in the pipe now.
-  ReadReports();
-  for (size_t i = 0; i < ends.size(); ++i) {
-    auto failed = failures_.find(reaped[i].pid);
-    if (failed == failures_.end())
-      continue;
-    ends[i].started = false;
-    // A working directory that cannot be entered is told apart from a
-    // program that is not there, which the same errno could mean.
-    ends[i].exit_code = failed->second.step == kFolder
-                            ? static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_DIRECTORY))
-                            : static_cast<DWORD>(HresultFromErrno(failed->second.error));
-    ends[i].failure = Describe(reaped[i].request, failed->second.step, failed->second.error);
-    failures_.erase(failed);
+  ReadReports(news);
+  for (int id : reaped) {
+    Watched& watched = watched_[id];
+    if (!watched.told_end) {
+      TaskNews unseen;
+      unseen.id = id;
+      unseen.outcome = RunOutcome::kUnseen;
+      news->push_back(unseen);
+      watched.told_end = true;
+      --running_;
+    }
   }
-  return ends;
+  std::erase_if(watched_,
+                [](const auto& entry) { return entry.second.told_end && entry.second.reaped; });
 }
 
-steady_clock::time_point ProcessLauncher::EndOverdue() {
-  const auto now = steady_clock::now();
-  auto next = steady_clock::time_point::max();
-  for (auto& [id, child] : children_) {
-    if (child.deadline <= now) {
-      if (!child.timed_out) {
-        child.timed_out = true;
-        kill(-child.pid, SIGTERM);
-        child.deadline = now + grace_;
-      } else {
-        kill(-child.pid, SIGKILL);
-        child.deadline = steady_clock::time_point::max();
-      }
-    }
-    next = std::min(next, child.deadline);
+void ProcessLauncher::AskToEnd() {
+  interrupted_ = true;
+  for (const auto& [id, watched] : watched_) {
+    if (!watched.reaped)
+      kill(watched.watcher, SIGTERM);
   }
-  return next;
 }
 
-std::vector<TaskEnd> ProcessLauncher::WaitForEnds(milliseconds wait) {
+std::vector<TaskNews> ProcessLauncher::WaitForNews(milliseconds wait) {
   const auto until = steady_clock::now() + wait;
-  sigset_t child_ended;
-  sigemptyset(&child_ended);
-  sigaddset(&child_ended, SIGCHLD);
   for (;;) {
-    std::vector<TaskEnd> ends = Reap();
-    if (!ends.empty() || children_.empty())
-      return ends;
-    const auto next = std::min(until, EndOverdue());
+    std::vector<TaskNews> news;
+    Reap(&news);
     const auto now = steady_clock::now();
-    if (now >= until)
-      return ends;
-    // SIGCHLD stays blocked, so one that came since the reap is pending
+    if (!news.empty() || watched_.empty() || now >= until)
+      return news;
+    // The signals stay blocked, so one that came since the reap is pending
     // and ends this wait at once.
-    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::max(next - now, steady_clock::duration::zero()));
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now);
     timespec timeout = {static_cast<time_t>(left.count() / 1000000000),
                         static_cast<long>(left.count() % 1000000000)};
-    sigtimedwait(&child_ended, nullptr, &timeout);
+    const int signal_number = sigtimedwait(&waited_, nullptr, &timeout);
+    if (signal_number > 0 && signal_number != SIGCHLD)
+      AskToEnd();
   }
 }

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,15 +38,23 @@ struct Ran {
   std::string failure;
 };
 
+// The ends among the launcher's news, waiting at most `wait` for news.
+std::vector<TaskNews> Ends(ProcessLauncher& launcher, std::chrono::milliseconds wait) {
+  std::vector<TaskNews> ends = launcher.WaitForNews(wait);
+  std::erase_if(ends, [](const TaskNews& news) { return !news.ended(); });
+  return ends;
+}
+
 // Starts the request and waits for its end.
-Ran RunToEnd(ProcessLauncher& launcher, const LaunchRequest& request, int lock_fd = -1) {
-  const StartOutcome start = launcher.Start(request, lock_fd);
+Ran RunToEnd(ProcessLauncher& launcher, const LaunchRequest& request) {
+  const StartOutcome start = launcher.Start(request);
   if (!start.started)
     return {false, start.exit_code, false, start.failure};
   for (;;) {
-    for (const TaskEnd& end : launcher.WaitForEnds(std::chrono::seconds(60))) {
+    for (const TaskNews& end : Ends(launcher, std::chrono::seconds(60))) {
       if (end.id == start.id)
-        return {end.started, end.exit_code, end.timed_out, end.failure};
+        return {end.outcome != RunOutcome::kNotStarted, end.exit_code,
+                end.outcome == RunOutcome::kTimedOut, end.failure};
     }
   }
 }
@@ -123,31 +132,31 @@ TEST(TaskLauncherTest, TellsEachOfManyStartsWhetherItsProgramRan) {
       request = LaunchRequest();
       request.program = "no-such-program-" + std::to_string(task);
     }
-    const StartOutcome start = launcher.Start(request, -1);
+    const StartOutcome start = launcher.Start(request);
     ASSERT_TRUE(start.started) << start.failure;
     task_of_id[start.id] = task;
   }
-  std::map<int, TaskEnd> ends;
+  std::map<int, TaskNews> ends;
   while (launcher.running() > 0) {
-    for (TaskEnd& end : launcher.WaitForEnds(std::chrono::seconds(10)))
+    for (TaskNews& end : Ends(launcher, std::chrono::seconds(10)))
       ends[task_of_id.at(end.id)] = std::move(end);
   }
   ASSERT_EQ(ends.size(), 60u);
   for (const auto& [task, end] : ends) {
     if (task % 3 == 0) {
-      EXPECT_FALSE(end.started) << task;
+      EXPECT_EQ(end.outcome, RunOutcome::kNotStarted) << task;
       EXPECT_EQ(end.exit_code, static_cast<DWORD>(HresultFromErrno(ENOENT))) << task;
       EXPECT_EQ(end.failure, "cannot start no-such-program-" + std::to_string(task) +
                                  ": No such file or directory");
     } else {
-      EXPECT_TRUE(end.started) << task;
+      EXPECT_EQ(end.outcome, RunOutcome::kFinished) << task;
       EXPECT_EQ(end.exit_code, static_cast<DWORD>(task)) << end.failure;
     }
   }
 }
 
 TEST(TaskLauncherTest, EndsAProgramThatRunsPastItsTimeLimit) {
-  ProcessLauncher launcher(std::chrono::milliseconds(300));
+  ProcessLauncher launcher(false, std::chrono::milliseconds(300));
   LaunchRequest request = Shell("sleep 30");
   request.time_limit = std::chrono::milliseconds(200);
   Ran outcome = RunToEnd(launcher, request);
@@ -167,43 +176,59 @@ TEST(TaskLauncherTest, EndsAProgramThatRunsPastItsTimeLimit) {
   EXPECT_TRUE(HasEnded(sleeper)) << "the task's child is still alive";
 }
 
-// The run lock, and no other descriptor of the service's, outlives exec.
-TEST(TaskLauncherTest, TheTaskInheritsItsLockAndNoOtherDescriptor) {
+// A task gets nothing of the service's or its caller's: not the run lock,
+// not a descriptor the caller left open without close-on-exec, not the
+// terminal (a session of its own), not the umask, an ignored signal or the
+// open-file limit the service raised.
+TEST(TaskLauncherTest, ATaskGetsNothingOfTheServicesOrItsCallers) {
   TemporaryFolder folder;
   const Descriptor lock(open(folder.path().c_str(), O_RDONLY | O_CLOEXEC));
-  const Descriptor other(open(folder.path().c_str(), O_RDONLY | O_CLOEXEC));
-  ProcessLauncher launcher;
-  const Ran outcome = RunToEnd(launcher,
-                               Shell("[ -e /proc/$$/fd/$1 ] && [ ! -e /proc/$$/fd/$2 ]",
-                                     {std::to_string(lock.get()), std::to_string(other.get())}),
-                               lock.get());
-  EXPECT_EQ(outcome.exit_code, 0u);
-  EXPECT_EQ(fcntl(lock.get(), F_GETFD), FD_CLOEXEC) << "only the child's copy is inherited";
+  const Descriptor callers(open("/dev/null", O_RDONLY));  // no close-on-exec
+  const Descriptor output(
+      open((folder.path() + "/out").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  rlimit limit = {};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  const mode_t umask_before = umask(077);
+  const auto interrupt_before = signal(SIGINT, SIG_IGN);
+  ProcessLauncher launcher;  // raises the open-file limit
+  LaunchRequest request = Shell(
+      "ls /proc/$$/fd | tr '\\n' ' '; echo; umask; ulimit -n; "
+      "set -- $(cut -d' ' -f6,7 /proc/$$/stat); [ $1 = $$ ] && echo leads its session, tty $2; "
+      "grep SigIgn /proc/$$/status");
+  request.lock = lock.get();
+  request.output = output.get();
+  const Ran outcome = RunToEnd(launcher, request);
+  signal(SIGINT, interrupt_before);
+  umask(umask_before);
+  EXPECT_EQ(outcome.exit_code, 0u) << outcome.failure;
+  EXPECT_EQ(Contents(folder.path() + "/out"), "0 1 2 \n0022\n" + std::to_string(limit.rlim_cur) +
+                                                  "\nleads its session, tty 0\n"
+                                                  "SigIgn:\t0000000000000000\n");
 }
 
 // One wait for every task: each end is answered as it comes, and each
 // task's time limit is its own.
 TEST(TaskLauncherTest, WatchesManyTasksAtOnce) {
-  ProcessLauncher launcher(std::chrono::milliseconds(300));
+  ProcessLauncher launcher(false, std::chrono::milliseconds(300));
   LaunchRequest slow = Shell("sleep 30");
   slow.time_limit = std::chrono::milliseconds(1500);
-  const StartOutcome long_one = launcher.Start(slow, -1);
-  const StartOutcome short_one = launcher.Start(Shell("exit 4"), -1);
+  const StartOutcome long_one = launcher.Start(slow);
+  const StartOutcome short_one = launcher.Start(Shell("exit 4"));
   ASSERT_TRUE(long_one.started && short_one.started);
   EXPECT_EQ(launcher.running(), 2u);
-  std::vector<TaskEnd> ends;
+  std::vector<TaskNews> ends;
   while (ends.empty())
-    ends = launcher.WaitForEnds(std::chrono::seconds(10));
+    ends = Ends(launcher, std::chrono::seconds(10));
   ASSERT_EQ(ends.size(), 1u);
   EXPECT_EQ(ends[0].id, short_one.id);
   EXPECT_EQ(ends[0].exit_code, 4u);
   EXPECT_EQ(launcher.running(), 1u);
-  EXPECT_TRUE(launcher.WaitForEnds(std::chrono::milliseconds(0)).empty());
+  EXPECT_TRUE(Ends(launcher, std::chrono::milliseconds(0)).empty());
   ends.clear();
   while (ends.empty())
-    ends = launcher.WaitForEnds(std::chrono::seconds(10));
+    ends = Ends(launcher, std::chrono::seconds(10));
   EXPECT_EQ(ends[0].id, long_one.id);
-  EXPECT_TRUE(ends[0].timed_out);
+  EXPECT_EQ(ends[0].outcome, RunOutcome::kTimedOut);
   EXPECT_EQ(launcher.running(), 0u);
 }
 
@@ -229,15 +254,11 @@ TEST(TaskLauncherTest, RootRunsANamedAccountsTaskAsThatUser) {
 
 // What the program writes to its standard output, which is the service's.
 std::string OutputOf(const LaunchRequest& request, const std::string& file) {
-  fflush(stdout);
-  const int saved = dup(1);
-  const int output = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  dup2(output, 1);
-  close(output);
+  const Descriptor output(open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  LaunchRequest with_output = request;
+  with_output.output = output.get();
   ProcessLauncher launcher;
-  const Ran outcome = RunToEnd(launcher, request);
-  dup2(saved, 1);
-  close(saved);
+  const Ran outcome = RunToEnd(launcher, with_output);
   EXPECT_TRUE(outcome.started) << outcome.failure;
   return Contents(file);
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -51,8 +52,7 @@ bool TaskOutputs::Open(const std::string& folder_key, const std::string& task,
     return false;
   }
   Descriptor file;
-  if (!OpenStateFile(output_folder_.get(), name, O_WRONLY | O_APPEND | O_CREAT | O_EXCL, geteuid(),
-                     &file, why))
+  if (!OpenStateFile(output_folder_.get(), name, O_RDWR | O_CREAT | O_EXCL, geteuid(), &file, why))
     return false;
   if (account.switch_user && account.uid != geteuid() &&
       fchown(file.get(), account.uid, account.gid) != 0) {
@@ -63,29 +63,40 @@ bool TaskOutputs::Open(const std::string& folder_key, const std::string& task,
   return true;
 }
 
-bool TaskOutputs::Trim(const std::string& folder_key, const std::string& task, std::string* why) {
-  if (!OpenFolder(why))
-    return false;
-  Descriptor file;
-  const std::string name = FileName(folder_key, task);
-  if (!OpenStateFile(output_folder_.get(), name, O_RDWR, kAnyOwner, &file, why))
-    return false;
-  struct stat info = {};
-  if (fstat(file.get(), &info) != 0 || info.st_size <= limit_)
-    return true;
-  std::string tail(static_cast<size_t>(limit_), '\0');
-  if (pread(file.get(), tail.data(), tail.size(), info.st_size - limit_) != limit_) {
-    *why = name + ": cannot read its end";
-    return false;
-  }
+bool OutputFile::Failed() {
+  if (error_ == 0)
+    error_ = errno;
+  return false;
+}
+
+bool OutputFile::Append(std::string_view data) {
+  if (size_ + static_cast<off_t>(data.size()) > running_limit_)
+    return KeepEnd(data);
+  const ssize_t written = pwrite(fd_, data.data(), data.size(), size_);
+  if (written > 0)
+    size_ += written;
+  if (written != static_cast<ssize_t>(data.size()))
+    return written < 0 ? Failed() : (errno = ENOSPC, Failed());
+  return true;
+}
+
+bool OutputFile::Finish() { return size_ <= limit_ || KeepEnd(""); }
+
+bool OutputFile::KeepEnd(std::string_view more) {
+  const off_t total = size_ + static_cast<off_t>(more.size());
+  const off_t keep = std::min(total, limit_);
+  const off_t from_file = std::max<off_t>(0, keep - static_cast<off_t>(more.size()));
+  std::string tail(static_cast<size_t>(from_file), '\0');
+  if (from_file > 0 && pread(fd_, tail.data(), tail.size(), size_ - from_file) != from_file)
+    return Failed();
+  tail.append(more.substr(more.size() - static_cast<size_t>(keep - from_file)));
   const size_t newline = tail.find('\n');
   if (newline != std::string::npos && newline + 1 < tail.size())
     tail.erase(0, newline + 1);
-  if (pwrite(file.get(), tail.data(), tail.size(), 0) != static_cast<ssize_t>(tail.size()) ||
-      ftruncate(file.get(), static_cast<off_t>(tail.size())) != 0) {
-    *why = name + ": " + std::strerror(errno);
-    return false;
-  }
+  if (pwrite(fd_, tail.data(), tail.size(), 0) != static_cast<ssize_t>(tail.size()) ||
+      ftruncate(fd_, static_cast<off_t>(tail.size())) != 0)
+    return Failed();
+  size_ = static_cast<off_t>(tail.size());
   return true;
 }
 
@@ -101,5 +112,5 @@ std::vector<std::string> TaskOutputs::ReadTail(const std::string& folder_key,
   if (!OpenFolder(&why) || !OpenStateFile(output_folder_.get(), FileName(folder_key, task),
                                           O_RDONLY, kAnyOwner, &file, &why))
     return {};
-  return LastLines(file.get(), count, limit_ * 2);
+  return LastLines(file.get(), count, kLimit * 2);
 }

@@ -2,9 +2,10 @@
 // recent run, in a file of its own under the state folder's output/, in
 // place of cron's mail: `status` says where it is and shows its end.
 //
-// The service opens the file before it forks the task's process (so the
-// process, whoever it runs as, writes to it by descriptor only) and trims
-// it to its last kLimit bytes once the run has ended. The file belongs to
+// The service opens the file before it forks the task's watcher
+// (task_watcher.h), which relays the program's output into it: never more
+// than kRunningLimit bytes of it while the program runs, its last kLimit
+// bytes once it has ended, the end of the output in both. The file belongs to
 // the task's account, mode 0600: as root the service gives it to the
 // account it runs the task as, so that it counts to that account and that
 // account can read its own output. The folder is 0711, the service's:
@@ -16,6 +17,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/posix/descriptor-posix.h"
@@ -29,22 +31,18 @@ class TaskOutputs {
   // `folder` is the state folder ($XDG_STATE_HOME/jobwarden) open and
   // checked, `folder_path` its path (for Path); the object keeps `folder`,
   // unowned. Nothing is opened before the first Open.
-  TaskOutputs(int folder, std::string folder_path, off_t limit = kLimit)
-      : folder_(folder), folder_path_(std::move(folder_path)), limit_(limit) {}
+  TaskOutputs(int folder, std::string folder_path)
+      : folder_(folder), folder_path_(std::move(folder_path)) {}
 
   // The file of the task `task` of the task folder `folder_key`
   // (TaskStore::FolderKey): its name made safe, and a hash of both.
   static std::string FileName(const std::string& folder_key, const std::string& task);
   std::string Path(const std::string& folder_key, const std::string& task) const;
 
-  // A new, empty file for this run in place of the last run's, write-only,
-  // appending, close-on-exec: the child dup2s it onto 1 and 2.
+  // A new, empty file for this run in place of the last run's, read-write,
+  // close-on-exec, for the task's watcher (OutputFile).
   bool Open(const std::string& folder_key, const std::string& task, const Account& account,
             Descriptor* output, std::string* why);
-
-  // After the run: keeps the last `limit` bytes, from the first whole line
-  // in them when there is one.
-  bool Trim(const std::string& folder_key, const std::string& task, std::string* why);
 
   // The last `count` lines of the task's output; none when it has none.
   std::vector<std::string> ReadTail(const std::string& folder_key, const std::string& task,
@@ -55,8 +53,38 @@ class TaskOutputs {
 
   int folder_;
   std::string folder_path_;
-  off_t limit_;
   Descriptor output_folder_;
+};
+
+// A task's output file as its watcher writes it, by descriptor, alone.
+class OutputFile {
+ public:
+  static constexpr off_t kRunningLimit = 1024 * 1024;
+
+  explicit OutputFile(int fd, off_t limit = TaskOutputs::kLimit,
+                      off_t running_limit = kRunningLimit)
+      : fd_(fd), limit_(limit), running_limit_(running_limit) {}
+
+  // Appends what the program wrote; once the file would pass the running
+  // limit, only its last `limit` bytes are kept. False, with the errno in
+  // error(), when the file cannot take it (that output is lost).
+  bool Append(std::string_view data);
+
+  // After the run: keeps the last `limit` bytes.
+  bool Finish();
+
+  int error() const { return error_; }
+
+ private:
+  // Rewrites the file as the last `limit_` bytes of what it holds followed
+  // by `more`, from the first whole line in them when there is one.
+  bool KeepEnd(std::string_view more);
+  bool Failed();
+
+  int fd_;
+  off_t limit_, running_limit_;
+  off_t size_ = 0;
+  int error_ = 0;
 };
 
 #endif  // SERVICE_TASK_OUTPUT_POSIX_H_

@@ -259,6 +259,11 @@ HRESULT TaskFolder::ReplaceTaskLocked(const TaskFolderLock& lock, const std::wst
 
 void TaskFolder::ReplaceTasksLocked(const TaskFolderLock& lock,
                                     std::vector<TaskReplacement>* batch) {
+  // A writer killed in the middle of a batch (run-due's records) leaves up
+  // to a batch of temporary files; under the lock, every one is such.
+  NameMatches left_behind;
+  if (lock.held() && folder_.get() >= 0 && SUCCEEDED(ScanFolder(folder_.get(), L"", &left_behind)))
+    RemoveTemporaryFiles(folder_.get(), left_behind.temporary_files);
   std::vector<std::string> temporaries(batch->size());
   std::vector<StoredFile> written(batch->size());
   bool any_written = false;

@@ -105,6 +105,8 @@ TEST_F(TaskFolderTest, ReplacesABatchFileByFileUnderOneHold) {
   StoredFile ignored;
   ASSERT_EQ(S_OK, Create(L"b.job", Job(4, L"b anew"), &ignored));
   std::filesystem::remove(FilePath("c.job"));
+  // Left by a writer killed in the middle of a batch.
+  TestTaskFolder::Write(FilePath(".jobwarden-0123456789abcdef.tmp"), "half");
 
   std::vector<TaskReplacement> batch(3);
   batch[0] = {L"a.job", Job(1, L"a2"), a};

@@ -1,0 +1,59 @@
+#include "service/run_record.h"
+
+#include <cstdio>
+
+#include "platform/posix/system_clock-posix.h"
+#include "service/local_clock-posix.h"
+
+std::string TimeText(const SYSTEMTIME& time) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay,
+                time.wHour, time.wMinute);
+  return text;
+}
+
+std::string HexText(DWORD value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%0*X", digits, static_cast<unsigned>(value));
+  return text;
+}
+
+SYSTEMTIME LocalSystemTime(time_t when) {
+  tm calendar = {};
+  localtime_r(&when, &calendar);
+  return SystemTimeFromTm(calendar, 0);
+}
+
+bool RanInMinuteOf(const JobFile& job, time_t minute) {
+  const SYSTEMTIME now = LocalSystemTime(minute);
+  const SYSTEMTIME& last = job.run_date;
+  return last.wYear == now.wYear && last.wMonth == now.wMonth && last.wDay == now.wDay &&
+         last.wHour == now.wHour && last.wMinute == now.wMinute;
+}
+
+void RecordStart(time_t started, JobFile* job) {
+  job->run_date = LocalSystemTime(started);
+  job->status = SCHED_S_TASK_RUNNING;
+  if (job->running_instance_count < 0xFFFF)
+    ++job->running_instance_count;
+}
+
+void RecordEnd(DWORD exit_code, JobFile* job) {
+  job->exit_code = exit_code;
+  if (job->running_instance_count > 0)
+    --job->running_instance_count;
+  job->status = job->running_instance_count > 0 ? SCHED_S_TASK_RUNNING : SCHED_S_TASK_READY;
+}
+
+void RecordUnseenEnd(JobFile* job) {
+  job->exit_code = kRunEndNotSeen;
+  job->running_instance_count = 0;
+  job->status = SCHED_S_TASK_READY;
+}
+
+void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job) {
+  job->run_date = LocalSystemTime(attempted);
+  job->exit_code = exit_code;
+  if (job->running_instance_count == 0)
+    job->status = SCHED_S_TASK_READY;
+}
