@@ -6,6 +6,7 @@
 
 #include "service/run_due.h"
 #include "service/task_store-posix.h"
+#include "service/visible_text.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ DWORD ExitCodeToRecord(DWORD exit_code, bool timed_out) {
 std::string ResultInWords(DWORD exit_code, const std::string& account) {
   if (exit_code == kNoSuchAccount)
     return account.empty() ? "the account does not exist"
-                           : "the account " + account + " does not exist";
+                           : "the account " + VisibleText(account) + " does not exist";
   if (const char* known = KnownCode(exit_code))
     return known;
   if (exit_code > 255)

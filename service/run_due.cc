@@ -15,6 +15,7 @@
 #include "service/local_clock-posix.h"
 #include "service/result_text.h"
 #include "service/run_events.h"
+#include "service/visible_text.h"
 
 namespace {
 
@@ -361,7 +362,8 @@ int RunDueCommand(const RunContext& context, time_t now) { return MinuteRun(cont
 int RunNowCommand(const RunContext& context, const std::wstring& name, time_t now) {
   std::wstring file_name;
   if (context.store.Find(name, &file_name) != S_OK) {
-    context.log << "jobwarden-service: no task is named \"" << Utf8FromWide(name) << "\"\n";
+    context.log << "jobwarden-service: no task is named \"" << VisibleText(Utf8FromWide(name))
+                << "\"\n";
     return 1;
   }
   return MinuteRun(context, now, &file_name).Run();
