@@ -6,6 +6,7 @@
 
 #include "service/run_record.h"
 #include "service/task_store-posix.h"
+#include "service/visible_text.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ const char* KnownCode(DWORD code) {
 std::string ResultInWords(DWORD exit_code, const std::string& account) {
   if (exit_code == kNoSuchAccount)
     return account.empty() ? "the account does not exist"
-                           : "the account " + account + " does not exist";
+                           : "the account " + VisibleText(account) + " does not exist";
   if (const char* known = KnownCode(exit_code))
     return known;
   if (exit_code > 255)

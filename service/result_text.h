@@ -11,7 +11,8 @@
 
 // "exit code 3", "exit code 143 (128 + SIGTERM)", "the program was not
 // found", "the account jw-x does not exist", "error 0x80070057". `account`
-// is the task's account name, for the code that says it does not exist.
+// is the task's account name, for the code that says it does not exist
+// (visible, visible_text.h).
 std::string ResultInWords(DWORD exit_code, const std::string& account);
 
 #endif  // SERVICE_RESULT_TEXT_H_

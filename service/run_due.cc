@@ -15,6 +15,7 @@
 #include "service/run_events.h"
 #include "service/run_note.h"
 #include "service/task_watcher.h"
+#include "service/visible_text.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ class MinuteRun {
   // its output, and in the run log as what became of the task.
   void Fail(const Candidate& task, const std::string& text) {
     if (!only_)
-      context_.log << "jobwarden-service: " << task.name << ": " << text << "\n";
+      context_.log << "jobwarden-service: " << VisibleText(task.name) << ": " << text << "\n";
     Event(TaskEventPrefix(task.name) + text);
     ++failures_;
   }
@@ -424,7 +425,8 @@ int RunDueCommand(const RunContext& context, time_t now) { return MinuteRun(cont
 int RunNowCommand(const RunContext& context, const std::wstring& name, time_t now) {
   std::wstring file_name;
   if (context.store.Find(name, &file_name) != S_OK) {
-    context.log << "jobwarden-service: no task is named \"" << Utf8FromWide(name) << "\"\n";
+    context.log << "jobwarden-service: no task is named \"" << VisibleText(Utf8FromWide(name))
+                << "\"\n";
     return 1;
   }
   return MinuteRun(context, now, &file_name).Run();

@@ -1,17 +1,10 @@
 #include "service/run_events.h"
 
 #include "service/result_text.h"
+#include "service/visible_text.h"
 
-// A tab or newline in a task's name would end its prefix early: each
-// control character becomes '?', as RunLog writes them.
-std::string TaskEventPrefix(const std::string& task) {
-  std::string prefix = task;
-  for (char& c : prefix) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-      c = '?';
-  }
-  return prefix + '\t';
-}
+// Visible, a tab or newline in a task's name cannot end its prefix early.
+std::string TaskEventPrefix(const std::string& task) { return VisibleText(task) + '\t'; }
 
 std::string DueEventText(size_t due) {
   return "run-due: " + std::to_string(due) + (due == 1 ? " task due" : " tasks due");
@@ -19,8 +12,9 @@ std::string DueEventText(size_t due) {
 
 std::string StartedEventText(const std::string& task, const std::string& command,
                              const std::string& account, pid_t pid) {
-  return TaskEventPrefix(task) + "started: " + command + " as " +
-         (account.empty() ? "the service's account" : account) + ", process " + std::to_string(pid);
+  return TaskEventPrefix(task) + "started: " + VisibleText(command) + " as " +
+         (account.empty() ? "the service's account" : VisibleText(account)) + ", process " +
+         std::to_string(pid);
 }
 
 std::string FinishedEventText(const std::string& task, DWORD exit_code,
@@ -39,11 +33,11 @@ std::string InterruptedEventText(const std::string& task, DWORD exit_code) {
 }
 
 std::string NotStartedEventText(const std::string& task, const std::string& reason) {
-  return TaskEventPrefix(task) + "could not start: " + reason;
+  return TaskEventPrefix(task) + "could not start: " + VisibleText(reason);
 }
 
 std::string RefusedEventText(const std::string& task, const std::string& reason) {
-  return TaskEventPrefix(task) + "not run: " + reason;
+  return TaskEventPrefix(task) + "not run: " + VisibleText(reason);
 }
 
 std::string StillRunningEventText(const std::string& task) {

@@ -1,7 +1,9 @@
 // The texts of the run log's events, one line each (RunLog adds the time).
 // A task's lines begin with its file name and a tab, so that `status NAME`
 // finds them (RunLog::Tail) whatever the name holds; run-due's own lines
-// begin with "run-due:".
+// begin with "run-due:". Whatever comes from the task (its name, program
+// line, account, a reason that quotes them) is made visible here, once
+// (visible_text.h): a task cannot forge or break a line.
 #ifndef SERVICE_RUN_EVENTS_H_
 #define SERVICE_RUN_EVENTS_H_
 

@@ -26,10 +26,19 @@ TEST(RunEventsTest, EachEventInWords) {
 }
 
 // A tab or newline in a name cannot make one task's lines look like
-// another's.
-TEST(RunEventsTest, ControlCharactersInANameDoNotEndItsPrefix) {
-  EXPECT_EQ(TaskEventPrefix("a\tb\n.job"), "a?b?.job\t");
-  EXPECT_EQ(StillRunningEventText("x\ty.job"), "x?y.job\tnot started: still running");
+// another's, nor anything of a task start a line of its own; each field is
+// made visible once.
+TEST(RunEventsTest, WhatComesFromATaskIsVisible) {
+  EXPECT_EQ(TaskEventPrefix("a\tb\n.job"), "a\\x09b\\x0a.job\t");
+  EXPECT_EQ(StillRunningEventText("x\ty.job"), "x\\x09y.job\tnot started: still running");
+  EXPECT_EQ(StartedEventText("a\\.job", "/bin/x\x1b[2J\nb.job\tfinished", "al\x7f", 7),
+            "a\\\\.job\tstarted: /bin/x\\x1b[2J\\x0ab.job\\x09finished as al\\x7f, process 7");
+  EXPECT_EQ(FinishedEventText("a.job", kNoSuchAccount, "jw\n"),
+            "a.job\tfinished: the account jw\\x0a does not exist");
+  EXPECT_EQ(NotStartedEventText("a.job", "cannot start /x\ny: No such file or directory"),
+            "a.job\tcould not start: cannot start /x\\x0ay: No such file or directory");
+  EXPECT_EQ(RefusedEventText("a.job", "the account \xc2\x9b does not exist"),
+            "a.job\tnot run: the account \\xc2\\x9b does not exist");
 }
 
 }  // namespace

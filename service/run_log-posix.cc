@@ -10,6 +10,7 @@
 
 #include "service/run_events.h"
 #include "service/state_file-posix.h"
+#include "service/visible_text.h"
 
 namespace {
 
@@ -17,18 +18,16 @@ constexpr size_t kStampLength = sizeof("YYYY-MM-DD HH:MM:SS ") - 1;
 // Longer texts (a command line of many parameters) are cut.
 constexpr size_t kLongestText = 4000;
 
+// The event texts' fields are visible already; this is the last guard,
+// for a text that holds something raw all the same.
 std::string Line(time_t when, const std::string& text) {
   char stamp[32];
   struct tm local = {};
   localtime_r(&when, &local);
   strftime(stamp, sizeof(stamp), "%Y-%m-%d %H:%M:%S ", &local);
-  std::string line = stamp + text.substr(0, kLongestText);
-  for (size_t i = kStampLength; i < line.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(line[i]);
-    if ((c < 0x20 && c != '\t') || c == 0x7f)
-      line[i] = '?';
-  }
-  return line + '\n';
+  std::string visible = VisibleLogLine(text);
+  visible.resize(VisibleCut(visible, kLongestText));
+  return stamp + visible + '\n';
 }
 
 }  // namespace

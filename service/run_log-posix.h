@@ -34,7 +34,8 @@ class RunLog {
   explicit RunLog(int folder, off_t limit = kDefaultLimit) : folder_(folder), limit_(limit) {}
 
   // Appends "YYYY-MM-DD HH:MM:SS `text`" (the local time of `when`) as one
-  // line; a control character that would break the line becomes '?'.
+  // line, `text` as VisibleLogLine gives it (visible_text.h) and cut whole
+  // past 4000 bytes.
   // `why` receives the reason of a failure (the log file is a link, not
   // ours, the disk is full).
   bool Append(time_t when, const std::string& text, std::string* why);

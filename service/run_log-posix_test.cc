@@ -51,12 +51,27 @@ TEST_F(RunLogTest, WritesOneTimedLinePerEventOwnerOnly) {
   ASSERT_TRUE(log.Append(kMinute, DueEventText(2), &why_)) << why_;
   ASSERT_TRUE(log.Append(kMinute + 1, StillRunningEventText("a.job"), &why_)) << why_;
   ASSERT_TRUE(log.Append(kMinute + 1, "broken\nline\r", &why_)) << why_;
+  ASSERT_TRUE(
+      log.Append(kMinute + 1, StartedEventText("c:\\b.job", "/bin/\xc2\x9b\nx", "", 7), &why_))
+      << why_;
   EXPECT_EQ(Read("run.log"),
             "2026-12-07 10:21:00 run-due: 2 tasks due\n"
             "2026-12-07 10:21:01 a.job\tnot started: still running\n"
-            "2026-12-07 10:21:01 broken?line?\n");
+            "2026-12-07 10:21:01 broken\\x0aline\\x0d\n"
+            "2026-12-07 10:21:01 c:\\\\b.job\tstarted: /bin/\\xc2\\x9b\\x0ax as the service's "
+            "account, process 7\n");
+  EXPECT_EQ(log.Tail(5, "c:\\b.job").size(), 1u);
   EXPECT_EQ(fs::status(folder_.path() + "/run.log").permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// A text past the longest is cut before a whole character or escape.
+TEST_F(RunLogTest, ALongTextIsCutWhole) {
+  RunLog log(state_.get());
+  for (const std::string& end : {std::string("\xc3\xa9"), std::string("\x1b")})
+    ASSERT_TRUE(log.Append(kMinute, std::string(3999, 'a') + end, &why_)) << why_;
+  EXPECT_EQ(Read("run.log"), "2026-12-07 10:21:00 " + std::string(3999, 'a') + "\n" +
+                                 "2026-12-07 10:21:00 " + std::string(3999, 'a') + "\n");
 }
 
 TEST_F(RunLogTest, TailGivesTheNewestLinesOfATask) {

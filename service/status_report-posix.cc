@@ -13,6 +13,7 @@
 #include "service/local_clock-posix.h"
 #include "service/result_text.h"
 #include "service/run_due.h"
+#include "service/visible_text.h"
 
 namespace {
 
@@ -85,11 +86,11 @@ std::string RunsText(const JobFile& job) {
   Account account;
   std::string whom;
   if (!ResolveAccount(name, &account))
-    whom = name + " (no such user)";
+    whom = VisibleText(name) + " (no such user)";
   else
-    whom = account.name.empty() ? "uid " + std::to_string(account.uid) : account.name;
+    whom = account.name.empty() ? "uid " + std::to_string(account.uid) : VisibleText(account.name);
   const std::string command = CommandText(job);
-  return "as " + whom + ": " + (command.empty() ? "no program" : command);
+  return "as " + whom + ": " + (command.empty() ? "no program" : VisibleText(command));
 }
 
 class Report {
@@ -100,15 +101,17 @@ class Report {
       folder_key_.clear();
   }
 
-  // The task's line: tab-separated fields, so that a script can cut them.
+  // The task's line: tab-separated fields, so that a script can cut them;
+  // what comes from the task is visible (visible_text.h), so that it stays
+  // one line whatever it holds.
   void Task(const std::wstring& file_name, time_t now, Installed installed) {
     JobFile job;
     std::string refusal;
     const std::string name = Utf8FromWide(file_name);
-    out_ << name << "\t";
+    out_ << VisibleText(name) << "\t";
     const HRESULT read = store_.Read(file_name, &job, &refusal);
     if (read == TRUST_E_SUBJECT_NOT_TRUSTED) {
-      out_ << "refused: " << refusal << "\t" << LastRunText(job) << "\n";
+      out_ << "refused: " << VisibleText(refusal) << "\t" << LastRunText(job) << "\n";
       return;
     }
     if (read != S_OK) {
@@ -118,22 +121,25 @@ class Report {
     out_ << RunsText(job) << "\t" << NextRunText(job, now, installed) << "\t" << LastRunText(job);
     const std::string output = OutputPath(name);
     if (!output.empty())
-      out_ << "\toutput in " << output;
+      out_ << "\toutput in " << VisibleText(output);
     out_ << "\n";
   }
 
+  // The log's lines were made visible when written, but a log of an older
+  // version may hold raw controls; in the output only a line feed ends a
+  // line, and nothing else of it is shown raw.
   void Tails(const std::wstring& file_name) {
     const std::string name = Utf8FromWide(file_name);
     if (sources_.run_log) {
       out_ << "Run log:\n";
       for (const std::string& line : sources_.run_log->Tail(kStatusTailLines, name))
-        out_ << "  " << line << "\n";
+        out_ << "  " << VisibleLogLine(line) << "\n";
     }
     if (!OutputPath(name).empty()) {
       out_ << "Output:\n";
       for (const std::string& line :
            sources_.outputs->ReadTail(folder_key_, name, kStatusTailLines))
-        out_ << "  " << line << "\n";
+        out_ << "  " << VisibleText(line) << "\n";
     }
   }
 
@@ -165,7 +171,7 @@ int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_fo
   if (only) {
     std::wstring file_name;
     if (store.Find(*only, &file_name) != S_OK) {
-      err << "jobwarden-service: no task is named \"" << Utf8FromWide(*only) << "\"\n";
+      err << "jobwarden-service: no task is named \"" << VisibleText(Utf8FromWide(*only)) << "\"\n";
       return 1;
     }
     names.push_back(file_name);

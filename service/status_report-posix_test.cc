@@ -1,14 +1,18 @@
 #include "service/status_report-posix.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <sstream>
 
+#include "platform/testing/temporary_folder_testing.h"
 #include "platform/testing/trigger_testing.h"
 #include "service/run_due.h"
+#include "service/run_events.h"
 #include "service/service_doubles_testing.h"
 
 namespace {
@@ -177,6 +181,70 @@ TEST(StatusReportTest, SaysWhatWillNotRunAndShowsOneTaskWithItsLogAndOutput) {
   EXPECT_EQ(err2.str(), "jobwarden-service: no task is named \"nothing\"\n");
   unsetenv("TZ");
   tzset();
+}
+
+// Nothing of a task reaches the terminal raw: its name, program line,
+// account, log lines (those of an older log too) and output are visible,
+// so that the task stays one line and its output cannot forge one.
+TEST(StatusReportTest, ShowsNothingOfATaskRaw) {
+  TimeZoneForTest zone("UTC");
+  TemporaryFolder folder;
+  Descriptor state(open(folder.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  MemoryTaskStore store;
+  JobFile job;
+  job.application_name = L"/bin/x\n\x1b[2J";
+  job.parameters = L" a\\b";
+  job.account_name = L"jw\x1b[31m";
+  RecordRefusal(kDueMinute, kNoSuchAccount, &job);
+  const std::wstring name = L"Ev\til.job";
+  store.tasks[name] = job;
+  RunLog log(state.get());
+  std::string why;
+  ASSERT_TRUE(log.Append(kDueMinute, StartedEventText("Ev\til.job", "/bin/x\n", "", 7), &why));
+  std::ofstream(folder.path() + "/run.log", std::ios::app)
+      << "2026-12-07 10:22:00 Ev\\x09il.job\tstarted: \x1b[2J \\x1b\tx\xc2\x9b\n";
+  TaskOutputs outputs(state.get(), folder.path());
+  Descriptor output;
+  ASSERT_TRUE(outputs.Open("memory", "Ev\til.job", Account(), &output, &why)) << why;
+  const std::string printed =
+      "\x1b[2J\x1b]0;root@host\x07progress\r100%\nBackup.job\tfinished: exit code 0\n";
+  ASSERT_EQ(write(output.get(), printed.data(), printed.size()),
+            static_cast<ssize_t>(printed.size()));
+  MemoryCrontab crontab;
+  std::ostringstream out, err;
+  EXPECT_EQ(StatusCommand(crontab, store, "/t", kDueMinute + 60, {&log, &outputs}, &name, out, err),
+            0);
+  const std::string as =
+      geteuid() == 0 ? "as jw\\x1b[31m (no such user): " : "as " + ServiceUserName() + ": ";
+  const std::string shown = out.str();
+  EXPECT_EQ(shown,
+            "jobwarden-service is not installed (jobwarden-service install adds it)\n"
+            "Tasks in /t:\n"
+            "Ev\\x09il.job\t" +
+                as +
+                "/bin/x\\x0a\\x1b[2J a\\\\b\twill not run: the service is not installed\t"
+                "last run 2026-12-07 10:21, the account jw\\x1b[31m does not exist\toutput in " +
+                outputs.Path("memory", "Ev\til.job") +
+                "\n"
+                "Run log:\n"
+                "  2026-12-07 10:21:00 Ev\\x09il.job\tstarted: /bin/x\\x0a as the service's "
+                "account, process 7\n"
+                "  2026-12-07 10:22:00 Ev\\x09il.job\tstarted: \\x1b[2J \\x1b\\x09x\\xc2\\x9b\n"
+                "Output:\n"
+                "  \\x1b[2J\\x1b]0;root@host\\x07progress\\x0d100%\n"
+                "  Backup.job\\x09finished: exit code 0\n");
+  size_t rows = 0;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(shown[i]);
+    rows += c == '\n';
+    EXPECT_TRUE((c >= 0x20 && c != 0x7f) || c == '\t' || c == '\n') << i;
+    EXPECT_FALSE(c == 0xc2 && static_cast<unsigned char>(shown[i + 1]) < 0xa0) << i;
+  }
+  EXPECT_EQ(rows, 9u);
+  const std::wstring typed = L"no\x1b[2Jthing";
+  std::ostringstream out2, err2;
+  EXPECT_EQ(StatusCommand(crontab, store, "/t", kDueMinute, {}, &typed, out2, err2), 1);
+  EXPECT_EQ(err2.str(), "jobwarden-service: no task is named \"no\\x1b[2Jthing\"\n");
 }
 
 }  // namespace
