@@ -169,6 +169,9 @@ class Watcher {
             std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - steady_clock::now());
         timeout = static_cast<int>(std::clamp<long long>(left.count(), 0, 60000));
       }
+      // Without a signalfd (none to be had) the end is looked for often.
+      if (signals_.get() < 0)
+        timeout = timeout < 0 ? 100 : std::min(timeout, 100);
       pollfd watched[2] = {{output_read_.get(), POLLIN, 0}, {signals_.get(), POLLIN, 0}};
       if (poll(watched, 2, timeout) < 0 && errno != EINTR)
         continue;
