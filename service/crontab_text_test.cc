@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "platform/testing/temporary_folder_testing.h"
-#include "service/child_process-posix.h"
+#include "service/child_process.h"
 
 namespace {
 

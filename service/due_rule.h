@@ -8,7 +8,7 @@
 // window short. A disabled task, a disabled trigger, an event trigger and a
 // start time that is no time of day are never due.
 //
-// Wall time has no daylight-saving changes; local_clock-posix.h maps it onto
+// Wall time has no daylight-saving changes; local_clock.h maps it onto
 // the real clock.
 #ifndef SERVICE_DUE_RULE_H_
 #define SERVICE_DUE_RULE_H_

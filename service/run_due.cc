@@ -9,8 +9,8 @@
 
 #include "platform/posix/system_clock-posix.h"
 #include "platform/posix/wide_text.h"
-#include "service/child_process-posix.h"
-#include "service/local_clock-posix.h"
+#include "service/child_process.h"
+#include "service/local_clock.h"
 #include "service/result_text.h"
 #include "service/run_events.h"
 #include "service/run_note.h"

@@ -16,11 +16,11 @@
 
 #include "platform/taskscheduler/job_file.h"
 #include "service/run_events.h"
-#include "service/run_lock-posix.h"
+#include "service/run_lock.h"
 #include "service/run_record.h"
-#include "service/task_launcher-posix.h"
-#include "service/task_output-posix.h"
-#include "service/task_store-posix.h"
+#include "service/task_launcher.h"
+#include "service/task_output.h"
+#include "service/task_store.h"
 
 // The task's program with its parameters, as stored.
 std::string CommandText(const JobFile& job);

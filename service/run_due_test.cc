@@ -50,7 +50,8 @@ class RunDueTest : public testing::Test {
   MemoryTaskStore store_;
   RecordingLauncher launcher_;
   TestTaskFolder folder_;
-  RunLocks locks_{folder_.root() + "/state"};
+  ServiceFolders folders_{folder_.root() + "/state"};
+  RunLocks locks_{folders_};
   std::ostringstream log_;
   MemoryEventLog events_;
   RunContext context_{store_, launcher_, locks_, "/tasks", log_, events_};
@@ -298,7 +299,8 @@ TEST_F(RunDueTest, ReportsAProgramThatCouldNotStart) {
 }
 
 TEST_F(RunDueTest, ATaskWhoseLockCannotBeTakenIsNotRunAndFails) {
-  const RunLocks nowhere("");
+  ServiceFolders no_folders("");
+  const RunLocks nowhere(no_folders);
   const RunContext context{store_, launcher_, nowhere, "/tasks", log_, events_};
   EXPECT_EQ(RunDueCommand(context, kDueMinute), 1);
   EXPECT_TRUE(launcher_.requests.empty());

@@ -44,7 +44,7 @@ std::string StillRunningEventText(const std::string& task);
 std::string TaskEventPrefix(const std::string& task);
 
 // Where run-due tells what it did to each task and why (the run log,
-// run_log-posix.h), apart from its own failures, which need a person.
+// run_log.h), apart from its own failures, which need a person.
 class EventLog {
  public:
   virtual ~EventLog() = default;

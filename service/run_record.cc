@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/posix/system_clock-posix.h"
-#include "service/local_clock-posix.h"
+#include "service/local_clock.h"
 
 std::string TimeText(const SYSTEMTIME& time) {
   char text[32];

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "service/crontab-posix.h"
+#include "service/crontab.h"
 #include "service/run_events.h"
-#include "service/task_launcher-posix.h"
-#include "service/task_store-posix.h"
+#include "service/task_launcher.h"
+#include "service/task_store.h"
 
 namespace service_test {
 

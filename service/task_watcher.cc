@@ -13,9 +13,9 @@
 
 #include "platform/posix/descriptor-posix.h"
 #include "platform/posix/hresult_from_errno-posix.h"
-#include "service/child_process-posix.h"
+#include "service/child_process.h"
 #include "service/run_record.h"
-#include "service/task_output-posix.h"
+#include "service/task_output.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // task's program, one per running task, in a session of its own. It holds
 // the task's run lock for as long as the program lives (the program holds
 // no descriptor of the service's), relays the program's output into the
-// task's output file (task_output-posix.h), ends the program's process
+// task's output file (task_output.h), ends the program's process
 // group at its time limit or when asked (SIGTERM, SIGINT or SIGHUP to the
 // watcher: SIGTERM, then SIGKILL after a grace period), notes the end in
 // the run lock file (run_note.h) and tells run-due through a pipe.
@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "service/account-posix.h"
+#include "service/account.h"
 #include "service/run_note.h"
 
 // A task to run, as the stored task and the service's state give it.

@@ -1,0 +1,110 @@
+// jobwarden-service run-due | run NAME | install | uninstall | status [NAME]
+#include <limits.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "platform/posix/wide_text.h"
+#include "platform/taskscheduler/task_folder_location-posix.h"
+#include "service/crontab.h"
+#include "service/run_due.h"
+#include "service/run_lock.h"
+#include "service/run_log.h"
+#include "service/service_commands.h"
+#include "service/service_folders.h"
+#include "service/status_report.h"
+#include "service/task_launcher.h"
+#include "service/task_output.h"
+#include "service/task_store.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: jobwarden-service run-due | run NAME | install | uninstall | status [NAME]\n"
+    "  run-due      run the tasks due in this minute (cron starts it once a minute)\n"
+    "  run NAME     run the task NAME now, once, and wait for its end\n"
+    "  install      add the once-a-minute line to your crontab\n"
+    "  uninstall    remove that line\n"
+    "  status       whether it is installed, and each task's next and last run\n"
+    "  status NAME  that task, with the end of its run log and of its output\n";
+
+std::string OwnPath() {
+  char path[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+  if (length <= 0)
+    return "";
+  return std::string(path, static_cast<size_t>(length));
+}
+
+// What the commands that run tasks and status share: the service's
+// folders, opened once, the run log and the tasks' outputs in them.
+struct ServiceState {
+  ServiceFolders folders{StateHomeFromEnvironment()};
+  std::string why;
+  const int state = folders.State(&why);
+  RunLog run_log{state};
+  TaskOutputs outputs{state, folders.StatePath()};
+  RunLocks locks{folders};
+
+  TaskOutputs* usable_outputs() { return state >= 0 ? &outputs : nullptr; }
+};
+
+// The commands that run tasks: run-due, and run NAME.
+int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstring* name) {
+  // Run by hand, on a terminal: stopping it ends the task.
+  ProcessLauncher launcher(name != nullptr);
+  ServiceState service;
+  RunLogEvents events(service.run_log, std::cerr);
+  const RunContext context{store,     launcher, service.locks,           folder,
+                           std::cerr, events,   service.usable_outputs()};
+  return name ? RunNowCommand(context, *name, time(nullptr))
+              : RunDueCommand(context, time(nullptr));
+}
+
+int Status(FolderTaskStore& store, const std::string& folder, const std::wstring* name) {
+  CommandCrontab crontab;
+  ServiceState service;
+  StatusSources sources;
+  if (service.state >= 0)
+    sources = {&service.run_log, &service.outputs};
+  return StatusCommand(crontab, store, folder, time(nullptr), sources, name, std::cout, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  const bool named = command == "run" || command == "status";
+  if (argc < 2 || argc > (named ? 3 : 2) || (command == "run" && argc != 3)) {
+    std::cerr << kUsage;
+    return 1;
+  }
+  const std::wstring name = argc == 3 ? WideFromUtf8(argv[2]) : L"";
+  bool is_default = false;
+  // The folder as cron, starting elsewhere, must be given it.
+  const std::string folder = CanonicalPath(TaskFolderPathFromEnvironment(&is_default));
+  if (folder.empty()) {
+    std::cerr << "jobwarden-service: no task folder (neither JOBWARDEN_TASKS_DIR nor a home)\n";
+    return 1;
+  }
+  FolderTaskStore store(folder, is_default);
+  if (command == "run-due")
+    return RunTasks(store, folder, nullptr);
+  if (command == "run")
+    return RunTasks(store, folder, &name);
+  if (command == "status")
+    return Status(store, folder, argc == 3 ? &name : nullptr);
+  CommandCrontab crontab;
+  if (command == "install") {
+    const char* state_home = std::getenv("XDG_STATE_HOME");
+    return InstallCommand(crontab, OwnPath(), folder, state_home ? state_home : "", std::cout,
+                          std::cerr);
+  }
+  if (command == "uninstall")
+    return UninstallCommand(crontab, std::cout, std::cerr);
+  std::cerr << kUsage;
+  return 1;
+}

@@ -1,0 +1,90 @@
+// Each task's output, standard output and standard error of its most
+// recent run, in a file of its own under the state folder's output/, in
+// place of cron's mail: `status` says where it is and shows its end.
+//
+// The service opens the file before it forks the task's watcher
+// (task_watcher.h), which relays the program's output into it: never more
+// than kRunningLimit bytes of it while the program runs, its last kLimit
+// bytes once it has ended, the end of the output in both. The file belongs to
+// the task's account, mode 0600: as root the service gives it to the
+// account it runs the task as, so that it counts to that account and that
+// account can read its own output. The folder is 0711, the service's:
+// an account reaches its file by its name (which `status` gives), cannot
+// list the others and cannot put anything there.
+#ifndef SERVICE_TASK_OUTPUT_H_
+#define SERVICE_TASK_OUTPUT_H_
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/posix/descriptor-posix.h"
+#include "service/account.h"
+
+class TaskOutputs {
+ public:
+  static constexpr off_t kLimit = 64 * 1024;
+  static constexpr const char* kFolderName = "output";
+
+  // `folder` is the state folder ($XDG_STATE_HOME/jobwarden) open and
+  // checked, `folder_path` its path (for Path); the object keeps `folder`,
+  // unowned. Nothing is opened before the first Open.
+  TaskOutputs(int folder, std::string folder_path)
+      : folder_(folder), folder_path_(std::move(folder_path)) {}
+
+  // The file of the task `task` of the task folder `folder_key`
+  // (TaskStore::FolderKey): its name made safe, and a hash of both.
+  static std::string FileName(const std::string& folder_key, const std::string& task);
+  std::string Path(const std::string& folder_key, const std::string& task) const;
+
+  // A new, empty file for this run in place of the last run's, read-write,
+  // close-on-exec, for the task's watcher (OutputFile).
+  bool Open(const std::string& folder_key, const std::string& task, const Account& account,
+            Descriptor* output, std::string* why);
+
+  // The last `count` lines of the task's output; none when it has none.
+  std::vector<std::string> ReadTail(const std::string& folder_key, const std::string& task,
+                                    size_t count);
+
+ private:
+  bool OpenFolder(std::string* why);
+
+  int folder_;
+  std::string folder_path_;
+  Descriptor output_folder_;
+};
+
+// A task's output file as its watcher writes it, by descriptor, alone.
+class OutputFile {
+ public:
+  static constexpr off_t kRunningLimit = 1024 * 1024;
+
+  explicit OutputFile(int fd, off_t limit = TaskOutputs::kLimit,
+                      off_t running_limit = kRunningLimit)
+      : fd_(fd), limit_(limit), running_limit_(running_limit) {}
+
+  // Appends what the program wrote; once the file would pass the running
+  // limit, only its last `limit` bytes are kept. False, with the errno in
+  // error(), when the file cannot take it (that output is lost).
+  bool Append(std::string_view data);
+
+  // After the run: keeps the last `limit` bytes.
+  bool Finish();
+
+  int error() const { return error_; }
+
+ private:
+  // Rewrites the file as the last `limit_` bytes of what it holds followed
+  // by `more`, from the first whole line in them when there is one.
+  bool KeepEnd(std::string_view more);
+  bool Failed();
+
+  int fd_;
+  off_t limit_, running_limit_;
+  off_t size_ = 0;
+  int error_ = 0;
+};
+
+#endif  // SERVICE_TASK_OUTPUT_H_
