@@ -94,17 +94,17 @@ void DefaultSignals() {
   }
   CloseOthersOnExec();
 
-  const Account* account = setup.account;
-  if (account && account->switch_user) {
-    if (initgroups(account->name.c_str(), account->gid) != 0 || setgid(account->gid) != 0 ||
-        setuid(account->uid) != 0)
+  const Account& account = setup.program.account;
+  if (account.switch_user) {
+    if (initgroups(account.name.c_str(), account.gid) != 0 || setgid(account.gid) != 0 ||
+        setuid(account.uid) != 0)
       FailStart(report_fd, kAccount, errno);
   }
-  if (!setup.working_directory.empty()) {
-    if (chdir(setup.working_directory.c_str()) != 0)
+  const std::string& folder = setup.program.working_directory;
+  if (!folder.empty()) {
+    if (chdir(folder.c_str()) != 0)
       FailStart(report_fd, kFolder, errno);
-  } else if (setup.start_in_home &&
-             (!account || account->home.empty() || chdir(account->home.c_str()) != 0)) {
+  } else if (setup.start_in_home && (account.home.empty() || chdir(account.home.c_str()) != 0)) {
     if (chdir("/") != 0)
       FailStart(report_fd, kFolder, errno);
     if (setup.environment)
@@ -174,8 +174,8 @@ void Exchange(Descriptor* to, const std::string& input, Descriptor* from_output,
 
 pid_t StartChild(const ChildSetup& setup, int report_fd) {
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(setup.program.c_str()));
-  for (const std::string& argument : setup.arguments)
+  argv.push_back(const_cast<char*>(setup.program.path.c_str()));
+  for (const std::string& argument : setup.program.arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   const pid_t child = fork();
@@ -226,8 +226,8 @@ CommandResult RunCommand(const std::vector<std::string>& arguments, const std::s
       !MakePipe(&error_read, &error_write) || !MakePipe(&report_read, &report_write))
     return result;
   ChildSetup setup;
-  setup.program = arguments.front();
-  setup.arguments.assign(arguments.begin() + 1, arguments.end());
+  setup.program.path = arguments.front();
+  setup.program.arguments.assign(arguments.begin() + 1, arguments.end());
   setup.input = input_read.get();
   setup.output = output_write.get();
   setup.error_output = error_write.get();

@@ -26,26 +26,31 @@ std::vector<std::string> SplitParameters(const std::string& parameters);
 // one that failed.
 enum ChildStep : int { kStandardStreams, kAccount, kFolder, kProgram };
 
-// What the child does before it runs `program`, looked up in the PATH of
-// its environment when its name has no "/". Whatever the service's state,
-// the program starts with the default action for every signal, none
-// blocked, umask 022, and no descriptor but its standard input, output and
-// error.
-struct ChildSetup {
-  std::string program;
+// A program to run and how, as a stored task gives it down to the child
+// that runs it.
+struct Program {
+  std::string path;  // looked up in the PATH of its environment when it has no "/"
   std::vector<std::string> arguments;  // after the program's name
+  // Where it starts: this folder when set (it fails to start when that
+  // cannot be entered); else see ChildSetup::start_in_home.
+  std::string working_directory;
+  Account account;  // switched to when it says so, its groups with it
+};
+
+// What the child does before it runs its program. Whatever the service's
+// state, the program starts with the default action for every signal,
+// none blocked, umask 022, and no descriptor but its standard input,
+// output and error.
+struct ChildSetup {
+  Program program;
   // Standard input, output and error; -1 gives /dev/null for input and
   // keeps the service's own output.
   int input = -1, output = -1, error_output = -1;
   // A session of its own, without a controlling terminal (and so a process
   // group of its own, to end it whole).
   bool own_session = false;
-  // Switched to when it says so, its groups with it.
-  const Account* account = nullptr;
-  // Where the program starts: `working_directory` when set (it fails to
-  // start when that cannot be entered); else, with `start_in_home`, the
-  // account's home, or "/" when that is missing; else the service's own.
-  std::string working_directory;
+  // Without a working directory: the account's home, or "/" when that is
+  // missing; else the service's own folder.
   bool start_in_home = false;
   // The program's whole environment; none keeps the service's.
   TaskEnvironment* environment = nullptr;

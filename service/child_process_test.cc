@@ -85,8 +85,8 @@ TEST(StartChildTest, ReportsTheStepThatFailedAndEndsWith127) {
   ASSERT_EQ(pipe(report), 0);
   Descriptor report_read(report[0]), report_write(report[1]);
   ChildSetup setup;
-  setup.program = "true";
-  setup.working_directory = "/nonexistent/jobwarden-folder";
+  setup.program.path = "true";
+  setup.program.working_directory = "/nonexistent/jobwarden-folder";
   const pid_t child = StartChild(setup, report_write.get());
   ASSERT_GT(child, 0);
   report_write.Reset(-1);
@@ -103,8 +103,8 @@ TEST(StartChildTest, ReportsTheStepThatFailedAndEndsWith127) {
 
 TEST(StartChildTest, ReapsOnlyAnEndThatHasComeUnlessToldToWait) {
   ChildSetup setup;
-  setup.program = "sleep";
-  setup.arguments = {"60"};
+  setup.program.path = "sleep";
+  setup.program.arguments = {"60"};
   setup.own_session = true;
   const pid_t child = StartChild(setup, -1);
   ASSERT_GT(child, 0);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "service/run_record.h"
-#include "service/task_store.h"
+#include "service/status_codes.h"
 #include "service/visible_text.h"
 
 namespace {

@@ -1,38 +1,28 @@
-// One minute's work of the service: which tasks fall due, their runs and
-// their records. One run-due process starts every due task of its minute
-// and watches them all; the records of many tasks are written under one
-// hold of the task folder's lock (TaskStore::UpdateBatch), so that a
-// thousand tasks due at once all start and all get their records.
+// The two commands that run tasks: run-due, which cron starts once a
+// minute, and run NAME. Each takes its tasks from the folder
+// (task_scan.h) and runs them to their ends (task_runs.h).
 #ifndef SERVICE_RUN_DUE_H_
 #define SERVICE_RUN_DUE_H_
 
 #include <time.h>
-#include <windows.h>
 
-#include <chrono>
-#include <optional>
 #include <ostream>
 #include <string>
 
-#include "platform/taskscheduler/job_file.h"
 #include "service/run_events.h"
 #include "service/run_lock.h"
-#include "service/run_record.h"
 #include "service/task_launcher.h"
 #include "service/task_output.h"
 #include "service/task_store.h"
-
-// The task's program with its parameters, as stored.
-std::string CommandText(const JobFile& job);
 
 struct RunContext {
   TaskStore& store;
   TaskLauncher& launcher;
   const RunLocks& locks;
   std::string folder_path;  // for the messages
-  std::ostream& log;        // run-due's own failures: where cron sends its output
+  std::ostream& log;        // the service's own failures: where cron sends its output
   EventLog& events;         // what it did with each task
-  // Where each task's output goes; none leaves it with the service's own.
+  // Where each task's output goes; none drops it.
   TaskOutputs* outputs = nullptr;
 };
 
@@ -47,12 +37,9 @@ int RunDueCommand(const RunContext& context, time_t now);
 
 // Runs the task `name` (matched as Jobwarden matches a name) now, once,
 // whether due or not, with the locks, records and events of a scheduled
-// run; waits for its end. 1, with a message, when no task has the name,
-// it is still running or could not be started.
+// run, the events also said on `log`; waits for its end. 1, with a
+// message, when no task has the name, it is still running, could not be
+// started or was interrupted.
 int RunNowCommand(const RunContext& context, const std::wstring& name, time_t now);
-
-// The time limit that the job's maximum run time sets; none for 0 and for
-// INFINITE (0xFFFFFFFF).
-std::optional<std::chrono::milliseconds> TimeLimitOf(const JobFile& job);
 
 #endif  // SERVICE_RUN_DUE_H_

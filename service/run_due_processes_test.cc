@@ -53,14 +53,7 @@ bool WaitFor(Condition condition) {
 
 class RealRunDueTest : public testing::Test {
  protected:
-  void SetUp() override {
-    service_test::UseUtc();
-    folder_.Create();
-  }
-  void TearDown() override {
-    unsetenv("TZ");
-    tzset();
-  }
+  void SetUp() override { folder_.Create(); }
 
   // A task due daily at 10:21 whose program is /bin/sh -c `script`.
   void Store(const std::string& name, const std::string& script, int uuid = 0x42) {
@@ -112,6 +105,7 @@ class RealRunDueTest : public testing::Test {
     return "echo $$ >> " + starts_ + "; while [ ! -e " + release_ + " ]; do sleep 0.05; done";
   }
 
+  service_test::TimeZoneForTest zone_{"UTC"};
   TestTaskFolder folder_;
   const std::string path_ = folder_.path();
   const std::string state_ = folder_.root() + "/state";

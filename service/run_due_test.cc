@@ -24,12 +24,7 @@ constexpr time_t kNextDay = kDueMinute + 86400;
 class RunDueTest : public testing::Test {
  protected:
   void SetUp() override {
-    UseUtc();
     store_.tasks[L"backup.job"] = Task(L"/usr/bin/backup", L"--all \"two words\"");
-  }
-  void TearDown() override {
-    unsetenv("TZ");
-    tzset();
   }
 
   static JobFile Task(const std::wstring& program, const std::wstring& parameters) {
@@ -47,6 +42,7 @@ class RunDueTest : public testing::Test {
   int Run(time_t now = kDueMinute + 7) { return RunDueCommand(context_, now); }
   JobFile& Stored(const std::wstring& name = L"backup.job") { return store_.tasks[name]; }
 
+  TimeZoneForTest zone_{"UTC"};
   MemoryTaskStore store_;
   RecordingLauncher launcher_;
   TestTaskFolder folder_;
@@ -64,10 +60,10 @@ TEST_F(RunDueTest, RunsOnlyTheTasksDueInTheMinute) {
   store_.unreadable.push_back(L"garbage.job");
   EXPECT_EQ(Run(), 0);
   ASSERT_EQ(launcher_.requests.size(), 1u);
-  EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/backup");
+  EXPECT_EQ(launcher_.requests[0].program.path, "/usr/bin/backup");
   EXPECT_EQ(Run(kDueMinute + 60), 0);
   ASSERT_EQ(launcher_.requests.size(), 2u);
-  EXPECT_EQ(launcher_.requests[1].program, "/bin/later");
+  EXPECT_EQ(launcher_.requests[1].program.path, "/bin/later");
   EXPECT_EQ(log_.str(), "");
 }
 
@@ -79,7 +75,7 @@ TEST_F(RunDueTest, NeverRunsATaskItMustNotTrust) {
   const JobFile stored = store_.tasks[L"planted.job"];
   EXPECT_EQ(Run(), 0);
   ASSERT_EQ(launcher_.requests.size(), 1u);
-  EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/backup");
+  EXPECT_EQ(launcher_.requests[0].program.path, "/usr/bin/backup");
   EXPECT_EQ(log_.str(), "");
   EXPECT_THAT(events_.text,
               HasSubstr("planted.job\tnot run: the task folder is writable by others\n"));
@@ -113,7 +109,7 @@ TEST_F(RunDueTest, ATaskDistrustedBeforeItsStartRecordIsNotRun) {
   const RunContext context{distrusting, launcher_, locks_, "/tasks", log_, events_};
   EXPECT_EQ(RunDueCommand(context, kDueMinute), 0);
   ASSERT_EQ(launcher_.requests.size(), 1u);
-  EXPECT_EQ(launcher_.requests[0].program, "/usr/bin/other");
+  EXPECT_EQ(launcher_.requests[0].program.path, "/usr/bin/other");
   EXPECT_EQ(SerializeJobFile(distrusting.tasks[L"backup.job"]), SerializeJobFile(stored));
   EXPECT_EQ(distrusting.tasks[L"other.job"].run_date.wMinute, 21);
   EXPECT_EQ(log_.str(), "");
@@ -128,9 +124,9 @@ TEST_F(RunDueTest, RunsTheProgramAndRecordsTheRun) {
 
   ASSERT_EQ(launcher_.requests.size(), 1u);
   const LaunchRequest& request = launcher_.requests[0];
-  EXPECT_EQ(request.program, "/usr/bin/backup");
-  EXPECT_EQ(request.arguments, (std::vector<std::string>{"--all", "two words"}));
-  EXPECT_EQ(request.working_directory, "");
+  EXPECT_EQ(request.program.path, "/usr/bin/backup");
+  EXPECT_EQ(request.program.arguments, (std::vector<std::string>{"--all", "two words"}));
+  EXPECT_EQ(request.program.working_directory, "");
   EXPECT_EQ(request.time_limit, std::chrono::milliseconds(5000));
   EXPECT_GE(request.lock, 0) << "its watcher must hold its run lock";
 
@@ -267,8 +263,8 @@ TEST_F(RunDueTest, RootRefusesAnAccountThatDoesNotExist) {
   Stored().account_name = L"nobody";
   EXPECT_EQ(Run(kNextDay), 0);
   ASSERT_EQ(launcher_.requests.size(), 1u);
-  EXPECT_TRUE(launcher_.requests[0].account.switch_user);
-  EXPECT_EQ(launcher_.requests[0].account.name, "nobody");
+  EXPECT_TRUE(launcher_.requests[0].program.account.switch_user);
+  EXPECT_EQ(launcher_.requests[0].program.account.name, "nobody");
 }
 
 // The process started, but the program did not.
@@ -438,60 +434,6 @@ TEST_F(RunDueTest, FailsWhenTheFolderCannotBeListed) {
   EXPECT_EQ(log_.str(),
             "jobwarden-service: cannot list the task folder /home/a/tasks (0x80070003)\n");
 }
-
-TEST(TimeLimitTest, ZeroAndInfiniteSetNone) {
-  JobFile job;
-  job.maximum_run_time = 0;
-  EXPECT_FALSE(TimeLimitOf(job));
-  job.maximum_run_time = 0xFFFFFFFF;
-  EXPECT_FALSE(TimeLimitOf(job));
-  job.maximum_run_time = 259200000;
-  EXPECT_EQ(TimeLimitOf(job), std::chrono::hours(72));
-}
-
-// 2016-12-31 23:59:60 UTC, in a zone that counts leap seconds ("right/"),
-// where the C library reports it as second 60.
-constexpr time_t kLeapSecond = 1483228826;
-constexpr char kLeapSecondZone[] = "/usr/share/zoneinfo/right/UTC";
-
-class LeapSecondTest : public testing::Test {
- protected:
-  void SetUp() override {
-    if (access(kLeapSecondZone, R_OK) != 0)
-      GTEST_SKIP() << "no time zone that counts leap seconds: " << kLeapSecondZone;
-    setenv("TZ", "right/UTC", 1);
-    tzset();
-  }
-  void TearDown() override {
-    unsetenv("TZ");
-    tzset();
-  }
-};
-
-TEST_F(LeapSecondTest, ARunThatStartsInALeapSecondIsRecordedAtSecond59) {
-  tm calendar = {};
-  localtime_r(&kLeapSecond, &calendar);
-  ASSERT_EQ(calendar.tm_sec, 60);
-
-  JobFile job;
-  RecordStart(kLeapSecond, &job);
-  EXPECT_EQ(job.run_date.wYear, 2016);
-  EXPECT_EQ(job.run_date.wMonth, 12);
-  EXPECT_EQ(job.run_date.wDay, 31);
-  EXPECT_EQ(job.run_date.wDayOfWeek, 6);
-  EXPECT_EQ(job.run_date.wHour, 23);
-  EXPECT_EQ(job.run_date.wMinute, 59);
-  EXPECT_EQ(job.run_date.wSecond, 59);
-  EXPECT_TRUE(RanInMinuteOf(job, kLeapSecond - 59));
-  EXPECT_FALSE(RanInMinuteOf(job, kLeapSecond + 1));
-
-  RecordRefusal(kLeapSecond, SCHED_E_TASK_NOT_READY, &job);
-  EXPECT_EQ(job.run_date.wSecond, 59);
-}
-
-}  // namespace
-
-namespace {
 
 // run NAME: the task now, once, whether due or not, with the records and
 // events of a scheduled run; an unknown name is said, not run.

@@ -1,6 +1,7 @@
 #include "service/run_events.h"
 
 #include "service/result_text.h"
+#include "service/service_messages.h"
 #include "service/visible_text.h"
 
 // Visible, a tab or newline in a task's name cannot end its prefix early.
@@ -36,10 +37,38 @@ std::string NotStartedEventText(const std::string& task, const std::string& reas
   return TaskEventPrefix(task) + "could not start: " + VisibleText(reason);
 }
 
+std::string RepairedEventText(const std::string& task, Repair repair, const SYSTEMTIME& since,
+                              DWORD exit_code, const std::string& account) {
+  const std::string time = TimeText(since);
+  switch (repair) {
+    case Repair::kLateEnd:
+      return TaskEventPrefix(task) + "the end of its run since " + time +
+             " is recorded now: " + ResultInWords(exit_code, account);
+    case Repair::kNeverStarted:
+      return TaskEventPrefix(task) + "its run of " + time +
+             " never started (run-due was stopped first); its record is as before";
+    default:
+      return TaskEventPrefix(task) + "the end of its run since " + time +
+             " was not seen; recorded as ended";
+  }
+}
+
 std::string RefusedEventText(const std::string& task, const std::string& reason) {
   return TaskEventPrefix(task) + "not run: " + VisibleText(reason);
 }
 
 std::string StillRunningEventText(const std::string& task) {
   return TaskEventPrefix(task) + "not started: still running";
+}
+
+void RunReport::Fail(const std::string& task, const std::string& text) {
+  if (failures_)
+    *failures_ << kMessagePrefix << VisibleText(task) << ": " << text << "\n";
+  Event(TaskEventPrefix(task) + text);
+  ++failure_count_;
+}
+
+void EchoedEvents::Add(const std::string& text) {
+  events_.Add(text);
+  out_ << kMessagePrefix << text << "\n";
 }

@@ -10,7 +10,10 @@
 #include <sys/types.h>
 #include <windows.h>
 
+#include <ostream>
 #include <string>
+
+#include "service/run_record.h"
 
 // "run-due: 3 tasks due". Logged only when some task is due.
 std::string DueEventText(size_t due);
@@ -34,6 +37,12 @@ std::string InterruptedEventText(const std::string& task, DWORD exit_code);
 // launcher words it.
 std::string NotStartedEventText(const std::string& task, const std::string& reason);
 
+// The record of a run recorded as running since `since`, with its lock
+// free, put right as `repair` says (run_record.h); `exit_code` is the end
+// that was noted, for kLateEnd.
+std::string RepairedEventText(const std::string& task, Repair repair, const SYSTEMTIME& since,
+                              DWORD exit_code, const std::string& account);
+
 // Due but not run: an untrusted file, an unknown account, no program.
 std::string RefusedEventText(const std::string& task, const std::string& reason);
 
@@ -50,6 +59,37 @@ class EventLog {
   virtual ~EventLog() = default;
   // One event's text (run_events.h), at the present time.
   virtual void Add(const std::string& text) = 0;
+};
+
+// How a run tells what it does: every event to `events`; a failure of the
+// service's own (a record or log it cannot write, a lock it cannot take,
+// no process to be had), which needs a person, also to `failures`, where
+// cron sends run-due's output (none: the events say it already), and
+// counted.
+class RunReport {
+ public:
+  RunReport(EventLog& events, std::ostream* failures) : events_(events), failures_(failures) {}
+
+  void Event(const std::string& text) { events_.Add(text); }
+  void Fail(const std::string& task, const std::string& text);
+  int failures() const { return failure_count_; }
+
+ private:
+  EventLog& events_;
+  std::ostream* failures_;
+  int failure_count_ = 0;
+};
+
+// The events also said on `out`, each after the message prefix: what run
+// NAME tells whoever ran it.
+class EchoedEvents : public EventLog {
+ public:
+  EchoedEvents(EventLog& events, std::ostream& out) : events_(events), out_(out) {}
+  void Add(const std::string& text) override;
+
+ private:
+  EventLog& events_;
+  std::ostream& out_;
 };
 
 #endif  // SERVICE_RUN_EVENTS_H_

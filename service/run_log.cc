@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "service/run_events.h"
+#include "service/service_messages.h"
 #include "service/state_file.h"
 #include "service/visible_text.h"
 
@@ -88,5 +89,5 @@ std::vector<std::string> RunLog::Tail(size_t count, const std::string& task) con
 void RunLogEvents::Add(const std::string& text) {
   std::string why;
   if (!log_.Append(time(nullptr), text, &why))
-    failures_ << "jobwarden-service: cannot write the run log (" << why << "): " << text << "\n";
+    failures_ << kMessagePrefix << "cannot write the run log (" << why << "): " << text << "\n";
 }

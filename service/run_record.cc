@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/posix/system_clock-posix.h"
+#include "platform/posix/wide_text.h"
 #include "service/local_clock.h"
 
 std::string TimeText(const SYSTEMTIME& time) {
@@ -56,4 +57,37 @@ void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job) {
   job->exit_code = exit_code;
   if (job->running_instance_count == 0)
     job->status = SCHED_S_TASK_READY;
+}
+
+Repair RepairRecord(const RunNote* note, JobFile* job) {
+  const bool told = note && TellsOf(*note, *job);
+  if (told && note->state == RunNote::State::kStarting) {
+    PutBackRecord(*note, job);
+    return Repair::kNeverStarted;
+  }
+  RecordUnseenEnd(job);
+  if (told && note->state == RunNote::State::kEnded) {
+    job->exit_code = note->exit_code;
+    return Repair::kLateEnd;
+  }
+  return Repair::kUnseenEnd;
+}
+
+std::optional<std::chrono::milliseconds> TimeLimitOf(const JobFile& job) {
+  if (job.maximum_run_time == 0 || job.maximum_run_time == 0xFFFFFFFF)
+    return std::nullopt;
+  return std::chrono::milliseconds(job.maximum_run_time);
+}
+
+std::string CommandText(const JobFile& job) {
+  std::string text = Utf8FromWide(job.application_name);
+  // Jobwarden keeps what followed a quoted program as it was typed,
+  // leading blank and all.
+  const std::string parameters = Utf8FromWide(job.parameters);
+  const size_t first = parameters.find_first_not_of(" \t");
+  if (first != std::string::npos) {
+    text += ' ';
+    text.append(parameters, first);
+  }
+  return text;
 }

@@ -1,31 +1,20 @@
 // What the service writes into a task's .job file about its runs, as the
-// Windows service does (every other field stays as it was), and the texts
-// of times and codes that the log and status show of it.
+// Windows service does (every other field stays as it was), what it reads
+// there for a run (its program, its time limit), and the texts of times
+// and codes that the log and status show of it.
 #ifndef SERVICE_RUN_RECORD_H_
 #define SERVICE_RUN_RECORD_H_
 
 #include <time.h>
 #include <windows.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 #include "platform/taskscheduler/job_file.h"
-
-constexpr DWORD SCHED_S_TASK_READY = 0x00041300;
-constexpr DWORD SCHED_S_TASK_RUNNING = 0x00041301;
-// The exit code recorded for a task that cannot start: no program
-// (SCHED_E_TASK_NOT_READY), no such account (ERROR_NONE_MAPPED).
-constexpr DWORD SCHED_E_TASK_NOT_READY = 0x8004130A;
-constexpr DWORD kNoSuchAccount = static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_NONE_MAPPED));
-// The exit code recorded for a run whose end nobody saw (its watcher was
-// killed): HRESULT_FROM_WIN32(ERROR_PROCESS_ABORTED).
-constexpr DWORD kRunEndNotSeen = 0x8007042B;
-// Recorded in place of the exit code when the service ended the task at
-// its maximum run time, as the Windows service records a task it ended.
-constexpr DWORD SCHED_S_TASK_TERMINATED = 0x00041306;
-// The exit code recorded for a run ended because whoever started it by
-// hand stopped jobwarden-service run: HRESULT_FROM_WIN32(ERROR_CANCELLED).
-constexpr DWORD kRunInterrupted = 0x800704C7;
+#include "service/run_note.h"
+#include "service/status_codes.h"
 
 // The local time of `when` as the .job file keeps it.
 SYSTEMTIME LocalSystemTime(time_t when);
@@ -48,6 +37,21 @@ void RecordUnseenEnd(JobFile* job);
 // A run due at `attempted` could not begin: most recent run time and the
 // reason, as the exit code.
 void RecordRefusal(time_t attempted, DWORD exit_code, JobFile* job);
+
+// How the record of a run recorded as running, whose lock is free (so that
+// nothing of it runs), is put right from its note (run_note.h), when the
+// note tells of that run: a run that never began gets the record from
+// before its start back; an end that was noted is recorded with its exit
+// code; else the end is recorded as unseen.
+enum class Repair { kUnseenEnd, kLateEnd, kNeverStarted };
+Repair RepairRecord(const RunNote* note, JobFile* job);
+
+// The time limit that the job's maximum run time sets; none for 0 and for
+// INFINITE (0xFFFFFFFF).
+std::optional<std::chrono::milliseconds> TimeLimitOf(const JobFile& job);
+
+// The task's program with its parameters, as stored.
+std::string CommandText(const JobFile& job);
 
 // The texts of the log and of status: a local time to the minute
 // ("2026-12-07 10:21"), and an exit code or HRESULT in hex ("0x1",

@@ -11,23 +11,25 @@
 #include "service/crontab_text.h"
 #include "service/due_rule.h"
 #include "service/local_clock.h"
+#include "service/service_messages.h"
 
 int InstallCommand(Crontab& crontab, const std::string& program, const std::string& task_folder,
                    const std::string& state_home, std::ostream& out, std::ostream& err) {
   const std::optional<std::string> line = ServiceLine(program, task_folder, state_home);
   if (!line) {
-    err << "jobwarden-service: the program's path or a folder holds a character a crontab "
+    err << kMessagePrefix
+        << "the program's path or a folder holds a character a crontab "
            "line cannot carry (line break or \"%\"), or the program's path an \"=\"\n";
     return 1;
   }
   std::string text, error;
   if (!crontab.Read(&text, &error)) {
-    err << "jobwarden-service: cannot read the crontab: " << error << "\n";
+    err << kMessagePrefix << "cannot read the crontab: " << error << "\n";
     return 1;
   }
   const std::string updated = WithServiceLine(text, *line);
   if (updated != text && !crontab.Write(updated, &error)) {
-    err << "jobwarden-service: cannot write the crontab: " << error << "\n";
+    err << kMessagePrefix << "cannot write the crontab: " << error << "\n";
     return 1;
   }
   out << "jobwarden-service is installed: cron runs it every minute for the tasks in "
@@ -38,7 +40,7 @@ int InstallCommand(Crontab& crontab, const std::string& program, const std::stri
 int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err) {
   std::string text, error;
   if (!crontab.Read(&text, &error)) {
-    err << "jobwarden-service: cannot read the crontab: " << error << "\n";
+    err << kMessagePrefix << "cannot read the crontab: " << error << "\n";
     return 1;
   }
   if (ServiceLines(text).empty()) {
@@ -46,7 +48,7 @@ int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err) {
     return 0;
   }
   if (!crontab.Write(WithoutServiceLine(text), &error)) {
-    err << "jobwarden-service: cannot write the crontab: " << error << "\n";
+    err << kMessagePrefix << "cannot write the crontab: " << error << "\n";
     return 1;
   }
   out << "jobwarden-service is uninstalled\n";

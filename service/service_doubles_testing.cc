@@ -4,11 +4,6 @@
 
 namespace service_test {
 
-void UseUtc() {
-  setenv("TZ", "UTC", 1);
-  tzset();
-}
-
 TimeZoneForTest::TimeZoneForTest(const char* zone) {
   const char* before = getenv("TZ");
   had_zone_ = before != nullptr;

@@ -80,9 +80,6 @@ class MemoryEventLog : public EventLog {
 // 2026-12-07 10:21 UTC, a Monday: the minute the tests take for now.
 constexpr time_t kDueMinute = 1796638860;
 
-// Makes the local time zone UTC, so that kDueMinute is 10:21 local time.
-void UseUtc();
-
 // The local time zone `zone` for as long as it lives; the one before comes
 // back after.
 class TimeZoneForTest {

@@ -15,6 +15,7 @@
 #include "service/run_log.h"
 #include "service/service_commands.h"
 #include "service/service_folders.h"
+#include "service/service_messages.h"
 #include "service/status_report.h"
 #include "service/task_launcher.h"
 #include "service/task_output.h"
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
   // The folder as cron, starting elsewhere, must be given it.
   const std::string folder = CanonicalPath(TaskFolderPathFromEnvironment(&is_default));
   if (folder.empty()) {
-    std::cerr << "jobwarden-service: no task folder (neither JOBWARDEN_TASKS_DIR nor a home)\n";
+    std::cerr << kMessagePrefix << "no task folder (neither JOBWARDEN_TASKS_DIR nor a home)\n";
     return 1;
   }
   FolderTaskStore store(folder, is_default);

@@ -12,7 +12,8 @@
 #include "service/due_rule.h"
 #include "service/local_clock.h"
 #include "service/result_text.h"
-#include "service/run_due.h"
+#include "service/run_record.h"
+#include "service/service_messages.h"
 #include "service/visible_text.h"
 
 namespace {
@@ -23,7 +24,7 @@ Installed InstalledFor(Crontab& crontab, const std::string& task_folder, std::os
                        std::ostream& err) {
   std::string text, error;
   if (!crontab.Read(&text, &error)) {
-    err << "jobwarden-service: cannot read the crontab: " << error << "\n";
+    err << kMessagePrefix << "cannot read the crontab: " << error << "\n";
     return Installed::kUnknown;
   }
   // Only a line for this very folder runs its tasks; one for another folder
@@ -171,12 +172,12 @@ int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_fo
   if (only) {
     std::wstring file_name;
     if (store.Find(*only, &file_name) != S_OK) {
-      err << "jobwarden-service: no task is named \"" << VisibleText(Utf8FromWide(*only)) << "\"\n";
+      err << NoTaskNamedMessage(*only) << "\n";
       return 1;
     }
     names.push_back(file_name);
   } else if (FAILED(store.List(&names))) {
-    err << "jobwarden-service: cannot list the task folder\n";
+    err << kMessagePrefix << "cannot list the task folder\n";
     return 1;
   }
   Report report(store, sources, out);

@@ -65,7 +65,7 @@ TEST(StatusReportTest, StatusSaysInstalledOnlyForALineForThisFolder) {
 }
 
 TEST(StatusReportTest, StatusListsEachTasksNextAndLastRun) {
-  UseUtc();
+  TimeZoneForTest zone("UTC");
   MemoryTaskStore store;
   JobFile daily;
   daily.application_name = L"/bin/backup";
@@ -146,14 +146,12 @@ TEST(StatusReportTest, StatusListsEachTasksNextAndLastRun) {
   EXPECT_EQ(
       out2.str(),
       "jobwarden-service is not installed (jobwarden-service install adds it)\nTasks in /t:\n");
-  unsetenv("TZ");
-  tzset();
 }
 
 // Without the service's line, nothing will run; `status NAME` shows that
 // task alone, found as Jobwarden finds a name, with its run log and output.
 TEST(StatusReportTest, SaysWhatWillNotRunAndShowsOneTaskWithItsLogAndOutput) {
-  UseUtc();
+  TimeZoneForTest zone("UTC");
   MemoryTaskStore store;
   JobFile job;
   job.application_name = L"/bin/report";
@@ -179,8 +177,6 @@ TEST(StatusReportTest, SaysWhatWillNotRunAndShowsOneTaskWithItsLogAndOutput) {
   std::ostringstream out2, err2;
   EXPECT_EQ(StatusCommand(crontab, store, "/t", kDueMinute, {}, &unknown, out2, err2), 1);
   EXPECT_EQ(err2.str(), "jobwarden-service: no task is named \"nothing\"\n");
-  unsetenv("TZ");
-  tzset();
 }
 
 // Nothing of a task reaches the terminal raw: its name, program line,

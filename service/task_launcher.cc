@@ -19,20 +19,20 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
-std::string Describe(const LaunchRequest& request, int step, int error) {
+std::string Describe(const Program& program, int step, int error) {
   std::string text;
   switch (step) {
     case kStandardStreams:
       text = "cannot open /dev/null";
       break;
     case kAccount:
-      text = "cannot switch to the account " + request.account.name;
+      text = "cannot switch to the account " + program.account.name;
       break;
     case kFolder:
-      text = "cannot enter the working directory " + request.working_directory;
+      text = "cannot enter the working directory " + program.working_directory;
       break;
     default:
-      text = "cannot start " + request.program;
+      text = "cannot start " + program.path;
       break;
   }
   return text + ": " + std::strerror(error);
@@ -91,7 +91,7 @@ StartOutcome ProcessLauncher::Start(const LaunchRequest& request) {
   }
   outcome.started = true;
   outcome.id = id;
-  watched_[id] = Watched{watcher, request};
+  watched_[id] = Watched{watcher, request.program};
   ++running_;
   if (interrupted_)
     kill(watcher, SIGTERM);
@@ -106,7 +106,7 @@ TaskNews ProcessLauncher::NewsOf(const WatcherReport& report) {
   news.exit_code = report.exit_code;
   const Watched& watched = watched_[report.id];
   if (report.outcome == RunOutcome::kNotStarted)
-    news.failure = Describe(watched.request, report.step, report.error);
+    news.failure = Describe(watched.program, report.step, report.error);
   else if (report.outcome == RunOutcome::kNoProcess)
     news.failure = NoProcessText(report.error);
   if (report.output_error)

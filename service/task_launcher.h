@@ -77,7 +77,7 @@ class ProcessLauncher : public TaskLauncher {
  private:
   struct Watched {
     pid_t watcher;
-    LaunchRequest request;  // to tell why it did not start
+    Program program;  // to tell why it did not start
     bool told_end = false;
     bool reaped = false;
   };

@@ -62,9 +62,10 @@ Ran RunToEnd(ProcessLauncher& launcher, const LaunchRequest& request) {
 // /bin/sh -c SCRIPT sh ARGUMENTS...: a program that tells what it got.
 LaunchRequest Shell(const std::string& script, std::vector<std::string> arguments = {}) {
   LaunchRequest request;
-  request.program = "/bin/sh";
-  request.arguments = {"-c", script, "sh"};
-  request.arguments.insert(request.arguments.end(), arguments.begin(), arguments.end());
+  request.program.path = "/bin/sh";
+  request.program.arguments = {"-c", script, "sh"};
+  request.program.arguments.insert(request.program.arguments.end(), arguments.begin(),
+                                   arguments.end());
   return request;
 }
 
@@ -80,7 +81,7 @@ TEST(TaskLauncherTest, PassesArgumentsAsTheyAreAndInputFromDevNull) {
   TemporaryFolder folder;
   ProcessLauncher launcher;
   LaunchRequest request = Shell("printf '%s|' \"$@\" > out; cat >> out", {"$HOME", "*", "a b"});
-  request.working_directory = folder.path();
+  request.program.working_directory = folder.path();
   EXPECT_EQ(RunToEnd(launcher, request).exit_code, 0u);
   EXPECT_EQ(Contents(folder.path() + "/out"), "$HOME|*|a b|");
 }
@@ -89,16 +90,16 @@ TEST(TaskLauncherTest, RunsInTheWorkingDirectoryElseTheHome) {
   TemporaryFolder work, home;
   ProcessLauncher launcher;
   LaunchRequest request = Shell("pwd > \"$1\"", {work.path() + "/where"});
-  request.working_directory = work.path();
-  request.account.home = home.path();
+  request.program.working_directory = work.path();
+  request.program.account.home = home.path();
   RunToEnd(launcher, request);
   EXPECT_EQ(Contents(work.path() + "/where"), work.path() + "\n");
 
-  request.working_directory.clear();
+  request.program.working_directory.clear();
   RunToEnd(launcher, request);
   EXPECT_EQ(Contents(work.path() + "/where"), home.path() + "\n");
 
-  request.account.home = home.path() + "/missing";
+  request.program.account.home = home.path() + "/missing";
   RunToEnd(launcher, request);
   EXPECT_EQ(Contents(work.path() + "/where"), "/\n");
 }
@@ -106,14 +107,14 @@ TEST(TaskLauncherTest, RunsInTheWorkingDirectoryElseTheHome) {
 TEST(TaskLauncherTest, SaysWhyAProgramCouldNotStart) {
   ProcessLauncher launcher;
   LaunchRequest request;
-  request.program = "no-such-program-jobwarden";
+  request.program.path = "no-such-program-jobwarden";
   Ran outcome = RunToEnd(launcher, request);
   EXPECT_FALSE(outcome.started);
   EXPECT_EQ(outcome.exit_code, static_cast<DWORD>(HresultFromErrno(ENOENT)));
   EXPECT_EQ(outcome.failure, "cannot start no-such-program-jobwarden: No such file or directory");
 
   request = Shell("exit 0");
-  request.working_directory = "/no/such/folder";
+  request.program.working_directory = "/no/such/folder";
   outcome = RunToEnd(launcher, request);
   EXPECT_FALSE(outcome.started);
   EXPECT_EQ(outcome.exit_code, static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_DIRECTORY)));
@@ -130,7 +131,7 @@ TEST(TaskLauncherTest, TellsEachOfManyStartsWhetherItsProgramRan) {
     LaunchRequest request = Shell("exit " + std::to_string(task % 100));
     if (task % 3 == 0) {
       request = LaunchRequest();
-      request.program = "no-such-program-" + std::to_string(task);
+      request.program.path = "no-such-program-" + std::to_string(task);
     }
     const StartOutcome start = launcher.Start(request);
     ASSERT_TRUE(start.started) << start.failure;
@@ -243,8 +244,8 @@ TEST(TaskLauncherTest, RootRunsANamedAccountsTaskAsThatUser) {
   setenv("JOBWARDEN_TASKS_DIR", "/root/tasks", 1);
   LaunchRequest request =
       Shell("echo \"$(id -u) $(id -g) $HOME $USER ${JOBWARDEN_TASKS_DIR-unset}\" > out");
-  request.working_directory = folder.path();
-  request.account = nobody;
+  request.program.working_directory = folder.path();
+  request.program.account = nobody;
   EXPECT_EQ(RunToEnd(launcher, request).exit_code, 0u);
   EXPECT_EQ(Contents(folder.path() + "/out"), std::to_string(nobody.uid) + " " +
                                                   std::to_string(nobody.gid) + " " + nobody.home +
@@ -272,11 +273,11 @@ TEST(TaskLauncherTest, GivesATaskItsAccountsEnvironmentOnly) {
   setenv("SECRET_TOKEN", "s3cret", 1);
   setenv("JOBWARDEN_TASKS_DIR", "/root/tasks", 1);
   LaunchRequest request;
-  request.program = "env";
-  request.working_directory = work.path();
-  request.account.name = "alice";
-  request.account.home = home.path();
-  request.account.shell = "/bin/bash";
+  request.program.path = "env";
+  request.program.working_directory = work.path();
+  request.program.account.name = "alice";
+  request.program.account.home = home.path();
+  request.program.account.shell = "/bin/bash";
   const std::string expected =
       "HOME=" + home.path() +
       "\nLOGNAME=alice\nPATH=/usr/local/bin:/usr/bin:/bin\nPWD=" + work.path() +
@@ -284,11 +285,11 @@ TEST(TaskLauncherTest, GivesATaskItsAccountsEnvironmentOnly) {
   EXPECT_EQ(OutputOf(request, work.path() + "/env"), expected);
 
   // Started in the home when there is no working directory, else in "/".
-  request.working_directory.clear();
+  request.program.working_directory.clear();
   EXPECT_EQ(OutputOf(request, work.path() + "/env"),
             "HOME=" + home.path() + "\nLOGNAME=alice\nPATH=/usr/local/bin:/usr/bin:/bin\nPWD=" +
                 home.path() + "\nSHELL=/bin/bash\nUSER=alice\n");
-  request.account.home = home.path() + "/missing";
+  request.program.account.home = home.path() + "/missing";
   EXPECT_EQ(OutputOf(request, work.path() + "/env"),
             "HOME=" + home.path() +
                 "/missing\nLOGNAME=alice\nPATH=/usr/local/bin:/usr/bin:/bin\nPWD=/\n"
@@ -309,8 +310,8 @@ TEST(TaskLauncherTest, ANamedAccountsTaskGetsThatAccountsEnvironment) {
     GTEST_SKIP() << "nobody's home " << nobody.home << " exists on this machine";
   setenv("SECRET_TOKEN", "s3cret", 1);
   LaunchRequest request;
-  request.program = "env";
-  request.account = nobody;
+  request.program.path = "env";
+  request.program.account = nobody;
   EXPECT_EQ(OutputOf(request, folder.path() + "/env"),
             "HOME=" + nobody.home +
                 "\nLOGNAME=nobody\nPATH=/usr/local/bin:/usr/bin:/bin\nPWD=/\nSHELL=" +

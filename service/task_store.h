@@ -15,6 +15,7 @@
 
 #include "platform/taskscheduler/job_file.h"
 #include "platform/taskscheduler/task_folder-posix.h"
+#include "service/status_codes.h"
 
 // Which stored tasks the service may run: the task folder and the .job
 // file as read, each under the trust rule (trust_rule.h).
@@ -32,11 +33,6 @@ struct TaskChange {
   std::function<bool(JobFile*)> change;
   HRESULT result = E_UNEXPECTED;
 };
-
-// The answer for a task the service must not trust; Windows' own code for
-// a subject that is not trusted for an action. Not E_ACCESSDENIED, which a
-// file the service may not read gets.
-constexpr HRESULT TRUST_E_SUBJECT_NOT_TRUSTED = static_cast<HRESULT>(0x800B0004);
 
 class TaskStore {
  public:

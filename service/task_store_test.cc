@@ -25,15 +25,10 @@ namespace {
 
 using service_test::kDueMinute;
 using service_test::RecordingLauncher;
-using service_test::UseUtc;
 
 class FolderTaskStoreTest : public testing::Test {
  protected:
-  void SetUp() override { UseUtc(); }
-  void TearDown() override {
-    unsetenv("TZ");
-    tzset();
-  }
+  service_test::TimeZoneForTest zone_{"UTC"};
 
   // Stores the task as Jobwarden's /create does, through another folder
   // object than the store's.
@@ -219,7 +214,7 @@ TEST_F(FolderTaskStoreTest, FindsNoDueTaskInHostileEntries) {
   const RunContext context{store_, launcher, locks, path_, log, events};
   EXPECT_EQ(RunDueCommand(context, kDueMinute + 1), 0);
   ASSERT_EQ(launcher.requests.size(), 1u);
-  EXPECT_EQ(launcher.requests[0].program, "/bin/true");
+  EXPECT_EQ(launcher.requests[0].program.path, "/bin/true");
   EXPECT_EQ(log.str(), "");
   JobFile job;
   EXPECT_EQ(store_.Read(L"link.job", &job), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));

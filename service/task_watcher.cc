@@ -14,7 +14,7 @@
 #include "platform/posix/descriptor-posix.h"
 #include "platform/posix/hresult_from_errno-posix.h"
 #include "service/child_process.h"
-#include "service/run_record.h"
+#include "service/status_codes.h"
 #include "service/task_output.h"
 
 namespace {
@@ -67,16 +67,14 @@ class Watcher {
     Descriptor output_write, failure_read, failure_write;
     if (!MakePipe(&output_read_, &output_write) || !MakePipe(&failure_read, &failure_write))
       return NoProcess(errno);
-    TaskEnvironment environment(request_.account, request_.working_directory.empty()
-                                                      ? request_.account.home
-                                                      : request_.working_directory);
+    const Program& program = request_.program;
+    TaskEnvironment environment(program.account, program.working_directory.empty()
+                                                     ? program.account.home
+                                                     : program.working_directory);
     ChildSetup setup;
-    setup.program = request_.program;
-    setup.arguments = request_.arguments;
+    setup.program = program;
     setup.output = setup.error_output = output_write.get();
     setup.own_session = true;
-    setup.account = &request_.account;
-    setup.working_directory = request_.working_directory;
     setup.start_in_home = true;
     setup.environment = &environment;
     pid_ = StartChild(setup, failure_write.get());

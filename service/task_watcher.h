@@ -22,15 +22,12 @@
 #include <string>
 #include <vector>
 
-#include "service/account.h"
+#include "service/child_process.h"
 #include "service/run_note.h"
 
 // A task to run, as the stored task and the service's state give it.
 struct LaunchRequest {
-  std::string program;
-  std::vector<std::string> arguments;  // after the program's name
-  std::string working_directory;       // empty: the account's home
-  Account account;
+  Program program;  // without a working directory it starts in the account's home
   std::optional<std::chrono::milliseconds> time_limit;
   int output = -1;  // its output file, open read-write; -1: the output is dropped
   int lock = -1;    // its run lock, held by the watcher; -1: none
