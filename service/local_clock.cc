@@ -20,12 +20,6 @@ constexpr time_t kFallBackReach = 3 * 3600;
 // through a repeated hour).
 constexpr int kMaxRepeatedSkips = 26 * 60;
 
-tm LocalParts(time_t when) {
-  tm parts = {};
-  localtime_r(&when, &parts);
-  return parts;
-}
-
 long OffsetAt(time_t when) { return LocalParts(when).tm_gmtoff; }
 
 // The wall time read as if it were UTC, in seconds since 1970.
@@ -44,6 +38,12 @@ bool ShownBefore(time_t when) {
 }
 
 }  // namespace
+
+tm LocalParts(time_t when) {
+  tm parts = {};
+  localtime_r(&when, &parts);
+  return parts;
+}
 
 WallMinute WallMinuteAt(time_t when) {
   const tm parts = LocalParts(when);

@@ -16,6 +16,10 @@
 
 #include "service/due_rule.h"
 
+// The local calendar time of `when`: the one place the service reads the
+// time zone.
+tm LocalParts(time_t when);
+
 // The wall-clock minute that the real time `when` falls in.
 WallMinute WallMinuteAt(time_t when);
 

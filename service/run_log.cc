@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "service/local_clock.h"
 #include "service/run_events.h"
 #include "service/service_messages.h"
 #include "service/state_file.h"
@@ -23,8 +24,7 @@ constexpr size_t kLongestText = 4000;
 // for a text that holds something raw all the same.
 std::string Line(time_t when, const std::string& text) {
   char stamp[32];
-  struct tm local = {};
-  localtime_r(&when, &local);
+  const tm local = LocalParts(when);
   strftime(stamp, sizeof(stamp), "%Y-%m-%d %H:%M:%S ", &local);
   std::string visible = VisibleLogLine(text);
   visible.resize(VisibleCut(visible, kLongestText));

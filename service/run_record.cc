@@ -19,11 +19,7 @@ std::string HexText(DWORD value, int digits) {
   return text;
 }
 
-SYSTEMTIME LocalSystemTime(time_t when) {
-  tm calendar = {};
-  localtime_r(&when, &calendar);
-  return SystemTimeFromTm(calendar, 0);
-}
+SYSTEMTIME LocalSystemTime(time_t when) { return SystemTimeFromTm(LocalParts(when), 0); }
 
 bool RanInMinuteOf(const JobFile& job, time_t minute) {
   const SYSTEMTIME now = LocalSystemTime(minute);

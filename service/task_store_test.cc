@@ -47,6 +47,19 @@ class FolderTaskStoreTest : public testing::Test {
     return std::filesystem::exists(path_ + "/" + Utf8FromWide(name));
   }
 
+  // run-due over this folder with `launcher`; what it said where cron
+  // sends its output goes to `said`.
+  int RunDue(service_test::RecordingLauncher& launcher, time_t now, std::string* said) {
+    ServiceFolders folders(folder_.root() + "/state");
+    const RunLocks locks(folders);
+    std::ostringstream log;
+    service_test::MemoryEventLog events;
+    const RunContext context{store_, launcher, locks, path_, log, events};
+    const int status = RunDueCommand(context, now);
+    *said = log.str();
+    return status;
+  }
+
   static JobFile DueTask(BYTE uuid) {
     JobFile job;
     job.application_name = L"/bin/true";
@@ -207,15 +220,11 @@ TEST_F(FolderTaskStoreTest, FindsNoDueTaskInHostileEntries) {
   const std::string outside_before = TestTaskFolder::Read(outside);
 
   RecordingLauncher launcher;
-  ServiceFolders folders(folder_.root() + "/state");
-  const RunLocks locks(folders);
-  std::ostringstream log;
-  service_test::MemoryEventLog events;
-  const RunContext context{store_, launcher, locks, path_, log, events};
-  EXPECT_EQ(RunDueCommand(context, kDueMinute + 1), 0);
+  std::string said;
+  EXPECT_EQ(RunDue(launcher, kDueMinute + 1, &said), 0);
   ASSERT_EQ(launcher.requests.size(), 1u);
   EXPECT_EQ(launcher.requests[0].program.path, "/bin/true");
-  EXPECT_EQ(log.str(), "");
+  EXPECT_EQ(said, "");
   JobFile job;
   EXPECT_EQ(store_.Read(L"link.job", &job), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(store_.Read(L"fifo.job", &job), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
@@ -268,12 +277,8 @@ TEST_F(FolderTaskStoreTest, ATaskDeletedWhileItRunsIsNotRecreatedByItsRecord) {
   Store(L"backup.job", DueTask(0x42));
   RecordingLauncher launcher;
   launcher.while_running = [&] { Remove(L"backup.job"); };
-  ServiceFolders folders(folder_.root() + "/state");
-  const RunLocks locks(folders);
-  std::ostringstream log;
-  service_test::MemoryEventLog events;
-  const RunContext context{store_, launcher, locks, path_, log, events};
-  EXPECT_EQ(RunDueCommand(context, kDueMinute + 3), 0);
+  std::string said;
+  EXPECT_EQ(RunDue(launcher, kDueMinute + 3, &said), 0);
   EXPECT_FALSE(Exists(L"backup.job"));
   EXPECT_EQ(store_.Update(L"backup.job", [](JobFile*) { return true; }),
             HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
@@ -285,14 +290,14 @@ TEST_F(FolderTaskStoreTest, ATaskDeletedWhileItRunsIsNotRecreatedByItsRecord) {
     Remove(L"backup.job");
     Store(L"backup.job", replacement);
   };
-  EXPECT_EQ(RunDueCommand(context, kDueMinute + 86403), 0);
+  EXPECT_EQ(RunDue(launcher, kDueMinute + 86403, &said), 0);
   EXPECT_EQ(launcher.requests.size(), 2u);
   JobFile stored;
   ASSERT_EQ(store_.Read(L"backup.job", &stored), S_OK);
   EXPECT_EQ(stored.job_uuid[0], 0x43);
   EXPECT_EQ(stored.run_date.wYear, 0);
   EXPECT_EQ(stored.running_instance_count, 0);
-  EXPECT_EQ(log.str(), "");
+  EXPECT_EQ(said, "");
 }
 
 // Two run-due processes of one minute, each with its own store and its own

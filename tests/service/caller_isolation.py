@@ -29,27 +29,11 @@ import sys
 import tempfile
 import time
 
-
-class Failure(Exception):
-    pass
+from script_support import Failure, check, wait_for
 
 
 class Skip(Exception):
     pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def wait_for(condition, seconds, what):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        if condition():
-            return
-        time.sleep(0.02)
-    raise Failure(f"not within {seconds} s: {what}")
 
 
 def read(path):
@@ -151,7 +135,7 @@ def interrupt(setup):
     pids = os.path.join(setup.root, "pids")
     setup.store("Long", f"sleep 60 & echo $$ $! > {pids}.new; mv {pids}.new {pids}; wait\n")
     pid, master = setup.on_terminal("Long")
-    wait_for(lambda: read(pids), 20, "the task to start")
+    wait_for(lambda: read(pids), 20, "the task to start", step=0.02)
     os.write(master, b"\x03")  # Ctrl-C
     text, status = finish(pid, master, 20)
     check(status == 1, f"run NAME ended with {status}: {text}")

@@ -25,17 +25,10 @@ import sys
 import tempfile
 import time
 
+from script_support import Failure, check, wait_for
+
 DEADLINE_SECONDS = 160
 RUN_SECONDS = 130
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def run(arguments, env, expect=0):
@@ -43,15 +36,6 @@ def run(arguments, env, expect=0):
     check(result.returncode == expect,
           f"{arguments} ended with {result.returncode}, not {expect}:\n{result.stdout}{result.stderr}")
     return result.stdout
-
-
-def wait_for(condition, seconds, what):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        if condition():
-            return
-        time.sleep(0.5)
-    raise Failure(f"not within {seconds} s: {what}")
 
 
 def lines_of(path):

@@ -12,6 +12,8 @@ import subprocess
 import sys
 import tempfile
 
+from script_support import Failure, check
+
 SHELLS = ("sh", "bash", "dash", "tcsh")
 CRONTAB = """#!/bin/sh
 case "$1" in
@@ -19,15 +21,6 @@ case "$1" in
   -) cat > "$0.tab" ;;
 esac
 """
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def run(arguments, env, cwd, expect=0):

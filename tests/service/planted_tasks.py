@@ -24,17 +24,10 @@ import sys
 import tempfile
 import time
 
+from script_support import Failure, check
+
 STORE_ZONE = "UTC0"
 RUN_ZONE = "<+0001>-00:01"
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def run(arguments, env):
