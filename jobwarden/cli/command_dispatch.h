@@ -1,6 +1,7 @@
 // Carries out the one command of a validated command line inside a
-// scheduler client. Prints nothing and catches nothing: failures leave as
-// CommandLineOptionsInvalidSyntax (bad "/sc" keyword) or JobwardenException.
+// scheduler client. Prints no message (only "/query" its listing) and
+// catches nothing: failures leave as CommandLineOptionsInvalidSyntax (bad
+// "/sc" keyword) or JobwardenException.
 #ifndef JOBWARDEN_CLI_COMMAND_DISPATCH_H_
 #define JOBWARDEN_CLI_COMMAND_DISPATCH_H_
 

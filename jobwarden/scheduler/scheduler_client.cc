@@ -1,9 +1,11 @@
 #include "jobwarden/scheduler/scheduler_client.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "jobwarden/scheduler/jobwarden_exception.h"
+#include "jobwarden/scheduler/task_creation.h"
 #include "jobwarden/support/console_writer.h"
 
 SchedulerClient::SchedulerClient() {
@@ -14,6 +16,12 @@ SchedulerClient::SchedulerClient() {
 }
 
 SchedulerClient::~SchedulerClient() { CoUninitialize(); }
+
+void SchedulerClient::CreateTask(const wchar_t* task_name, const wchar_t* program,
+                                 const wchar_t* parameters, const wchar_t* user, wchar_t* password,
+                                 TaskFrequency frequency) {
+  RegisterTask(task_name, program, parameters, user, password, frequency);
+}
 
 ITaskScheduler* NewTaskScheduler(const wchar_t* failure_message) {
   ITaskScheduler* scheduler = nullptr;
@@ -30,6 +38,21 @@ void ReleaseAndThrow(std::initializer_list<IUnknown*> release_in_order, const wc
   throw JobwardenException(message);
 }
 
+namespace {
+
+// A task is stored as the file "<name>.job" in the task folder,
+// C:\WINDOWS\Tasks on a Windows installed as it comes (C:\WINNT\Tasks, two
+// units shorter, on NT 4.0 and 2000), and a path in the Windows API is at
+// most MAX_PATH units with its terminating NUL. A Task Scheduler component
+// may build that path in a fixed buffer without checking its length (Wine's
+// overruns its stack from 246 units on), so a longer name is refused before
+// it is handed over.
+constexpr std::size_t kMaxPathUnits = 260;          // MAX_PATH, NUL included
+constexpr std::size_t kTaskFolderPrefixUnits = 17;  // "C:\WINDOWS\Tasks\"
+constexpr std::size_t kMaxTaskNameUnits = kMaxPathUnits - 1 - kTaskFolderPrefixUnits - 4;  // ".job"
+
+// The name's length in UTF-16 units, whatever the width of wchar_t: a
+// character beyond the Basic Multilingual Plane counts two.
 std::size_t Utf16Length(const wchar_t* name) {
   std::size_t units = 0;
   for (const wchar_t* next = name; *next != L'\0'; ++next) {
@@ -40,6 +63,8 @@ std::size_t Utf16Length(const wchar_t* name) {
   }
   return units;
 }
+
+}  // namespace
 
 bool FitsTaskFolder(const wchar_t* task_name) {
   return Utf16Length(task_name) <= kMaxTaskNameUnits;

@@ -1,8 +1,9 @@
+#include "jobwarden/scheduler/task_creation.h"
+
 #include <chrono>
 #include <cstring>
 #include <string>
 
-#include "jobwarden/scheduler/jobwarden_exception.h"
 #include "jobwarden/scheduler/scheduler_client.h"
 #include "jobwarden/support/wide_string.h"
 
@@ -134,9 +135,8 @@ ITaskTrigger* AddTrigger(ITaskScheduler* scheduler, ITask* task, TaskFrequency f
 
 }  // namespace
 
-void SchedulerClient::CreateTask(const wchar_t* task_name, const wchar_t* program,
-                                 const wchar_t* parameters, const wchar_t* user, wchar_t* password,
-                                 TaskFrequency frequency) {
+void RegisterTask(const wchar_t* task_name, const wchar_t* program, const wchar_t* parameters,
+                  const wchar_t* user, wchar_t* password, TaskFrequency frequency) {
   ITaskScheduler* scheduler = NewTaskScheduler(L"Error creaing job.");
   ITask* task = NewStoredTask(scheduler, task_name);
   ITaskTrigger* trigger = AddTrigger(scheduler, task, frequency);

@@ -1,10 +1,11 @@
-#include "jobwarden/scheduler/scheduler_client.h"
+#include "jobwarden/scheduler/task_creation.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
+
 #include "jobwarden/scheduler/scheduler_client_testing.h"
 
 using test_hooks::Operation;

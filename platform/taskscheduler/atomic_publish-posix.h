@@ -33,9 +33,10 @@ void RemoveTemporaryFiles(int folder_fd, const std::vector<std::string>& names);
 // FlushFolderFiles for a whole batch of files before any is published.
 enum class Flush { kNow, kLater };
 
-// Writes `bytes` to a new temporary file in the folder and flushes it to
-// disk, so that a rename or link publishes complete content only.
-// `identity` receives the file's, which the rename keeps.
+// Writes `bytes` to a new temporary file in the folder, flushed to disk
+// now or, with Flush::kLater, by FlushFolderFiles before it is published,
+// so that a rename or link publishes complete content only. `identity`
+// receives the file's, which the rename keeps.
 HRESULT WriteTemporaryFile(int folder_fd, const std::vector<uint8_t>& bytes, std::string* temporary,
                            StoredFile* identity, Flush flush = Flush::kNow);
 
