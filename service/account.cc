@@ -1,6 +1,7 @@
 #include "service/account.h"
 
 #include <pwd.h>
+#include <sys/fsuid.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -74,3 +75,19 @@ TaskEnvironment::TaskEnvironment(const Account& account, const std::string& fold
 }
 
 void TaskEnvironment::StartInRoot() { pointers_[folder_index_] = kPwdRoot; }
+
+FileAccessAs::FileAccessAs(const Account& account) {
+  if (!account.switch_user || geteuid() != 0 || account.uid == 0)
+    return;
+  // setfsgid/setfsuid answer the value before the change.
+  gid_ = static_cast<gid_t>(setfsgid(account.gid));
+  uid_ = static_cast<uid_t>(setfsuid(account.uid));
+  switched_ = true;
+}
+
+FileAccessAs::~FileAccessAs() {
+  if (!switched_)
+    return;
+  setfsuid(uid_);
+  setfsgid(gid_);
+}

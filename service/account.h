@@ -25,6 +25,24 @@ struct Account {
 // account. False when it names no user (only for a service run by root).
 bool ResolveAccount(const std::string& account_name, Account* account);
 
+// While it lives, the files this thread creates, opens and removes are
+// created, opened and removed as `account` (its file-system uid and gid),
+// when root runs the service and the account is another: in a folder the
+// account can change, no link it planted makes root write or read
+// another file.
+class FileAccessAs {
+ public:
+  explicit FileAccessAs(const Account& account);
+  ~FileAccessAs();
+  FileAccessAs(const FileAccessAs&) = delete;
+  FileAccessAs& operator=(const FileAccessAs&) = delete;
+
+ private:
+  bool switched_ = false;
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
+};
+
 // The environment a task's program starts with, as cron gives a user's job:
 // HOME, USER, LOGNAME and SHELL of the account, a fixed PATH and PWD the
 // folder it starts in, and nothing else. None of the service's own

@@ -30,10 +30,17 @@ std::string StateHomeFromEnvironment() {
   const char* state = std::getenv("XDG_STATE_HOME");
   if (state && state[0] == '/')
     return state;
+  if (geteuid() == 0)
+    return kSystemStateHome;
   const char* home = std::getenv("HOME");
   if (home && home[0] == '/')
     return std::string(home) + "/.local/state";
   return "";
+}
+
+std::string LogFolderFromEnvironment() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  return (state && state[0] == '/') || geteuid() != 0 ? "" : kSystemLogFolder;
 }
 
 int ServiceFolders::State(std::string* why) {
@@ -62,7 +69,31 @@ int ServiceFolders::State(std::string* why) {
     *why = state_home_ + "/" + step_why;
     return -1;
   }
+  // Made owner-only as the parent of a task folder (by Jobwarden, for
+  // root's system folder): accounts must still reach their outputs in it.
+  if (fstat(state_.get(), &info) == 0 && (info.st_mode & 07777) == 0700)
+    fchmod(state_.get(), 0711);
   return state_.get();
+}
+
+int ServiceFolders::Log(std::string* why) {
+  if (log_folder_.empty())
+    return State(why);
+  if (log_.get() >= 0)
+    return log_.get();
+  const size_t slash = log_folder_.rfind('/');
+  const std::string parent = slash == 0 ? "/" : log_folder_.substr(0, slash);
+  const Descriptor above(open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  std::string step_why;
+  if (above.get() < 0) {
+    *why = parent + ": " + std::strerror(errno);
+    return -1;
+  }
+  if (!OpenStateFolder(above.get(), log_folder_.substr(slash + 1), 0750, &log_, &step_why)) {
+    *why = parent + "/" + step_why;
+    return -1;
+  }
+  return log_.get();
 }
 
 int ServiceFolders::Locks(std::string* why) {

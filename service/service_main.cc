@@ -1,11 +1,14 @@
 // jobwarden-service run-due | run NAME | install | uninstall | status [NAME]
 #include <limits.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "platform/posix/wide_text.h"
 #include "platform/taskscheduler/task_folder_location-posix.h"
@@ -43,10 +46,10 @@ std::string OwnPath() {
 // What the commands that run tasks and status share: the service's
 // folders, opened once, the run log and the tasks' outputs in them.
 struct ServiceState {
-  ServiceFolders folders{StateHomeFromEnvironment()};
+  ServiceFolders folders{StateHomeFromEnvironment(), LogFolderFromEnvironment()};
   std::string why;
   const int state = folders.State(&why);
-  RunLog run_log{state};
+  RunLog run_log{folders.Log(&why)};
   TaskOutputs outputs{state, folders.StatePath()};
   RunLocks locks{folders};
 
@@ -65,12 +68,36 @@ int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstri
               : RunDueCommand(context, time(nullptr));
 }
 
+// Where else this user's tasks or their outputs are: tasks root left in
+// its former folder, and an account's outputs of the tasks root's service
+// runs as it.
+std::vector<std::string> StatusNotes() {
+  std::vector<std::string> notes;
+  const std::string left_behind = LeftBehindTasksNotice();
+  if (!left_behind.empty())
+    notes.push_back(left_behind);
+  const passwd* me = geteuid() == 0 ? nullptr : getpwuid(geteuid());
+  if (me) {
+    const std::string name = me->pw_name;
+    const std::string outputs =
+        ServiceFolders(kSystemStateHome).StatePath() + "/" + TaskOutputs::kFolderName + "/" + name;
+    struct stat info = {};
+    if (stat(outputs.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+      notes.push_back("The outputs of the tasks that root's service runs as " + name + " are in " +
+                      outputs);
+  }
+  return notes;
+}
+
 int Status(FolderTaskStore& store, const std::string& folder, const std::wstring* name) {
   CommandCrontab crontab;
   ServiceState service;
   StatusSources sources;
-  if (service.state >= 0)
-    sources = {&service.run_log, &service.outputs};
+  if (service.state >= 0) {
+    sources.run_log = &service.run_log;
+    sources.outputs = &service.outputs;
+  }
+  sources.notes = StatusNotes();
   return StatusCommand(crontab, store, folder, time(nullptr), sources, name, std::cout, std::cerr);
 }
 

@@ -120,7 +120,7 @@ class Report {
       return;
     }
     out_ << RunsText(job) << "\t" << NextRunText(job, now, installed) << "\t" << LastRunText(job);
-    const std::string output = OutputPath(name);
+    const std::string output = OutputPath(name, job);
     if (!output.empty())
       out_ << "\toutput in " << VisibleText(output);
     out_ << "\n";
@@ -131,27 +131,35 @@ class Report {
   // line, and nothing else of it is shown raw.
   void Tails(const std::wstring& file_name) {
     const std::string name = Utf8FromWide(file_name);
+    JobFile job;
+    const bool readable = store_.Read(file_name, &job) == S_OK;
     if (sources_.run_log) {
       out_ << "Run log:\n";
       for (const std::string& line : sources_.run_log->Tail(kStatusTailLines, name))
         out_ << "  " << VisibleLogLine(line) << "\n";
     }
-    if (!OutputPath(name).empty()) {
+    if (readable && !OutputPath(name, job).empty()) {
       out_ << "Output:\n";
       for (const std::string& line :
-           sources_.outputs->ReadTail(folder_key_, name, kStatusTailLines))
+           sources_.outputs->ReadTail(folder_key_, name, AccountOf(job), kStatusTailLines))
         out_ << "  " << VisibleText(line) << "\n";
     }
   }
 
  private:
+  static Account AccountOf(const JobFile& job) {
+    Account account;
+    ResolveAccount(Utf8FromWide(job.account_name), &account);
+    return account;
+  }
+
   // Where the task's output is, when it has any.
-  std::string OutputPath(const std::string& name) const {
+  std::string OutputPath(const std::string& name, const JobFile& job) const {
     if (!sources_.outputs || folder_key_.empty())
       return "";
-    const std::string path = sources_.outputs->Path(folder_key_, name);
+    const std::string path = sources_.outputs->Path(folder_key_, name, AccountOf(job));
     struct stat info = {};
-    return stat(path.c_str(), &info) == 0 ? path : "";
+    return lstat(path.c_str(), &info) == 0 ? path : "";
   }
 
   TaskStore& store_;
@@ -168,6 +176,8 @@ int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_fo
   const Installed installed = InstalledFor(crontab, task_folder, out, err);
   int status = installed == Installed::kUnknown ? 1 : 0;
   out << "Tasks in " << task_folder << ":\n";
+  for (const std::string& note : sources.notes)
+    out << note << "\n";
   std::vector<std::wstring> names;
   if (only) {
     std::wstring file_name;

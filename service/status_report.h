@@ -10,6 +10,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "service/crontab.h"
 #include "service/run_log.h"
@@ -21,6 +22,9 @@
 struct StatusSources {
   const RunLog* run_log = nullptr;
   TaskOutputs* outputs = nullptr;
+  // Lines said after the task folder's: where else tasks or outputs of
+  // this user are.
+  std::vector<std::string> notes = {};
 };
 
 // How many of the newest lines `status NAME` shows of the log and output.

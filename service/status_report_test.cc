@@ -220,7 +220,7 @@ TEST(StatusReportTest, ShowsNothingOfATaskRaw) {
                 as +
                 "/bin/x\\x0a\\x1b[2J a\\\\b\twill not run: the service is not installed\t"
                 "last run 2026-12-07 10:21, the account jw\\x1b[31m does not exist\toutput in " +
-                outputs.Path("memory", "Ev\til.job") +
+                outputs.Path("memory", "Ev\til.job", Account()) +
                 "\n"
                 "Run log:\n"
                 "  2026-12-07 10:21:00 Ev\\x09il.job\tstarted: /bin/x\\x0a as the service's "

@@ -5,12 +5,15 @@
 // The service opens the file before it forks the task's watcher
 // (task_watcher.h), which relays the program's output into it: never more
 // than kRunningLimit bytes of it while the program runs, its last kLimit
-// bytes once it has ended, the end of the output in both. The file belongs to
-// the task's account, mode 0600: as root the service gives it to the
-// account it runs the task as, so that it counts to that account and that
-// account can read its own output. The folder is 0711, the service's:
-// an account reaches its file by its name (which `status` gives), cannot
-// list the others and cannot put anything there.
+// bytes once it has ended, the end of the output in both.
+//
+// output/ is 0711, the service's. The output of a task that root's service
+// runs as another account is in that account's own folder,
+// output/<account>/, 0700 and the account's, where the account lists and
+// reads its tasks' outputs and no one else can; the service creates,
+// opens and reads the files there as that account (FileAccessAs), so that
+// nothing the account plants there makes root write or read another file.
+// The file is 0600 and belongs to the account it runs as.
 #ifndef SERVICE_TASK_OUTPUT_H_
 #define SERVICE_TASK_OUTPUT_H_
 
@@ -37,7 +40,11 @@ class TaskOutputs {
   // The file of the task `task` of the task folder `folder_key`
   // (TaskStore::FolderKey): its name made safe, and a hash of both.
   static std::string FileName(const std::string& folder_key, const std::string& task);
-  std::string Path(const std::string& folder_key, const std::string& task) const;
+  // Where the file of the task run as `account` is.
+  std::string Path(const std::string& folder_key, const std::string& task,
+                   const Account& account) const;
+  // The folder of the outputs of tasks run as `account`.
+  std::string FolderPath(const Account& account) const;
 
   // A new, empty file for this run in place of the last run's, read-write,
   // close-on-exec, for the task's watcher (OutputFile).
@@ -46,10 +53,13 @@ class TaskOutputs {
 
   // The last `count` lines of the task's output; none when it has none.
   std::vector<std::string> ReadTail(const std::string& folder_key, const std::string& task,
-                                    size_t count);
+                                    const Account& account, size_t count);
 
  private:
   bool OpenFolder(std::string* why);
+  // The folder of `account`'s outputs, opened into `folder`; with
+  // `create`, made when missing. Refused when it is not the account's.
+  bool OpenAccountFolder(const Account& account, bool create, Descriptor* folder, std::string* why);
 
   int folder_;
   std::string folder_path_;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "platform/testing/temporary_folder_testing.h"
 
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 
 class TaskOutputsTest : public testing::Test {
  protected:
-  std::string Path() const { return outputs_.Path("1:2", "Nightly backup.job"); }
+  std::string Path() const { return outputs_.Path("1:2", "Nightly backup.job", account_); }
   std::string Read() const {
     std::ifstream file(Path(), std::ios::binary);
     std::ostringstream text;
@@ -60,7 +61,8 @@ TEST_F(TaskOutputsTest, KeepsTheLastRunOnly) {
   RunTask({"first run\n"});
   RunTask({"out\n", "err\n"});
   EXPECT_EQ(Read(), "out\nerr\n");
-  EXPECT_EQ(outputs_.ReadTail("1:2", "Nightly backup.job", 1), std::vector<std::string>{"err"});
+  EXPECT_EQ(outputs_.ReadTail("1:2", "Nightly backup.job", account_, 1),
+            std::vector<std::string>{"err"});
   EXPECT_EQ(fs::status(Path()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(fs::status(folder_.path() + "/output").permissions(),
             fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
@@ -76,7 +78,7 @@ TEST_F(TaskOutputsTest, TrimsToTheNewestWholeLinesWithinTheBound) {
   EXPECT_GT(kept.size(), 1000u);
   EXPECT_TRUE(kept.ends_with("line 498\nline 499\n"));
   EXPECT_TRUE(kept.starts_with("line ")) << kept.substr(0, 20);
-  EXPECT_EQ(outputs_.ReadTail("1:2", "Nightly backup.job", 2),
+  EXPECT_EQ(outputs_.ReadTail("1:2", "Nightly backup.job", account_, 2),
             (std::vector<std::string>{"line 498", "line 499"}));
 }
 
@@ -85,18 +87,40 @@ TEST_F(TaskOutputsTest, OutputWithoutLinesKeepsItsNewestBytes) {
   EXPECT_EQ(Read(), std::string(1021, 'a') + "end");
 }
 
-TEST_F(TaskOutputsTest, BelongsToTheAccountItRunsAs) {
+// Root's service keeps another account's outputs in a folder of that
+// account's, and works there as that account: a link the account planted
+// makes root neither write nor read another file, and a folder of someone
+// else's under the account's name is refused.
+TEST_F(TaskOutputsTest, AnotherAccountsOutputIsInItsOwnFolderAndHandledAsIt) {
   if (geteuid() != 0)
-    GTEST_SKIP() << "giving a file to another account needs root";
-  account_.switch_user = true;
-  account_.uid = 65534;
-  account_.gid = 65534;
-  RunTask({});
+    GTEST_SKIP() << "running a task as another account needs root";
+  account_ = {true, 65534, 65534, "nobody", "/nonexistent"};
+  RunTask({"mine\n"});
+  const std::string folder = folder_.path() + "/output/nobody";
+  EXPECT_EQ(Path().rfind(folder + "/", 0), 0u) << Path();
   struct stat info = {};
+  ASSERT_EQ(stat(folder.c_str(), &info), 0);
+  EXPECT_EQ(std::make_tuple(info.st_uid, info.st_gid, info.st_mode & 07777),
+            std::make_tuple(65534u, 65534u, 0700u));
   ASSERT_EQ(stat(Path().c_str(), &info), 0);
-  EXPECT_EQ(info.st_uid, 65534u);
-  EXPECT_EQ(info.st_gid, 65534u);
-  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(std::make_tuple(info.st_uid, info.st_gid, info.st_mode & 07777),
+            std::make_tuple(65534u, 65534u, 0600u));
+
+  const std::string secret = folder_.path() + "/secret";
+  std::ofstream(secret) << "root's\n";
+  chmod(secret.c_str(), 0600);
+  fs::remove(Path());
+  fs::create_symlink(secret, Path());
+  EXPECT_TRUE(outputs_.ReadTail("1:2", "Nightly backup.job", account_, 5).empty());
+  RunTask({"again\n"});
+  EXPECT_EQ(Read(), "again\n");
+  std::ifstream kept(secret);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "root's\n");
+
+  ASSERT_EQ(chown(folder.c_str(), 1, 1), 0);
+  Descriptor output;
+  EXPECT_FALSE(outputs_.Open("1:2", "Nightly backup.job", account_, &output, &why_));
+  EXPECT_EQ(why_, "nobody is owned by uid 1");
 }
 
 // A link planted in place of the file is replaced, never written through.
@@ -112,13 +136,13 @@ TEST_F(TaskOutputsTest, APlantedLinkIsNotFollowed) {
 
   fs::remove(Path());
   fs::create_symlink(target, Path());
-  EXPECT_TRUE(outputs_.ReadTail("1:2", "Nightly backup.job", 5).empty());
+  EXPECT_TRUE(outputs_.ReadTail("1:2", "Nightly backup.job", account_, 5).empty());
   std::ifstream in(target);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep\n");
 }
 
 TEST_F(TaskOutputsTest, StatusCreatesNothing) {
-  EXPECT_TRUE(outputs_.ReadTail("1:2", "Nightly backup.job", 5).empty());
+  EXPECT_TRUE(outputs_.ReadTail("1:2", "Nightly backup.job", account_, 5).empty());
   EXPECT_FALSE(fs::exists(folder_.path() + "/output"));
 }
 

@@ -2,6 +2,7 @@
 // wide text, so they are converted (losslessly, see wide_text.h) first.
 #include <signal.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "jobwarden/cli/jobwarden_entry.h"
 #include "jobwarden/support/wide_string.h"
 #include "platform/posix/wide_text.h"
+#include "platform/taskscheduler/task_folder_location-posix.h"
 
 namespace {
 
@@ -51,6 +53,12 @@ int main(int argc, char** argv) {
   for (std::wstring& argument : arguments)
     wide_argv.push_back(&argument[0]);
   wide_argv.push_back(nullptr);
+
+  // Root's tasks moved to the system's folder; those stored before are
+  // never left behind unsaid.
+  const std::string left_behind = LeftBehindTasksNotice();
+  if (!left_behind.empty())
+    std::fprintf(stderr, "Jobwarden: %s\n", left_behind.c_str());
 
   int status = RunJobwarden(argc, wide_argv.data());
   // The parser has overwritten switches, so which argument held the
