@@ -2,6 +2,7 @@
 
 #include "service/due_rule.h"
 #include "service/local_clock.h"
+#include "service/missed_runs.h"
 #include "service/run_record.h"
 #include "service/service_messages.h"
 #include "service/task_runs.h"
@@ -26,6 +27,16 @@ void TellFindings(const TaskScan& scan, RunReport& report) {
   }
 }
 
+// Notes this run; the one noted before, when there is one to trust.
+std::optional<time_t> NoteRun(const RunContext& context, time_t now, bool* noted) {
+  std::string why;
+  const std::optional<time_t> before = context.stamp->Last(&why);
+  *noted = context.stamp->Note(now, &why);
+  if (!*noted)
+    context.log << kMessagePrefix << "cannot note this run (" << why << ")\n";
+  return before;
+}
+
 }  // namespace
 
 int RunDueCommand(const RunContext& context, time_t now) {
@@ -33,10 +44,16 @@ int RunDueCommand(const RunContext& context, time_t now) {
   const DueRule due = [minute](const JobFile& job) {
     return IsJobDueAt(job, minute) && !RanInMinuteOf(job, minute);
   };
+  bool noted = true;
+  const std::optional<time_t> before = context.stamp ? NoteRun(context, now, &noted) : std::nullopt;
   TaskScan scan = ScanTasks(context.store, context.locks, minute, due, nullptr);
   if (!Listed(context, scan))
     return 1;
   RunReport report(context.events, &context.log);
+  if (before) {
+    for (const std::string& text : MissedRunEvents(context.store, *before, minute))
+      report.Event(text);
+  }
   // The minute's first line says how many fell due; what the scan found
   // of each follows it.
   if (scan.due > 0)
@@ -45,7 +62,7 @@ int RunDueCommand(const RunContext& context, time_t now) {
   TaskRuns runs(context.store, context.launcher, context.outputs, report, scan.folder_key, now,
                 due);
   runs.Run(std::move(scan.tasks));
-  return report.failures() == 0 ? 0 : 1;
+  return report.failures() == 0 && noted ? 0 : 1;
 }
 
 int RunNowCommand(const RunContext& context, const std::wstring& name, time_t now) {

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "service/run_due_stamp.h"
 #include "service/run_events.h"
 #include "service/run_lock.h"
 #include "service/task_launcher.h"
@@ -24,6 +25,9 @@ struct RunContext {
   EventLog& events;         // what it did with each task
   // Where each task's output goes; none drops it.
   TaskOutputs* outputs = nullptr;
+  // Where run-due notes each run, and finds the one before; none notes
+  // nothing.
+  const RunDueStamp* stamp = nullptr;
 };
 
 // Runs every task due in the minute of `now` (each at most once a minute,
@@ -31,8 +35,10 @@ struct RunContext {
 // and repairs the record of a run whose end nobody saw. A task the service
 // must not trust is never run nor written: in the minute it would have run
 // (only then, so that cron does not mail the same line every minute), the
-// log says why. Returns the exit status: 1 when a due task could not be
-// started or a record could not be written (each with a log line), else 0.
+// log says why. Notes the run (the stamp), and logs the runs that fell due
+// since the one before without a run-due (missed_runs.h). Returns the
+// exit status: 1 when a due task could not be started or a record or the
+// note could not be written (each with a log line), else 0.
 int RunDueCommand(const RunContext& context, time_t now);
 
 // Runs the task `name` (matched as Jobwarden matches a name) now, once,

@@ -484,4 +484,48 @@ TEST_F(RunDueTest, RecordsARunEndedAtItsTimeLimit) {
                                       "(128 + SIGTERM)\n"));
 }
 
+// Cron stopped: each trusted task that fell due meanwhile is told in one
+// line, how often bounded, and not run for it; nothing on the first run
+// nor without a minute between two runs.
+TEST_F(RunDueTest, LogsTheRunsMissedSinceTheRunNotedBefore) {
+  std::string why;
+  const RunDueStamp stamp(folders_.State(&why));
+  context_.stamp = &stamp;
+  JobFile every_minute = Task(L"/bin/often", L"");
+  every_minute.triggers[0] = Repeating(Daily("2026-01-01 00:00"), 1, 24 * 60);
+  store_.tasks[L"often.job"] = every_minute;
+  store_.tasks[L"planted.job"] = every_minute;
+  store_.untrusted[L"planted.job"] = "the file has 2 links";
+  const time_t days_before = kDueMinute - 3 * 86400;
+  const struct {
+    time_t now;
+    std::string missed;
+  } runs[] = {
+      {days_before - 60, ""},
+      {days_before, ""},
+      {kDueMinute + 7,
+       "backup.job\tmissed 2 runs: 2026-12-05 10:21 to 2026-12-06 10:21\n"
+       "often.job\tmissed more than 100 runs since 2026-12-04 10:22\n"},
+      {kNextDay + 60,
+       "backup.job\tmissed: 2026-12-08 10:21\n"
+       "often.job\tmissed more than 100 runs since 2026-12-07 10:22\n"},
+      {kNextDay + 5 * 60, "often.job\tmissed 3 runs: 2026-12-08 10:23 to 2026-12-08 10:25\n"},
+      {kNextDay + 5 * 60 + 365 * 86400,
+       "backup.job\tmissed more than 100 runs since 2026-12-09 10:21\n"
+       "often.job\tmissed more than 100 runs since 2026-12-08 10:27\n"},
+  };
+  for (const auto& run : runs) {
+    events_.text.clear();
+    EXPECT_EQ(Run(run.now), 0);
+    std::istringstream lines(events_.text);
+    std::string missed;
+    for (std::string line; std::getline(lines, line);)
+      missed += line.find("\tmissed") != std::string::npos ? line + "\n" : "";
+    EXPECT_EQ(missed, run.missed) << run.now;
+  }
+  // Only the runs of each run-due's own minute.
+  EXPECT_EQ(launcher_.requests.size(), 8u);
+  EXPECT_EQ(log_.str(), "");
+}
+
 }  // namespace

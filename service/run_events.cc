@@ -61,6 +61,17 @@ std::string StillRunningEventText(const std::string& task) {
   return TaskEventPrefix(task) + "not started: still running";
 }
 
+std::string MissedEventText(const std::string& task, size_t count, bool more,
+                            const SYSTEMTIME& first, const SYSTEMTIME& last) {
+  const std::string prefix = TaskEventPrefix(task);
+  if (more)
+    return prefix + "missed more than " + std::to_string(count) + " runs since " + TimeText(first);
+  if (count == 1)
+    return prefix + "missed: " + TimeText(first);
+  return prefix + "missed " + std::to_string(count) + " runs: " + TimeText(first) + " to " +
+         TimeText(last);
+}
+
 void RunReport::Fail(const std::string& task, const std::string& text) {
   if (failures_)
     *failures_ << kMessagePrefix << VisibleText(task) << ": " << text << "\n";

@@ -49,6 +49,11 @@ std::string RefusedEventText(const std::string& task, const std::string& reason)
 // Due but still running from an earlier start.
 std::string StillRunningEventText(const std::string& task);
 
+// It fell due `count` times (`more`: more than that), from `first` to
+// `last`, in minutes when no run-due ran; nothing was run for them.
+std::string MissedEventText(const std::string& task, size_t count, bool more,
+                            const SYSTEMTIME& first, const SYSTEMTIME& last);
+
 // The line prefix of a task's events, for filtering.
 std::string TaskEventPrefix(const std::string& task);
 

@@ -44,7 +44,8 @@ std::string OwnPath() {
 }
 
 // What the commands that run tasks and status share: the service's
-// folders, opened once, the run log and the tasks' outputs in them.
+// folders, opened once, the run log, the tasks' outputs and run-due's
+// stamp in them.
 struct ServiceState {
   ServiceFolders folders{StateHomeFromEnvironment(), LogFolderFromEnvironment()};
   std::string why;
@@ -52,8 +53,10 @@ struct ServiceState {
   RunLog run_log{folders.Log(&why)};
   TaskOutputs outputs{state, folders.StatePath()};
   RunLocks locks{folders};
+  RunDueStamp stamp{state};
 
   TaskOutputs* usable_outputs() { return state >= 0 ? &outputs : nullptr; }
+  const RunDueStamp* usable_stamp() const { return state >= 0 ? &stamp : nullptr; }
 };
 
 // The commands that run tasks: run-due, and run NAME.
@@ -62,8 +65,14 @@ int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstri
   ProcessLauncher launcher(name != nullptr);
   ServiceState service;
   RunLogEvents events(service.run_log, std::cerr);
-  const RunContext context{store,     launcher, service.locks,           folder,
-                           std::cerr, events,   service.usable_outputs()};
+  const RunContext context{store,
+                           launcher,
+                           service.locks,
+                           folder,
+                           std::cerr,
+                           events,
+                           service.usable_outputs(),
+                           service.usable_stamp()};
   return name ? RunNowCommand(context, *name, time(nullptr))
               : RunDueCommand(context, time(nullptr));
 }
@@ -96,6 +105,7 @@ int Status(FolderTaskStore& store, const std::string& folder, const std::wstring
   if (service.state >= 0) {
     sources.run_log = &service.run_log;
     sources.outputs = &service.outputs;
+    sources.stamp = &service.stamp;
   }
   sources.notes = StatusNotes();
   return StatusCommand(crontab, store, folder, time(nullptr), sources, name, std::cout, std::cerr);

@@ -174,6 +174,8 @@ int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_fo
                   const StatusSources& sources, const std::wstring* only, std::ostream& out,
                   std::ostream& err) {
   const Installed installed = InstalledFor(crontab, task_folder, out, err);
+  if (sources.stamp)
+    out << CronStartLine(*sources.stamp, now, installed == Installed::kForThisFolder);
   int status = installed == Installed::kUnknown ? 1 : 0;
   out << "Tasks in " << task_folder << ":\n";
   for (const std::string& note : sources.notes)

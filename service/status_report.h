@@ -1,5 +1,5 @@
 // jobwarden-service status: whether cron runs the service for this task
-// folder, and each task in words: as whom it runs and what, its next run
+// folder and when it last did, and each task in words: as whom it runs and what, its next run
 // (or why there is none), its last run with the result in words, and
 // where its output is. `status NAME` shows that one task with the newest
 // lines of its run log and of its output.
@@ -13,15 +13,17 @@
 #include <vector>
 
 #include "service/crontab.h"
+#include "service/run_due_stamp.h"
 #include "service/run_log.h"
 #include "service/task_output.h"
 #include "service/task_store.h"
 
-// What status reads besides the crontab and the tasks; either may be
+// What status reads besides the crontab and the tasks; any may be
 // missing (no state folder yet).
 struct StatusSources {
   const RunLog* run_log = nullptr;
   TaskOutputs* outputs = nullptr;
+  const RunDueStamp* stamp = nullptr;  // when cron last started run-due
   // Lines said after the task folder's: where else tasks or outputs of
   // this user are.
   std::vector<std::string> notes = {};

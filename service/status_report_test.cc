@@ -64,6 +64,52 @@ TEST(StatusReportTest, StatusSaysInstalledOnlyForALineForThisFolder) {
   }
 }
 
+// Right after the installed line: when cron last started run-due, late
+// past two minutes or never only while the service is installed.
+TEST(StatusReportTest, SaysWhenCronLastStartedTheService) {
+  TimeZoneForTest zone("UTC");
+  TemporaryFolder folder;
+  Descriptor state(open(folder.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const RunDueStamp stamp(state.get());
+  const std::string path = folder.path() + "/" + RunDueStamp::kFileName;
+  MemoryTaskStore store;
+  const struct {
+    const char* crontab;
+    time_t noted;  // 0: never
+    time_t now;
+    std::string says;
+  } cases[] = {
+      {kLine, 0, kDueMinute, "cron has not started jobwarden-service yet\n"},
+      {"", 0, kDueMinute, ""},
+      {kLine, kDueMinute + 5, kDueMinute + 125,
+       "cron last started jobwarden-service at 2026-12-07 10:21\n"},
+      {kLine, kDueMinute + 5, kDueMinute + 126,
+       "cron has not started jobwarden-service since 2026-12-07 10:21: is cron running?\n"},
+      {"", kDueMinute + 5, kDueMinute + 86400,
+       "cron last started jobwarden-service at 2026-12-07 10:21\n"},
+  };
+  std::string why;
+  for (const auto& c : cases) {
+    unlink(path.c_str());
+    if (c.noted != 0) {
+      ASSERT_TRUE(stamp.Note(c.noted, &why)) << why;
+    }
+    MemoryCrontab crontab;
+    crontab.text = c.crontab;
+    std::ostringstream out, err;
+    StatusSources sources;
+    sources.stamp = &stamp;
+    EXPECT_EQ(StatusCommand(crontab, store, "/home/a/tasks", c.now, sources, nullptr, out, err), 0);
+    const std::string shown = out.str();
+    EXPECT_EQ(shown.substr(shown.find('\n') + 1), c.says + "Tasks in /home/a/tasks:\n");
+  }
+  unlink(path.c_str());
+  ASSERT_EQ(symlink("/etc/passwd", path.c_str()), 0);
+  EXPECT_EQ(CronStartLine(stamp, kDueMinute, true),
+            "cannot tell when cron last started jobwarden-service: last-run-due: is a symbolic "
+            "link or not a plain file or folder\n");
+}
+
 TEST(StatusReportTest, StatusListsEachTasksNextAndLastRun) {
   TimeZoneForTest zone("UTC");
   MemoryTaskStore store;

@@ -171,8 +171,9 @@ def main():
 
         status = service("status", case.folder)
         check(status.returncode == 0, f"status ended with {status.returncode}: {status.stderr}")
-        check(status.stdout.splitlines()[1:] == [f"Tasks in {case.folder}:",
-                                                 f"planted.job\trefused: {reason}\thas not run"],
+        said = status.stdout.splitlines()
+        check(re.fullmatch(r"cron last started jobwarden-service at \d{4}-\d\d-\d\d \d\d:\d\d", said[1])
+              and said[2:] == [f"Tasks in {case.folder}:", f"planted.job\trefused: {reason}\thas not run"],
               f"status said {status.stdout!r}")
 
         check(snapshot(task) == before, "the planted task's file was changed")
