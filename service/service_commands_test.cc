@@ -18,8 +18,9 @@ using namespace service_test;
 using namespace test_triggers;
 
 const char kLine[] =
-    "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' "
-    "run-due # jobwarden-service\n";
+    "* * * * * test -x '/opt/jw/bin/jobwarden-service' && /usr/bin/env "
+    "JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' run-due "
+    "# jobwarden-service\n";
 // A user's own line, with the service's mark, and a commented-out copy of
 // the service's: neither is the service's line.
 const char kLookalikes[] =
