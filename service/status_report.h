@@ -13,6 +13,7 @@
 
 #include "service/crontab.h"
 #include "service/run_log.h"
+#include "service/system_service.h"
 #include "service/task_output.h"
 #include "service/task_store.h"
 
@@ -21,6 +22,8 @@
 struct StatusSources {
   const RunLog* run_log = nullptr;
   TaskOutputs* outputs = nullptr;
+  // Root's: when it serves the task folder, the crontab is not read.
+  const SystemService* system = nullptr;
 };
 
 // How many of the newest lines `status NAME` shows of the log and output.
