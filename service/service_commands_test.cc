@@ -83,8 +83,8 @@ TEST(ServiceCommandsTest, TheSystemServiceTakesTheFolderItRuns) {
   MemoryCrontab crontab;
   crontab.text = kLookalikes;
   std::ostringstream out, err;
-  EXPECT_EQ(InstallCommand(crontab, system, "/usr/bin/jobwarden-service", kSystemTaskFolder, "",
-                           out, err),
+  EXPECT_EQ(InstallCommand(crontab, system, "/usr/bin/jobwarden-service", kSystemServiceTaskFolder,
+                           "", out, err),
             0);
   EXPECT_EQ(crontab.writes, 0);
   EXPECT_EQ(InstallCommand(crontab, system, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "",

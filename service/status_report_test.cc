@@ -68,7 +68,7 @@ TEST(StatusReportTest, StatusSaysInstalledOnlyForALineForThisFolder) {
   MemoryCrontab unreadable;
   unreadable.readable = false;
   std::ostringstream out, err;
-  EXPECT_EQ(StatusCommand(unreadable, store, kSystemTaskFolder, kDueMinute,
+  EXPECT_EQ(StatusCommand(unreadable, store, kSystemServiceTaskFolder, kDueMinute,
                           {nullptr, nullptr, &system}, nullptr, out, err),
             0);
   EXPECT_EQ(out.str(),

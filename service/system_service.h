@@ -15,7 +15,7 @@ constexpr char kSystemCronLine[] =
     "* * * * * root [ -x /usr/bin/jobwarden-service ] && /usr/bin/jobwarden-service run-due";
 
 // The task folder it serves: root's default.
-constexpr char kSystemTaskFolder[] = "/var/lib/jobwarden/tasks";
+constexpr char kSystemServiceTaskFolder[] = "/var/lib/jobwarden/tasks";
 
 // Whether `text`, a cron.d file, holds kSystemCronLine as a line of its own,
 // to the byte and ended by a line feed (cron ignores a last line without one).
@@ -32,7 +32,7 @@ struct SystemService {
   bool runs = false;      // the file holds the line and cron would start its program
 
   bool Serves(const std::string& task_folder) const {
-    return runs && task_folder == kSystemTaskFolder;
+    return runs && task_folder == kSystemServiceTaskFolder;
   }
 };
 
