@@ -63,12 +63,14 @@ total_ms=$(( (ended_ns - minute_ns) / 1000000 ))
 started=$(wc -l <"$STAMPS")
 last_ms=$(( ($(sort -n "$STAMPS" | tail -1) - minute_ns) / 1000000 ))
 report=$("$SERVICE" status 2>/dev/null || true)
-recorded=$(grep -c "^task-.*exit code 0x0$" <<<"$report" || true)
+# A task's line of status: name, as whom, next run, last run in words, and
+# where its output is, separated by tabs.
+recorded=$(awk -F '\t' '$1 ~ /^task-/ && $4 ~ /^last run .*, exit code 0$/' <<<"$report" | wc -l)
 running=$(grep -c "running since" <<<"$report" || true)
 echo "tasks due at once:            $TASKS"
 echo "started:                      $started"
 echo "last start after the minute:  ${last_ms} ms"
-echo "recorded (exit code 0x0):     $recorded"
+echo "recorded (exit code 0):       $recorded"
 echo "left \"running\":               $running"
 echo "run-due exit status:          $status"
 echo "run-due done after the minute: ${total_ms} ms"

@@ -1,7 +1,9 @@
 # The Debian package, made by `cpack -G DEB` in a Linux build folder:
 # jobwarden_<version>_<arch>.deb with the three programs in /usr/bin, a
-# manual page for each (man/), and the copyright file and changelog that
-# Debian Policy asks for (and lintian's overrides). Its files beyond the programs are the "debian"
+# manual page for each (man/), the copyright file and changelog that
+# Debian Policy asks for (and lintian's overrides), and the system service:
+# /etc/cron.d/jobwarden, a conffile, with the postrm that purges what the
+# service made (cmake/debian/). Its files beyond the programs are the "debian"
 # component, excluded from the default installation so that the tar.gz
 # keeps its contents; cmake/CPackOptions.cmake gives the DEB generator both
 # components.
@@ -52,6 +54,8 @@ install(FILES ${debian_dir}/copyright ${debian_dir}/changelog.gz
         DESTINATION share/doc/jobwarden COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/lintian-overrides
         DESTINATION share/lintian/overrides RENAME jobwarden COMPONENT debian EXCLUDE_FROM_ALL)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/jobwarden.cron.d
+        DESTINATION /etc/cron.d RENAME jobwarden COMPONENT debian EXCLUDE_FROM_ALL)
 
 set(CPACK_DEBIAN_PACKAGE_NAME jobwarden)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -62,6 +66,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # cron to start jobwarden-service.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "cron | cron-daemon")
+# Written whole (CPack has no debhelper to fill in #DEBHELPER#), each with
+# the mode Debian wants: 0755 for the script, 0644 for the list.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/cmake/debian/conffiles ${PROJECT_SOURCE_DIR}/cmake/debian/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The summary, first line of the description, is set for the DEB generator
 # alone in CPackOptions.cmake: on Linux there is no Windows to front.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

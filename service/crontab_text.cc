@@ -2,14 +2,17 @@
 
 namespace {
 
+const char kTest[] = "test -x";
 const char kEnv[] = "/usr/bin/env";
 const char kFolderVariable[] = "JOBWARDEN_TASKS_DIR=";
 const char kStateVariable[] = "XDG_STATE_HOME=";
 const char kMark[] = "# jobwarden-service";
 
-// Lines before env set the variables in the shell's words, which only
-// Bourne shells understand, and quoted for them alone.
-enum class LineFormat { kThroughEnv, kBourneOnly };
+// The line install writes tests for the program first, so that once it is
+// gone the line does nothing and cron mails nothing. Lines of earlier
+// versions lack that test, and before env they set the variables in the
+// shell's words, which only Bourne shells understand, quoted for them alone.
+enum class LineFormat { kTestedThroughEnv, kThroughEnv, kBourneOnly };
 
 // One argument for the shell cron hands the line to: sh, bash, dash or csh.
 // csh expands "!" even between single quotes, but not after a backslash.
@@ -18,7 +21,7 @@ std::string ShellQuoted(const std::string& value, LineFormat format) {
   for (char c : value) {
     if (c == '\'')
       quoted += "'\\''";
-    else if (c == '!' && format == LineFormat::kThroughEnv)
+    else if (c == '!' && format != LineFormat::kBourneOnly)
       quoted += "'\\!'";
     else
       quoted += c;
@@ -35,7 +38,9 @@ std::optional<std::string> LineIn(LineFormat format, const ServiceLineValues& va
       !FitsTheLine(values.state_home))
     return std::nullopt;
   std::string line = "* * * * * ";
-  if (format == LineFormat::kThroughEnv) {
+  if (format == LineFormat::kTestedThroughEnv)
+    line += std::string(kTest) + " " + ShellQuoted(values.program, format) + " && ";
+  if (format != LineFormat::kBourneOnly) {
     if (values.program.find('=') != std::string::npos)
       return std::nullopt;
     line += std::string(kEnv) + " ";
@@ -88,9 +93,16 @@ std::optional<ServiceLineValues> ParsedServiceLine(std::string line) {
   if (!words || words->size() < 10)
     return std::nullopt;
   std::vector<std::string> rest(words->begin() + 5, words->end());
-  const LineFormat format =
-      rest.front() == kEnv ? LineFormat::kThroughEnv : LineFormat::kBourneOnly;
-  if (format == LineFormat::kThroughEnv)
+  LineFormat format = LineFormat::kBourneOnly;
+  // "test -x '<program>' &&": its program is checked against the one run
+  // when LineIn writes the line again.
+  if (rest[0] + " " + rest[1] == kTest && rest[3] == "&&") {
+    format = LineFormat::kTestedThroughEnv;
+    rest.erase(rest.begin(), rest.begin() + 4);
+  } else if (rest.front() == kEnv) {
+    format = LineFormat::kThroughEnv;
+  }
+  if (format != LineFormat::kBourneOnly)
     rest.erase(rest.begin());
   ServiceLineValues values;
   if (rest.size() != 5 && rest.size() != 6)
@@ -124,7 +136,7 @@ bool IsServiceLine(const std::string& line) { return ParsedServiceLine(line).has
 
 std::optional<std::string> ServiceLine(const std::string& program, const std::string& task_folder,
                                        const std::string& state_home) {
-  return LineIn(LineFormat::kThroughEnv, {program, task_folder, state_home});
+  return LineIn(LineFormat::kTestedThroughEnv, {program, task_folder, state_home});
 }
 
 std::vector<ServiceLineValues> ServiceLines(const std::string& crontab) {

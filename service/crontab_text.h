@@ -1,8 +1,9 @@
 // The service's one line in a crontab, and adding or removing it in the
 // text of a crontab with every other line kept byte for byte. A line is the
-// service's only when it is exactly one that ServiceLine writes (or the one
-// earlier versions wrote), so a user's own line or a commented-out copy is
-// never taken for it.
+// service's only when it is exactly one that ServiceLine writes (or one that
+// earlier versions wrote: without the program's test, or with the variables
+// set by the shell), so a user's own line or a commented-out copy is never
+// taken for it.
 #ifndef SERVICE_CRONTAB_TEXT_H_
 #define SERVICE_CRONTAB_TEXT_H_
 
@@ -10,12 +11,13 @@
 #include <string>
 #include <vector>
 
-// "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='<folder>' '<program>' run-due
-// # jobwarden-service": runs the service every minute on the given task
-// folder, with XDG_STATE_HOME='<state>' after the folder when `state_home`
-// is not empty. The variables are set by env, not by the shell, and the
-// quoting holds in sh and csh alike, so the line works whatever SHELL the
-// crontab sets. Nothing when a value holds a character cron or the line
+// "* * * * * test -x '<program>' && /usr/bin/env JOBWARDEN_TASKS_DIR='<folder>'
+// '<program>' run-due # jobwarden-service": runs the service every minute on
+// the given task folder, with XDG_STATE_HOME='<state>' after the folder when
+// `state_home` is not empty, and does nothing, silently, once the program is
+// gone. The variables are set by env, not by the shell, and the test, the
+// "&&" and the quoting hold in sh and csh alike, so the line works whatever
+// SHELL the crontab sets. Nothing when a value holds a character cron or the line
 // cannot carry (newline, NUL, "%"), or the program's path an "=" (env would
 // take it for one more variable).
 std::optional<std::string> ServiceLine(const std::string& program, const std::string& task_folder,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -13,7 +14,11 @@
 namespace {
 
 const char kLine[] =
-    "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/t' '/bin/jobwarden-service' run-due "
+    "* * * * * test -x '/bin/jobwarden-service' && /usr/bin/env JOBWARDEN_TASKS_DIR='/t' "
+    "'/bin/jobwarden-service' run-due # jobwarden-service";
+// As versions before the program's test wrote it.
+const char kEnvLine[] =
+    "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/env/t' '/env/jobwarden-service' run-due "
     "# jobwarden-service";
 // As versions before env wrote it: the variables set by a Bourne shell.
 const char kOldLine[] =
@@ -23,11 +28,13 @@ const char kOldLine[] =
 TEST(CrontabTextTest, ServiceLineQuotesItsValues) {
   EXPECT_EQ(ServiceLine("/bin/jobwarden-service", "/t"), std::string(kLine));
   EXPECT_EQ(ServiceLine("/opt/it's here/jobwarden-service", "/home/a b/tasks!"),
-            std::string("* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/a b/tasks'\\!'' "
+            std::string("* * * * * test -x '/opt/it'\\''s here/jobwarden-service' && "
+                        "/usr/bin/env JOBWARDEN_TASKS_DIR='/home/a b/tasks'\\!'' "
                         "'/opt/it'\\''s here/jobwarden-service' run-due # jobwarden-service"));
-  EXPECT_EQ(ServiceLine("/bin/jobwarden-service", "/t=1", "/s"),
-            std::string("* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/t=1' XDG_STATE_HOME='/s' "
-                        "'/bin/jobwarden-service' run-due # jobwarden-service"));
+  EXPECT_EQ(ServiceLine("/bin/jobwarden-service!", "/t=1", "/s"),
+            std::string("* * * * * test -x '/bin/jobwarden-service'\\!'' && /usr/bin/env "
+                        "JOBWARDEN_TASKS_DIR='/t=1' XDG_STATE_HOME='/s' "
+                        "'/bin/jobwarden-service'\\!'' run-due # jobwarden-service"));
   EXPECT_FALSE(ServiceLine("/bin/jobwarden-service", "/t/100%"));
   EXPECT_FALSE(ServiceLine("/bin/jobwarden-service", "/t", "/s%"));
   EXPECT_FALSE(ServiceLine("/bin/x\ny", "/t"));
@@ -39,10 +46,10 @@ TEST(CrontabTextTest, ServiceLineQuotesItsValues) {
 TEST(CrontabTextTest, ServiceLinesReadBackWhatTheLineSays) {
   const std::string folder = "/h/it's a \"b\" $(id) `id` !x \\ *";
   const std::string program = "/opt/$HOME/it's/jobwarden-service";
-  const std::string crontab =
-      "MAILTO=a\n" + *ServiceLine(program, folder, "/s 1") + "\n" + kOldLine + "\n" + kLine + "\n";
+  const std::string crontab = "MAILTO=a\n" + *ServiceLine(program, folder, "/s 1") + "\n" +
+                              kOldLine + "\n" + kLine + "\n" + kEnvLine + "\n";
   const std::vector<ServiceLineValues> lines = ServiceLines(crontab);
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0].program, program);
   EXPECT_EQ(lines[0].task_folder, folder);
   EXPECT_EQ(lines[0].state_home, "/s 1");
@@ -51,6 +58,8 @@ TEST(CrontabTextTest, ServiceLinesReadBackWhatTheLineSays) {
   EXPECT_EQ(lines[1].state_home, "/s");
   EXPECT_EQ(lines[2].task_folder, "/t");
   EXPECT_EQ(lines[2].state_home, "");
+  EXPECT_EQ(lines[3].program, "/env/jobwarden-service");
+  EXPECT_EQ(lines[3].task_folder, "/env/t");
 }
 
 // Only a line the service wrote, to the byte, is the service's.
@@ -74,6 +83,15 @@ TEST(CrontabTextTest, OtherLinesThatLookLikeTheServicesAreNotIt) {
       "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/t 'rm' '/bin/jobwarden-service' run-due "
       "# jobwarden-service",
       "* * * * * '/old/jobwarden-service' run-due # jobwarden-service",
+      // The test must be of the program the line runs, and guard it.
+      "* * * * * test -x '/bin/true' && /usr/bin/env JOBWARDEN_TASKS_DIR='/t' "
+      "'/bin/jobwarden-service' run-due # jobwarden-service",
+      "* * * * * test -x '/bin/jobwarden-service' ; /usr/bin/env JOBWARDEN_TASKS_DIR='/t' "
+      "'/bin/jobwarden-service' run-due # jobwarden-service",
+      "* * * * * test -f '/bin/jobwarden-service' && /usr/bin/env JOBWARDEN_TASKS_DIR='/t' "
+      "'/bin/jobwarden-service' run-due # jobwarden-service",
+      "* * * * * test -x '/bin/jobwarden-service' && JOBWARDEN_TASKS_DIR='/t' "
+      "'/bin/jobwarden-service' run-due # jobwarden-service",
       line + "\r",
   };
   for (const std::string& other : others) {
@@ -98,6 +116,8 @@ TEST(CrontabTextTest, InstallKeepsEveryOtherLineAndLeavesOneServiceLine) {
       {"already there", "a\n" + line + "\nb\n", "a\n" + line + "\nb\n"},
       {"old line replaced in place", std::string("a\n") + kOldLine + "\nb\n",
        "a\n" + line + "\nb\n"},
+      {"env line replaced in place", std::string("a\n") + kEnvLine + "\nb\n",
+       "a\n" + line + "\nb\n"},
       {"duplicates folded", line + "\nx\n" + line + "\n", line + "\nx\n"},
   };
   for (const auto& c : cases) {
@@ -110,7 +130,8 @@ TEST(CrontabTextTest, InstallKeepsEveryOtherLineAndLeavesOneServiceLine) {
 
 TEST(CrontabTextTest, UninstallRemovesOnlyTheServiceLines) {
   const std::string line = kLine;
-  EXPECT_EQ(WithoutServiceLine("a\n" + line + "\nb\r\n" + kOldLine + "\n" + line), "a\nb\r\n");
+  EXPECT_EQ(WithoutServiceLine("a\n" + line + "\nb\r\n" + kOldLine + "\n" + kEnvLine + "\n" + line),
+            "a\nb\r\n");
   EXPECT_EQ(WithoutServiceLine("a\n# jobwarden-service is great\nb"),
             "a\n# jobwarden-service is great\nb");
   EXPECT_EQ(WithoutServiceLine(""), "");
@@ -118,7 +139,8 @@ TEST(CrontabTextTest, UninstallRemovesOnlyTheServiceLines) {
 
 // The line's command part run as cron runs it, SHELL -c COMMAND, with
 // names that each shell would expand or split if the quoting let it: the
-// program must get exactly its one argument and both folders.
+// program must get exactly its one argument and both folders, and once it
+// is gone the line must print nothing.
 class ServiceLineUnderShellTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ServiceLineUnderShellTest, RunsTheProgramWithTheFoldersAsWritten) {
@@ -149,6 +171,11 @@ TEST_P(ServiceLineUnderShellTest, RunsTheProgramWithTheFoldersAsWritten) {
   std::stringstream text;
   text << got.rdbuf();
   EXPECT_EQ(text.str(), "1\nrun-due\n" + folder + "\n" + state + "\n");
+
+  // Once the program is gone the line says nothing, so cron mails nothing.
+  ASSERT_EQ(unlink(program.c_str()), 0);
+  const CommandResult gone = RunCommand({shell, "-c", command}, "");
+  EXPECT_EQ(gone.output + gone.error_output, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Shells, ServiceLineUnderShellTest,

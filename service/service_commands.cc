@@ -13,8 +13,16 @@
 #include "service/local_clock.h"
 #include "service/service_messages.h"
 
-int InstallCommand(Crontab& crontab, const std::string& program, const std::string& task_folder,
-                   const std::string& state_home, std::ostream& out, std::ostream& err) {
+int InstallCommand(Crontab& crontab, const SystemService& system, const std::string& program,
+                   const std::string& task_folder, const std::string& state_home, std::ostream& out,
+                   std::ostream& err) {
+  if (system.Serves(task_folder)) {
+    out << "jobwarden-service is installed as the system service (" << system.cron_file
+        << "): cron runs it every minute for the tasks in " << task_folder
+        << "; nothing was added to root's crontab (jobwarden-service uninstall removes an "
+           "older line from it)\n";
+    return 0;
+  }
   const std::optional<std::string> line = ServiceLine(program, task_folder, state_home);
   if (!line) {
     err << kMessagePrefix
@@ -37,7 +45,8 @@ int InstallCommand(Crontab& crontab, const std::string& program, const std::stri
   return 0;
 }
 
-int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err) {
+int UninstallCommand(Crontab& crontab, const SystemService& system, std::ostream& out,
+                     std::ostream& err) {
   std::string text, error;
   if (!crontab.Read(&text, &error)) {
     err << kMessagePrefix << "cannot read the crontab: " << error << "\n";
@@ -45,13 +54,15 @@ int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err) {
   }
   if (ServiceLines(text).empty()) {
     out << "jobwarden-service was not installed\n";
-    return 0;
-  }
-  if (!crontab.Write(WithoutServiceLine(text), &error)) {
+  } else if (!crontab.Write(WithoutServiceLine(text), &error)) {
     err << kMessagePrefix << "cannot write the crontab: " << error << "\n";
     return 1;
+  } else {
+    out << "jobwarden-service is uninstalled\n";
   }
-  out << "jobwarden-service is uninstalled\n";
+  if (system.runs)
+    out << "jobwarden-service is still installed as the system service: " << system.cron_file
+        << " belongs to the jobwarden package (apt remove jobwarden stops it)\n";
   return 0;
 }
 

@@ -12,6 +12,7 @@
 
 #include "service/crontab.h"
 #include "service/run_due.h"
+#include "service/system_service.h"
 
 // A folder's path as it is recorded for later: absolute, and the same
 // whatever the current directory or the symbolic links on the way, so that
@@ -22,10 +23,17 @@
 std::string CanonicalPath(const std::string& path);
 
 // Adds the line that runs `program` every minute on `task_folder` (and
-// with the state folder `state_home`, when not empty).
-int InstallCommand(Crontab& crontab, const std::string& program, const std::string& task_folder,
-                   const std::string& state_home, std::ostream& out, std::ostream& err);
+// with the state folder `state_home`, when not empty), unless the system
+// service already runs that folder: then it says so and leaves the crontab
+// as it is (an older line in it runs nothing twice: a task's record shows
+// its run of the minute).
+int InstallCommand(Crontab& crontab, const SystemService& system, const std::string& program,
+                   const std::string& task_folder, const std::string& state_home, std::ostream& out,
+                   std::ostream& err);
 
-int UninstallCommand(Crontab& crontab, std::ostream& out, std::ostream& err);
+// Removes the crontab's line; the system service's file is the package's,
+// and is left as it is.
+int UninstallCommand(Crontab& crontab, const SystemService& system, std::ostream& out,
+                     std::ostream& err);
 
 #endif  // SERVICE_SERVICE_COMMANDS_H_

@@ -18,8 +18,9 @@ using namespace service_test;
 using namespace test_triggers;
 
 const char kLine[] =
-    "* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' "
-    "run-due # jobwarden-service\n";
+    "* * * * * test -x '/opt/jw/bin/jobwarden-service' && /usr/bin/env "
+    "JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' run-due "
+    "# jobwarden-service\n";
 // A user's own line, with the service's mark, and a commented-out copy of
 // the service's: neither is the service's line.
 const char kLookalikes[] =
@@ -31,10 +32,12 @@ TEST(ServiceCommandsTest, InstallAddsOneLineAndKeepsTheRest) {
   MemoryCrontab crontab;
   crontab.text = std::string("MAILTO=a\n") + kLookalikes;
   std::ostringstream out, err;
-  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
-            0);
-  EXPECT_EQ(InstallCommand(crontab, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
-            0);
+  EXPECT_EQ(
+      InstallCommand(crontab, {}, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
+      0);
+  EXPECT_EQ(
+      InstallCommand(crontab, {}, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
+      0);
   EXPECT_EQ(crontab.text, std::string("MAILTO=a\n") + kLookalikes + kLine);
   EXPECT_EQ(crontab.writes, 1);
   EXPECT_EQ(
@@ -44,8 +47,8 @@ TEST(ServiceCommandsTest, InstallAddsOneLineAndKeepsTheRest) {
   EXPECT_EQ(err.str(), "");
 
   std::ostringstream out2;
-  EXPECT_EQ(UninstallCommand(crontab, out2, err), 0);
-  EXPECT_EQ(UninstallCommand(crontab, out2, err), 0);
+  EXPECT_EQ(UninstallCommand(crontab, {}, out2, err), 0);
+  EXPECT_EQ(UninstallCommand(crontab, {}, out2, err), 0);
   EXPECT_EQ(crontab.text, std::string("MAILTO=a\n") + kLookalikes);
   EXPECT_EQ(out2.str(), "jobwarden-service is uninstalled\njobwarden-service was not installed\n");
   EXPECT_EQ(crontab.writes, 2);
@@ -56,8 +59,8 @@ TEST(ServiceCommandsTest, ACrontabThatCannotBeReadIsLeftAlone) {
   crontab.text = "0 5 * * * backup\n";
   crontab.readable = false;
   std::ostringstream out, err;
-  EXPECT_EQ(InstallCommand(crontab, "/bin/jobwarden-service", "/t", "", out, err), 1);
-  EXPECT_EQ(UninstallCommand(crontab, out, err), 1);
+  EXPECT_EQ(InstallCommand(crontab, {}, "/bin/jobwarden-service", "/t", "", out, err), 1);
+  EXPECT_EQ(UninstallCommand(crontab, {}, out, err), 1);
   EXPECT_EQ(crontab.writes, 0);
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(),
@@ -66,11 +69,39 @@ TEST(ServiceCommandsTest, ACrontabThatCannotBeReadIsLeftAlone) {
 
   std::ostringstream err2;
   crontab.readable = true;
-  EXPECT_EQ(InstallCommand(crontab, "/bin/jobwarden-service", "/t/100%", "", out, err2), 1);
+  EXPECT_EQ(InstallCommand(crontab, {}, "/bin/jobwarden-service", "/t/100%", "", out, err2), 1);
   EXPECT_EQ(crontab.writes, 0);
   EXPECT_EQ(err2.str(),
             "jobwarden-service: the program's path or a folder holds a character a crontab "
             "line cannot carry (line break or \"%\"), or the program's path an \"=\"\n");
+}
+
+// Root's install for the folder the system service runs adds nothing, so
+// that no task runs from two lines; any other folder gets its line.
+TEST(ServiceCommandsTest, TheSystemServiceTakesTheFolderItRuns) {
+  const SystemService system{"/etc/cron.d/jobwarden", true};
+  MemoryCrontab crontab;
+  crontab.text = kLookalikes;
+  std::ostringstream out, err;
+  EXPECT_EQ(InstallCommand(crontab, system, "/usr/bin/jobwarden-service", kSystemTaskFolder, "",
+                           out, err),
+            0);
+  EXPECT_EQ(crontab.writes, 0);
+  EXPECT_EQ(InstallCommand(crontab, system, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "",
+                           out, err),
+            0);
+  EXPECT_EQ(UninstallCommand(crontab, system, out, err), 0);
+  EXPECT_EQ(crontab.text, kLookalikes);
+  EXPECT_EQ(out.str(),
+            "jobwarden-service is installed as the system service (/etc/cron.d/jobwarden): cron "
+            "runs it every minute for the tasks in /var/lib/jobwarden/tasks; nothing was added to "
+            "root's crontab (jobwarden-service uninstall removes an older line from it)\n"
+            "jobwarden-service is installed: cron runs it every minute for the tasks in "
+            "/home/a/tasks\n"
+            "jobwarden-service is uninstalled\n"
+            "jobwarden-service is still installed as the system service: /etc/cron.d/jobwarden "
+            "belongs to the jobwarden package (apt remove jobwarden stops it)\n");
+  EXPECT_EQ(err.str(), "");
 }
 
 // The crontab program's side: a stand-in that keeps the crontab in a file

@@ -20,6 +20,7 @@
 #include "service/service_folders.h"
 #include "service/service_messages.h"
 #include "service/status_report.h"
+#include "service/system_service.h"
 #include "service/task_launcher.h"
 #include "service/task_output.h"
 #include "service/task_store.h"
@@ -101,6 +102,7 @@ std::vector<std::string> StatusNotes() {
 int Status(FolderTaskStore& store, const std::string& folder, const std::wstring* name) {
   CommandCrontab crontab;
   ServiceState service;
+  const SystemService system = SystemServiceFromEnvironment();
   StatusSources sources;
   if (service.state >= 0) {
     sources.run_log = &service.run_log;
@@ -108,6 +110,7 @@ int Status(FolderTaskStore& store, const std::string& folder, const std::wstring
     sources.stamp = &service.stamp;
   }
   sources.notes = StatusNotes();
+  sources.system = &system;
   return StatusCommand(crontab, store, folder, time(nullptr), sources, name, std::cout, std::cerr);
 }
 
@@ -136,13 +139,14 @@ int main(int argc, char** argv) {
   if (command == "status")
     return Status(store, folder, argc == 3 ? &name : nullptr);
   CommandCrontab crontab;
+  const SystemService system = SystemServiceFromEnvironment();
   if (command == "install") {
     const char* state_home = std::getenv("XDG_STATE_HOME");
-    return InstallCommand(crontab, OwnPath(), folder, state_home ? state_home : "", std::cout,
-                          std::cerr);
+    return InstallCommand(crontab, system, OwnPath(), folder, state_home ? state_home : "",
+                          std::cout, std::cerr);
   }
   if (command == "uninstall")
-    return UninstallCommand(crontab, std::cout, std::cerr);
+    return UninstallCommand(crontab, system, std::cout, std::cerr);
   std::cerr << kUsage;
   return 1;
 }

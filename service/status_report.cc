@@ -20,8 +20,13 @@ namespace {
 
 enum class Installed { kForThisFolder, kForAnother, kNot, kUnknown };
 
-Installed InstalledFor(Crontab& crontab, const std::string& task_folder, std::ostream& out,
-                       std::ostream& err) {
+Installed InstalledFor(Crontab& crontab, const SystemService* system,
+                       const std::string& task_folder, std::ostream& out, std::ostream& err) {
+  if (system && system->Serves(task_folder)) {
+    out << "jobwarden-service is installed as the system service (" << system->cron_file
+        << "): cron runs it every minute\n";
+    return Installed::kForThisFolder;
+  }
   std::string text, error;
   if (!crontab.Read(&text, &error)) {
     err << kMessagePrefix << "cannot read the crontab: " << error << "\n";
@@ -173,7 +178,7 @@ class Report {
 int StatusCommand(Crontab& crontab, TaskStore& store, const std::string& task_folder, time_t now,
                   const StatusSources& sources, const std::wstring* only, std::ostream& out,
                   std::ostream& err) {
-  const Installed installed = InstalledFor(crontab, task_folder, out, err);
+  const Installed installed = InstalledFor(crontab, sources.system, task_folder, out, err);
   if (sources.stamp)
     out << CronStartLine(*sources.stamp, now, installed == Installed::kForThisFolder);
   int status = installed == Installed::kUnknown ? 1 : 0;

@@ -15,6 +15,7 @@
 #include "service/crontab.h"
 #include "service/run_due_stamp.h"
 #include "service/run_log.h"
+#include "service/system_service.h"
 #include "service/task_output.h"
 #include "service/task_store.h"
 
@@ -27,6 +28,8 @@ struct StatusSources {
   // Lines said after the task folder's: where else tasks or outputs of
   // this user are.
   std::vector<std::string> notes = {};
+  // Root's: when it serves the task folder, the crontab is not read.
+  const SystemService* system = nullptr;
 };
 
 // How many of the newest lines `status NAME` shows of the log and output.

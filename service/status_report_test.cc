@@ -62,6 +62,19 @@ TEST(StatusReportTest, StatusSaysInstalledOnlyForALineForThisFolder) {
     EXPECT_EQ(StatusCommand(crontab, store, "/home/a/tasks", kDueMinute, {}, nullptr, out, err), 0);
     EXPECT_EQ(out.str(), c.says + "Tasks in /home/a/tasks:\n") << c.crontab;
   }
+
+  // Root's system service runs its own folder, whatever root's crontab holds.
+  const SystemService system{"/etc/cron.d/jobwarden", true};
+  MemoryCrontab unreadable;
+  unreadable.readable = false;
+  std::ostringstream out, err;
+  EXPECT_EQ(StatusCommand(unreadable, store, kSystemTaskFolder, kDueMinute, {.system = &system},
+                          nullptr, out, err),
+            0);
+  EXPECT_EQ(out.str(),
+            "jobwarden-service is installed as the system service (/etc/cron.d/jobwarden): cron "
+            "runs it every minute\nTasks in /var/lib/jobwarden/tasks:\n");
+  EXPECT_EQ(err.str(), "");
 }
 
 // Right after the installed line: when cron last started run-due, late

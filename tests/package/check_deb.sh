@@ -3,14 +3,17 @@
 # Makes the Debian package with `cpack -G DEB` in BUILD and checks it as
 # Debian would: its files (the three programs in /usr/bin, stripped and
 # runnable, a manual page for each, the copyright file with LICENSE's text,
-# the changelog, nothing else), their owner and modes, the control fields
-# (a cron among the dependencies), each manual page compressed with gzip -9n
-# and rendered without a warning, and lintian without an error. Exits 77,
-# after every other check, when lintian is not installed; at once when a
-# tool cpack needs is missing.
+# the changelog, the system service's /etc/cron.d/jobwarden, nothing else),
+# their owner and modes, the control fields (a cron among the
+# dependencies), the control files (the cron.d file listed as a conffile,
+# the postrm as written in cmake/debian, runnable and parsed by sh), each
+# manual page compressed with gzip -9n and rendered without a warning, and
+# lintian without an error or a warning. Exits 77, after every other check,
+# when lintian is not installed; at once when a tool cpack needs is missing.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 license="$here/../../LICENSE"
+debian_source="$here/../../cmake/debian"
 build="$1"
 failures=0
 programs="Jobwarden osreport jobwarden-service"
@@ -45,6 +48,7 @@ check_members() {
     echo "-rw-r--r-- root/root ./usr/share/doc/jobwarden/changelog.gz"
     echo "-rw-r--r-- root/root ./usr/share/doc/jobwarden/copyright"
     echo "-rw-r--r-- root/root ./usr/share/lintian/overrides/jobwarden"
+    echo "-rw-r--r-- root/root ./etc/cron.d/jobwarden"
   )
   found=$(dpkg-deb -c "$package" | awk '$1 !~ /^d/ {print $1, $2, $6}')
   if ! diff <(LC_ALL=C sort <<<"$expected") <(LC_ALL=C sort <<<"$found"); then
@@ -133,9 +137,28 @@ check_documents() {
     fail "copyright: the holder differs from LICENSE's"
 }
 
+# The cron.d line, silent once the program is gone; the conffile list; the
+# maintainer script, mode 0755 as dpkg runs it, the others 0644.
+check_system_service() {
+  local line='* * * * * root [ -x /usr/bin/jobwarden-service ] && /usr/bin/jobwarden-service run-due'
+  grep -qxF -- "$line" "$root/etc/cron.d/jobwarden" || fail "etc/cron.d/jobwarden: no line \"$line\""
+  dpkg-deb -e "$package" "$control"
+  [ "$(cat "$control/conffiles")" = /etc/cron.d/jobwarden ] ||
+    fail "conffiles: \"$(cat "$control/conffiles")\", not /etc/cron.d/jobwarden"
+  local modes
+  modes=$(cd "$control" && stat -c '%A %n' -- * | LC_ALL=C sort -k2)
+  [ "$modes" = "-rw-r--r-- conffiles
+-rw-r--r-- control
+-rw-r--r-- md5sums
+-rwxr-xr-x postrm" ] || fail "control files and modes: $modes"
+  cmp -s "$control/postrm" "$debian_source/postrm" || fail "postrm differs from cmake/debian/postrm"
+  sh -n "$control/postrm" || fail "postrm: sh -n fails"
+}
+
 scratch=$(mktemp -d /tmp/jobwarden-deb.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 root="$scratch/root"
+control="$scratch/control"
 package=$(make_package) && [ -n "$package" ] || {
   echo "FAIL cpack -G DEB in $build made no package"
   exit 1
@@ -146,13 +169,14 @@ dpkg-deb -x "$package" "$root"
 check_programs
 check_manual_pages
 check_documents
+check_system_service
 
 lintian_ran=no
 if command -v lintian >/dev/null; then
   lintian_ran=yes
-  if ! lintian --fail-on error "$package" >"$scratch/lintian.log" 2>&1; then
+  if ! lintian --fail-on error,warning "$package" >"$scratch/lintian.log" 2>&1; then
     cat "$scratch/lintian.log"
-    fail "lintian reports an error on $package"
+    fail "lintian reports an error or a warning on $package"
   fi
 fi
 echo "Debian package: $failures problem(s)"

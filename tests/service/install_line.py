@@ -3,7 +3,8 @@
 stand-in crontab program (a file): the task folder is recorded absolute and
 canonical when JOBWARDEN_TASKS_DIR is relative and reached through a
 symbolic link, and the line cron would run reaches that very folder under
-sh, bash, dash and tcsh (SHELL -c COMMAND, as cron starts it).
+sh, bash, dash and tcsh (SHELL -c COMMAND, as cron starts it), and prints
+nothing there once the program it names is gone.
 """
 import argparse
 import os
@@ -53,8 +54,8 @@ def main():
         with open(crontab + ".tab") as file:
             line = file.read()
         quoted = folder.replace("'", "'\\''").replace("!", "'\\!'")
-        check(line == f"* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='{quoted}' '{service}' run-due "
-                      "# jobwarden-service\n", f"the line: {line!r}")
+        check(line == f"* * * * * test -x '{service}' && /usr/bin/env JOBWARDEN_TASKS_DIR='{quoted}' "
+                      f"'{service}' run-due # jobwarden-service\n", f"the line: {line!r}")
 
         through_link = dict(env, JOBWARDEN_TASKS_DIR=os.path.join(root, "link", typed))
         status = run([service, "status"], through_link, "/").stdout.splitlines()
@@ -68,6 +69,15 @@ def main():
         # given as one it cannot list.
         open(folder, "w").close()
         command = line.rstrip("\n")[len("* * * * * "):]
+        # The line a copy installs, once that copy is gone (a package
+        # removed, a build folder deleted).
+        gone = os.path.join(root, "gone it's !1", "jobwarden-service")
+        os.mkdir(os.path.dirname(gone))
+        shutil.copy(service, gone)
+        run([gone, "install"], env, root)
+        os.remove(gone)
+        with open(crontab + ".tab") as file:
+            gone_command = file.read().rstrip("\n")[len("* * * * * "):]
         missing = []
         for shell in SHELLS:
             if shutil.which(shell) is None:
@@ -77,6 +87,10 @@ def main():
             result = run([shell, "-c", command], clean, "/", expect=1)
             check(result.stderr.startswith(f"jobwarden-service: cannot list the task folder {folder} (0x"),
                   f"under {shell}: {result.stderr!r}")
+            result = subprocess.run([shell, "-c", gone_command], env=clean, cwd="/", capture_output=True,
+                                    text=True, timeout=20)
+            check(result.stdout + result.stderr == "",
+                  f"under {shell}, with the program gone: {result.stdout + result.stderr!r}")
         if missing:
             print(f"skipped: not installed: {' '.join(missing)} (scripts/install-packages.sh installs them)")
             return 77
