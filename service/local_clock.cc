@@ -39,6 +39,12 @@ bool ShownBefore(time_t when) {
 
 }  // namespace
 
+time_t Now() {
+  timespec now = {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec;
+}
+
 tm LocalParts(time_t when) {
   tm parts = {};
   localtime_r(&when, &parts);

@@ -16,6 +16,11 @@
 
 #include "service/due_rule.h"
 
+// The present time from the precise clock. time() reads a coarse clock
+// that can still show the minute before for a few milliseconds after it
+// began, when cron starts run-due; run-due would then miss its minute.
+time_t Now();
+
 // The local calendar time of `when`: the one place the service reads the
 // time zone.
 tm LocalParts(time_t when);

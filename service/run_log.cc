@@ -88,6 +88,6 @@ std::vector<std::string> RunLog::Tail(size_t count, const std::string& task) con
 
 void RunLogEvents::Add(const std::string& text) {
   std::string why;
-  if (!log_.Append(time(nullptr), text, &why))
+  if (!log_.Append(Now(), text, &why))
     failures_ << kMessagePrefix << "cannot write the run log (" << why << "): " << text << "\n";
 }

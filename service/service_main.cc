@@ -13,6 +13,7 @@
 #include "platform/posix/wide_text.h"
 #include "platform/taskscheduler/task_folder_location-posix.h"
 #include "service/crontab.h"
+#include "service/local_clock.h"
 #include "service/run_due.h"
 #include "service/run_lock.h"
 #include "service/run_log.h"
@@ -74,8 +75,7 @@ int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstri
                            events,
                            service.usable_outputs(),
                            service.usable_stamp()};
-  return name ? RunNowCommand(context, *name, time(nullptr))
-              : RunDueCommand(context, time(nullptr));
+  return name ? RunNowCommand(context, *name, Now()) : RunDueCommand(context, Now());
 }
 
 // Where else this user's tasks or their outputs are: tasks root left in
@@ -111,7 +111,7 @@ int Status(FolderTaskStore& store, const std::string& folder, const std::wstring
   }
   sources.notes = StatusNotes();
   sources.system = &system;
-  return StatusCommand(crontab, store, folder, time(nullptr), sources, name, std::cout, std::cerr);
+  return StatusCommand(crontab, store, folder, Now(), sources, name, std::cout, std::cerr);
 }
 
 }  // namespace
