@@ -45,8 +45,11 @@ def main():
         os.chmod(crontab, 0o700)
         typed = "tasks it's \"q\" $(echo x) `echo y` !1"
         folder = os.path.join(root, "real", typed)
+        # The state folder the line records, so that the line's run-due,
+        # even as root, keeps its notes here.
+        state = os.path.join(root, "state")
         env = {"PATH": "/usr/bin:/bin", "HOME": root, "JOBWARDEN_CRONTAB": crontab,
-               "JOBWARDEN_TASKS_DIR": typed}
+               "JOBWARDEN_TASKS_DIR": typed, "XDG_STATE_HOME": state}
 
         said = run([service, "install"], env, os.path.join(root, "link")).stdout
         check(said == f"jobwarden-service is installed: cron runs it every minute for the tasks in {folder}\n",
@@ -55,7 +58,8 @@ def main():
             line = file.read()
         quoted = folder.replace("'", "'\\''").replace("!", "'\\!'")
         check(line == f"* * * * * test -x '{service}' && /usr/bin/env JOBWARDEN_TASKS_DIR='{quoted}' "
-                      f"'{service}' run-due # jobwarden-service\n", f"the line: {line!r}")
+                      f"XDG_STATE_HOME='{state}' '{service}' run-due # jobwarden-service\n",
+              f"the line: {line!r}")
 
         through_link = dict(env, JOBWARDEN_TASKS_DIR=os.path.join(root, "link", typed))
         status = run([service, "status"], through_link, "/").stdout.splitlines()
