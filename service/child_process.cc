@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,6 +96,13 @@ void DefaultSignals() {
   }
   CloseOthersOnExec();
 
+  if (const std::optional<TaskPriority>& priority = setup.program.priority) {
+    (void)setpriority(PRIO_PROCESS, 0, priority->nice);
+    if (priority->idle_class) {
+      const sched_param none = {};
+      (void)sched_setscheduler(0, SCHED_IDLE, &none);
+    }
+  }
   const Account& account = setup.program.account;
   if (account.switch_user) {
     if (initgroups(account.name.c_str(), account.gid) != 0 || setgid(account.gid) != 0 ||

@@ -9,6 +9,7 @@
 #include <sys/types.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,13 @@ std::vector<std::string> SplitParameters(const std::string& parameters);
 // one that failed.
 enum ChildStep : int { kStandardStreams, kAccount, kFolder, kProgram };
 
+// The scheduling a program runs with: its nice value, and whether in the
+// idle class (SCHED_IDLE).
+struct TaskPriority {
+  int nice = 0;
+  bool idle_class = false;
+};
+
 // A program to run and how, as a stored task gives it down to the child
 // that runs it.
 struct Program {
@@ -35,6 +43,10 @@ struct Program {
   // cannot be entered); else see ChildSetup::start_in_home.
   std::string working_directory;
   Account account;  // switched to when it says so, its groups with it
+  // Set before the account switch, so that root's service may raise it;
+  // one the child may not set leaves the priority it inherited. None
+  // keeps the service's.
+  std::optional<TaskPriority> priority;
 };
 
 // What the child does before it runs its program. Whatever the service's

@@ -62,6 +62,8 @@ const char* KnownCode(DWORD code) {
       return "ended at its maximum run time";
     case SCHED_E_TASK_NOT_READY:
       return "it has no program";
+    case SCHED_E_TASK_ATTEMPTED:
+      return "not run: the machine was on batteries";
     case kRunEndNotSeen:
       return "its end was not seen (the service was stopped while it ran)";
     case kRunInterrupted:
@@ -96,6 +98,9 @@ std::string ResultInWords(DWORD exit_code, const std::string& account) {
   if (exit_code == kNoSuchAccount)
     return account.empty() ? "the account does not exist"
                            : "the account " + VisibleText(account) + " does not exist";
+  if (exit_code == SCHED_E_USER_NOT_LOGGED_ON)
+    return "not run: " + (account.empty() ? std::string("its account") : VisibleText(account)) +
+           " was not logged on";
   if (const char* known = KnownCode(exit_code))
     return known;
   if (exit_code > 255)

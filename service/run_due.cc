@@ -46,7 +46,7 @@ int RunDueCommand(const RunContext& context, time_t now) {
   };
   bool noted = true;
   const std::optional<time_t> before = context.stamp ? NoteRun(context, now, &noted) : std::nullopt;
-  TaskScan scan = ScanTasks(context.store, context.locks, minute, due, nullptr);
+  TaskScan scan = ScanTasks(context.store, context.locks, minute, due, nullptr, context.machine);
   if (!Listed(context, scan))
     return 1;
   RunReport report(context.events, &context.log);
@@ -72,7 +72,8 @@ int RunNowCommand(const RunContext& context, const std::wstring& name, time_t no
     return 1;
   }
   const DueRule always = [](const JobFile&) { return true; };
-  TaskScan scan = ScanTasks(context.store, context.locks, StartOfMinute(now), always, &file_name);
+  TaskScan scan = ScanTasks(context.store, context.locks, StartOfMinute(now), always, &file_name,
+                            context.machine);
   if (!Listed(context, scan))
     return 1;
   // Whoever asked hears every event, failures included.

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "service/machine_state.h"
 #include "service/run_due_stamp.h"
 #include "service/run_events.h"
 #include "service/run_lock.h"
@@ -28,6 +29,9 @@ struct RunContext {
   // Where run-due notes each run, and finds the one before; none notes
   // nothing.
   const RunDueStamp* stamp = nullptr;
+  // What the tasks' conditions and priorities are judged on; none holds
+  // no task back and allows every priority.
+  const MachineState* machine = nullptr;
 };
 
 // Runs every task due in the minute of `now` (each at most once a minute,

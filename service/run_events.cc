@@ -27,6 +27,14 @@ std::string TimeLimitEventText(const std::string& task, DWORD exit_code) {
   return TaskEventPrefix(task) + "ended at its maximum run time: " + ResultInWords(exit_code, "");
 }
 
+std::string OnBatteriesEventText(const std::string& task, DWORD exit_code) {
+  return TaskEventPrefix(task) + "ended on batteries: " + ResultInWords(exit_code, "");
+}
+
+std::string DeletedEventText(const std::string& task) {
+  return TaskEventPrefix(task) + "deleted: it has no more runs";
+}
+
 std::string InterruptedEventText(const std::string& task, DWORD exit_code) {
   return TaskEventPrefix(task) +
          "interrupted: jobwarden-service run was stopped; the task was ended, " +
@@ -55,6 +63,10 @@ std::string RepairedEventText(const std::string& task, Repair repair, const SYST
 
 std::string RefusedEventText(const std::string& task, const std::string& reason) {
   return TaskEventPrefix(task) + "not run: " + VisibleText(reason);
+}
+
+std::string NormalPriorityEventText(const std::string& task) {
+  return TaskEventPrefix(task) + "runs at normal priority: the service may not raise its priority";
 }
 
 std::string StillRunningEventText(const std::string& task) {

@@ -46,6 +46,16 @@ std::string RepairedEventText(const std::string& task, Repair repair, const SYST
 // Due but not run: an untrusted file, an unknown account, no program.
 std::string RefusedEventText(const std::string& task, const std::string& reason);
 
+// The service ended it when the machine went on batteries; its status.
+std::string OnBatteriesEventText(const std::string& task, DWORD exit_code);
+
+// Its run has ended and it has no more runs: its file was deleted.
+std::string DeletedEventText(const std::string& task);
+
+// Its priority would raise the service's, which the service may not: it
+// runs at normal priority.
+std::string NormalPriorityEventText(const std::string& task);
+
 // Due but still running from an earlier start.
 std::string StillRunningEventText(const std::string& task);
 

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
 namespace service_test {
 
 TimeZoneForTest::TimeZoneForTest(const char* zone) {
@@ -64,6 +66,23 @@ void MemoryTaskStore::UpdateBatch(std::vector<TaskChange>* changes) {
   batches += static_cast<int>((changes->size() + kBatchSize - 1) / kBatchSize);
   for (TaskChange& change : *changes)
     change.result = Update(change.file_name, change.change);
+}
+
+HRESULT MemoryTaskStore::Remove(const std::wstring& file_name,
+                                const std::function<bool(const JobFile&)>& which) {
+  auto found = tasks.find(file_name);
+  if (found == tasks.end())
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  if (untrusted.count(file_name))
+    return TRUST_E_SUBJECT_NOT_TRUSTED;
+  if (!which(found->second))
+    return S_FALSE;
+  tasks.erase(found);
+  return S_OK;
+}
+
+bool TestMachine::LoggedOn(const std::string& user) const {
+  return std::find(logged_on.begin(), logged_on.end(), user) != logged_on.end();
 }
 
 HRESULT MemoryTaskStore::FolderKey(std::string* folder_key) {

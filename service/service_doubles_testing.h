@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "service/crontab.h"
+#include "service/machine_state.h"
 #include "service/run_events.h"
 #include "service/task_launcher.h"
 #include "service/task_store.h"
@@ -36,6 +37,8 @@ class MemoryTaskStore : public TaskStore {
   HRESULT Update(const std::wstring& file_name,
                  const std::function<bool(JobFile*)>& change) override;
   void UpdateBatch(std::vector<TaskChange>* changes) override;
+  HRESULT Remove(const std::wstring& file_name,
+                 const std::function<bool(const JobFile&)>& which) override;
   HRESULT FolderKey(std::string* key) override;
   // The task stored exactly as `name` or `name`.job.
   HRESULT Find(const std::wstring& name, std::wstring* file_name) override;
@@ -58,6 +61,21 @@ class RecordingLauncher : public TaskLauncher {
 
  private:
   std::vector<int> running_;
+};
+
+// A machine as the test sets it: on mains, the users logged on that it
+// names, any nice allowed unless `may_raise` is false.
+class TestMachine : public MachineState {
+ public:
+  bool on_batteries = false;
+  std::vector<std::string> logged_on;
+  bool may_raise = true;
+  std::string power_supplies;
+
+  bool OnBatteries() const override { return on_batteries; }
+  bool LoggedOn(const std::string& user) const override;
+  bool MayUseNice(int nice) const override { return may_raise || nice >= 0; }
+  std::string PowerSupplies() const override { return power_supplies; }
 };
 
 class MemoryCrontab : public Crontab {

@@ -14,6 +14,7 @@
 #include "platform/taskscheduler/task_folder_location-posix.h"
 #include "service/crontab.h"
 #include "service/local_clock.h"
+#include "service/machine_state.h"
 #include "service/run_due.h"
 #include "service/run_lock.h"
 #include "service/run_log.h"
@@ -66,6 +67,7 @@ int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstri
   // Run by hand, on a terminal: stopping it ends the task.
   ProcessLauncher launcher(name != nullptr);
   ServiceState service;
+  const SystemMachineState machine;
   RunLogEvents events(service.run_log, std::cerr);
   const RunContext context{store,
                            launcher,
@@ -74,7 +76,8 @@ int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstri
                            std::cerr,
                            events,
                            service.usable_outputs(),
-                           service.usable_stamp()};
+                           service.usable_stamp(),
+                           &machine};
   return name ? RunNowCommand(context, *name, Now()) : RunDueCommand(context, Now());
 }
 

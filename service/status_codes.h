@@ -13,6 +13,12 @@ constexpr DWORD SCHED_S_TASK_RUNNING = 0x00041301;
 // (SCHED_E_TASK_NOT_READY), no such account (ERROR_NONE_MAPPED).
 constexpr DWORD SCHED_E_TASK_NOT_READY = 0x8004130A;
 constexpr DWORD kNoSuchAccount = static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_NONE_MAPPED));
+// The exit code recorded for a task not started for one of its conditions:
+// its account has no session (SCHED_E_USER_NOT_LOGGED_ON), the machine is
+// on batteries (SCHED_E_TASK_ATTEMPTED: a constraint of the task was not
+// met).
+constexpr DWORD SCHED_E_USER_NOT_LOGGED_ON = 0x80041320;
+constexpr DWORD SCHED_E_TASK_ATTEMPTED = 0x80041324;
 // The exit code recorded for a run whose end nobody saw (its watcher was
 // killed): HRESULT_FROM_WIN32(ERROR_PROCESS_ABORTED).
 constexpr DWORD kRunEndNotSeen = 0x8007042B;

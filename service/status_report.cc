@@ -14,6 +14,7 @@
 #include "service/result_text.h"
 #include "service/run_record.h"
 #include "service/service_messages.h"
+#include "service/task_flags.h"
 #include "service/visible_text.h"
 
 namespace {
@@ -96,7 +97,9 @@ std::string RunsText(const JobFile& job) {
   else
     whom = account.name.empty() ? "uid " + std::to_string(account.uid) : VisibleText(account.name);
   const std::string command = CommandText(job);
-  return "as " + whom + ": " + (command.empty() ? "no program" : VisibleText(command));
+  const std::string flags = FlagsInWords(job, account.name);
+  return "as " + whom + ": " + (command.empty() ? "no program" : VisibleText(command)) +
+         (flags.empty() ? "" : " (" + flags + ")");
 }
 
 class Report {

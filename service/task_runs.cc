@@ -7,6 +7,7 @@
 #include "service/local_clock.h"
 #include "service/run_note.h"
 #include "service/run_record.h"
+#include "service/task_flags.h"
 
 namespace {
 
@@ -200,6 +201,8 @@ void TaskRuns::TellEnd(TaskRun& run, const TaskNews& news) {
       return report_.Fail(name, news.failure + "; not run");
     case RunOutcome::kTimedOut:
       return report_.Event(TimeLimitEventText(name, news.exit_code));
+    case RunOutcome::kOnBatteries:
+      return report_.Event(OnBatteriesEventText(name, news.exit_code));
     case RunOutcome::kInterrupted:
       ++tally_.interrupted;
       return report_.Event(InterruptedEventText(name, news.exit_code));
@@ -223,6 +226,21 @@ void TaskRuns::CollectEnds(std::chrono::milliseconds wait) {
       (ended_.size() >= TaskStore::kBatchSize ||
        steady_clock::now() >= first_ended_ + kEndRecordDelay || launcher_.running() == 0))
     RecordEnds();
+}
+
+// A task with no more runs whose end is recorded, as the record is now,
+// deleted under the folder's lock; not a task replaced meanwhile.
+void TaskRuns::DeleteIfDone(const FoundTask& task) {
+  if (!DeletedWhenDone(task.job, now_))
+    return;
+  const HRESULT result = store_.Remove(task.file_name, [&](const JobFile& stored) {
+    return SameJob(task.job, stored) && DeletedWhenDone(stored, now_);
+  });
+  if (result == S_OK)
+    report_.Event(DeletedEventText(task.name));
+  else if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+    report_.Fail(task.name, "cannot delete it (" + HexText(static_cast<DWORD>(result), 8) +
+                                "); it has no more runs");
 }
 
 // The lock is let go only once the record is written: a run-due that gets
@@ -249,6 +267,8 @@ void TaskRuns::RecordEnds() {
       report_.Fail(ended_[i]->task->name, "cannot record the run (" +
                                               HexText(static_cast<DWORD>(result), 8) +
                                               "); a later run-due records it");
+    if (result == S_OK)
+      DeleteIfDone(*ended_[i]->task);
     ended_[i]->task->lock.Reset(-1);
   }
   ended_.clear();

@@ -70,6 +70,7 @@ class TaskRuns {
   void Ended(TaskRun* run);
   void CollectEnds(std::chrono::milliseconds wait);
   void RecordEnds();
+  void DeleteIfDone(const FoundTask& task);
 
   TaskStore& store_;
   TaskLauncher& launcher_;

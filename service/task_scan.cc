@@ -5,11 +5,13 @@
 #include "service/child_process.h"
 #include "service/run_events.h"
 #include "service/run_record.h"
+#include "service/task_flags.h"
 
 namespace {
 
-// What to run, or why it cannot run.
-void Prepare(FoundTask& task) {
+// What to run, or why it cannot run; what the log should know of it.
+void Prepare(FoundTask& task, const MachineState* machine,
+             std::vector<TaskScan::Finding>* findings) {
   const JobFile& job = task.job;
   if (job.application_name.empty()) {
     task.refusal = SCHED_E_TASK_NOT_READY;
@@ -22,6 +24,20 @@ void Prepare(FoundTask& task) {
     task.refusal_text = "the account " + Utf8FromWide(job.account_name) + " does not exist";
     return;
   }
+  if (machine) {
+    if (std::optional<HeldBack> held = HeldBackBy(job, program.account.name, *machine)) {
+      task.refusal = held->code;
+      task.refusal_text = held->reason;
+      return;
+    }
+    if (job.flags & TASK_FLAG_KILL_IF_GOING_ON_BATTERIES)
+      task.request.power_supplies = machine->PowerSupplies();
+  }
+  program.priority = PriorityOf(job);
+  if (machine && !machine->MayUseNice(program.priority->nice)) {
+    program.priority = TaskPriority();
+    findings->push_back({task.name, NormalPriorityEventText(task.name)});
+  }
   program.path = Utf8FromWide(job.application_name);
   program.arguments = SplitParameters(Utf8FromWide(job.parameters));
   program.working_directory = Utf8FromWide(job.working_directory);
@@ -31,7 +47,7 @@ void Prepare(FoundTask& task) {
 }  // namespace
 
 TaskScan ScanTasks(TaskStore& store, const RunLocks& locks, time_t minute, const DueRule& due,
-                   const std::wstring* only) {
+                   const std::wstring* only, const MachineState* machine) {
   TaskScan scan;
   std::vector<std::wstring> names;
   scan.listed = store.List(&names);
@@ -74,7 +90,7 @@ TaskScan ScanTasks(TaskStore& store, const RunLocks& locks, time_t minute, const
         continue;
     }
     if (task->due)
-      Prepare(*task);
+      Prepare(*task, machine, &scan.findings);
     scan.tasks.push_back(std::move(task));
   }
   return scan;

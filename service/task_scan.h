@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "service/machine_state.h"
 #include "service/run_lock.h"
 #include "service/task_runs.h"
 #include "service/task_store.h"
@@ -39,7 +40,9 @@ using DueRule = std::function<bool(const JobFile& job)>;
 // Scans the tasks of `store` (only the file `only` when given) in the
 // local minute `minute`. An untrusted task is said only when `due` says
 // it falls due, so that cron does not mail the same line every minute.
+// A due task's conditions and priority are judged on `machine` (none
+// holds none back and allows every priority).
 TaskScan ScanTasks(TaskStore& store, const RunLocks& locks, time_t minute, const DueRule& due,
-                   const std::wstring* only);
+                   const std::wstring* only, const MachineState* machine);
 
 #endif  // SERVICE_TASK_SCAN_H_

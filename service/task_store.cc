@@ -116,6 +116,22 @@ void FolderTaskStore::UpdateBatch(std::vector<TaskChange>* changes) {
   }
 }
 
+// The file removed is the very one read and judged under the lock.
+HRESULT FolderTaskStore::Remove(const std::wstring& file_name,
+                                const std::function<bool(const JobFile&)>& which) {
+  TaskFolderLock lock;
+  HRESULT result = folder_.Lock(&lock);
+  if (FAILED(result))
+    return result;
+  std::vector<uint8_t> bytes;
+  StoredFile identity;
+  result = Changed(
+      file_name, [&which](JobFile* job) { return which(*job); }, &bytes, &identity);
+  if (result != S_OK)
+    return result;
+  return folder_.RemoveTaskLocked(lock, file_name, bytes, identity);
+}
+
 HRESULT FolderTaskStore::FolderKey(std::string* key) {
   StoredFile identity;
   const HRESULT result = folder_.Identity(&identity);

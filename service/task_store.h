@@ -67,6 +67,13 @@ class TaskStore {
   // and changed as Update would, with its own result.
   virtual void UpdateBatch(std::vector<TaskChange>* changes) = 0;
 
+  // Removes the stored task when `which` says it is the one meant, as one
+  // step under the folder's lock, judged as Update judges a change: a task
+  // replaced or deleted meanwhile is not removed (S_FALSE when `which`
+  // refuses it, ERROR_FILE_NOT_FOUND when it is gone).
+  virtual HRESULT Remove(const std::wstring& file_name,
+                         const std::function<bool(const JobFile&)>& which) = 0;
+
   // Names the folder itself, however its path is spelled: the part of a
   // task's run lock that tells its folder.
   virtual HRESULT FolderKey(std::string* key) = 0;
@@ -92,6 +99,8 @@ class FolderTaskStore : public TaskStore {
   HRESULT Update(const std::wstring& file_name,
                  const std::function<bool(JobFile*)>& change) override;
   void UpdateBatch(std::vector<TaskChange>* changes) override;
+  HRESULT Remove(const std::wstring& file_name,
+                 const std::function<bool(const JobFile&)>& which) override;
   HRESULT FolderKey(std::string* key) override;
   HRESULT Find(const std::wstring& name, std::wstring* file_name) override;
 

@@ -14,6 +14,7 @@
 #include "platform/posix/descriptor-posix.h"
 #include "platform/posix/hresult_from_errno-posix.h"
 #include "service/child_process.h"
+#include "service/power_supply.h"
 #include "service/status_codes.h"
 #include "service/task_output.h"
 
@@ -24,6 +25,9 @@ using std::chrono::steady_clock;
 // Read at most this much of the program's output once it has ended: a
 // child it left writing must not keep the watcher.
 constexpr size_t kLastOutput = 1024 * 1024;
+
+// How often a task ended on batteries looks at the machine's power.
+constexpr std::chrono::seconds kPowerCheck{5};
 
 // `fd` moved above the standard descriptors, which get /dev/null.
 int AboveStandardStreams(int fd) { return fd < 0 || fd > 2 ? fd : fcntl(fd, F_DUPFD_CLOEXEC, 3); }
@@ -161,11 +165,14 @@ class Watcher {
           deadline_.reset();
         }
       }
+      CheckPower();
       int timeout = -1;
-      if (deadline_) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - steady_clock::now());
-        timeout = static_cast<int>(std::clamp<long long>(left.count(), 0, 60000));
+      for (const auto& next : {deadline_, next_power_check_}) {
+        if (!next)
+          continue;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - steady_clock::now());
+        const int wait = static_cast<int>(std::clamp<long long>(left.count(), 0, 60000));
+        timeout = timeout < 0 ? wait : std::min(timeout, wait);
       }
       // Without a signalfd (none to be had) the end is looked for often.
       if (signals_.get() < 0)
@@ -185,11 +192,32 @@ class Watcher {
     }
   }
 
+  // A task ended on batteries: the machine's power, every kPowerCheck.
+  // It is ended when the machine goes on batteries; one started on them
+  // (it may be) runs on until the mains come back and go again.
+  void CheckPower() {
+    if (request_.power_supplies.empty() || ending_)
+      return;
+    const auto now = steady_clock::now();
+    if (next_power_check_ && now < *next_power_check_)
+      return;
+    const bool first = !next_power_check_;
+    next_power_check_ = now + kPowerCheck;
+    const bool on_batteries = OnBatteries(request_.power_supplies);
+    const bool went = on_batteries && !first && !was_on_batteries_;
+    was_on_batteries_ = on_batteries;
+    if (!went)
+      return;
+    on_batteries_ = true;
+    next_power_check_.reset();
+    EndTheProgram();
+  }
+
   void TakeSignals() {
     signalfd_siginfo info;
     while (read(signals_.get(), &info, sizeof(info)) == static_cast<ssize_t>(sizeof(info))) {
       if (info.ssi_signo != SIGCHLD) {
-        interrupted_ = interrupted_ || !timed_out_;
+        interrupted_ = interrupted_ || !(timed_out_ || on_batteries_);
         EndTheProgram();
       }
     }
@@ -215,9 +243,10 @@ class Watcher {
   void Ended(int status, int failure_fd) {
     WatcherReport end;
     end.exit_code = ExitCodeOf(status);
-    end.outcome = interrupted_ ? RunOutcome::kInterrupted
-                  : timed_out_ ? RunOutcome::kTimedOut
-                               : RunOutcome::kFinished;
+    end.outcome = interrupted_    ? RunOutcome::kInterrupted
+                  : timed_out_    ? RunOutcome::kTimedOut
+                  : on_batteries_ ? RunOutcome::kOnBatteries
+                                  : RunOutcome::kFinished;
     ChildFailure failure;
     if (ReadChildFailure(failure_fd, &failure)) {
       end.outcome = RunOutcome::kNotStarted;
@@ -272,8 +301,9 @@ class Watcher {
   Descriptor signals_, output_read_;
   OutputFile output_{-1};
   pid_t pid_ = -1;
-  std::optional<steady_clock::time_point> deadline_;
-  bool ending_ = false, timed_out_ = false, interrupted_ = false;
+  std::optional<steady_clock::time_point> deadline_, next_power_check_;
+  bool ending_ = false, timed_out_ = false, interrupted_ = false, on_batteries_ = false,
+       was_on_batteries_ = false;
   int output_error_ = 0;
 };
 
@@ -282,6 +312,7 @@ class Watcher {
 DWORD ExitCodeToRecord(RunOutcome outcome, DWORD exit_code) {
   switch (outcome) {
     case RunOutcome::kTimedOut:
+    case RunOutcome::kOnBatteries:
       return SCHED_S_TASK_TERMINATED;
     case RunOutcome::kInterrupted:
       return kRunInterrupted;

@@ -3,7 +3,8 @@
 // the task's run lock for as long as the program lives (the program holds
 // no descriptor of the service's), relays the program's output into the
 // task's output file (task_output.h), ends the program's process
-// group at its time limit or when asked (SIGTERM, SIGINT or SIGHUP to the
+// group at its time limit, when the machine goes on batteries (for a task
+// that asks so) or when asked (SIGTERM, SIGINT or SIGHUP to the
 // watcher: SIGTERM, then SIGKILL after a grace period), notes the end in
 // the run lock file (run_note.h) and tells run-due through a pipe.
 //
@@ -32,6 +33,10 @@ struct LaunchRequest {
   int output = -1;  // its output file, open read-write; -1: the output is dropped
   int lock = -1;    // its run lock, held by the watcher; -1: none
   RunNote note;     // of this run, noted in the lock file as it goes
+  // When set, the power-supply folder (power_supply.h) checked while the
+  // program runs: it is ended, as at its time limit, once the machine
+  // runs on batteries.
+  std::string power_supplies;
 };
 
 // What becomes of a run, as its watcher tells: its program has started;
@@ -44,6 +49,7 @@ enum class RunOutcome : int {
   kNotStarted,   // a step before the program failed (the account, the folder, the program)
   kNoProcess,    // the machine had no process or pipe for it
   kUnseen,       // its watcher ended without telling: the end is unknown
+  kOnBatteries,  // ended because the machine went on batteries
 };
 
 // The exit code the run's record gets: `exit_code` is the program's exit

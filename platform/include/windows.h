@@ -64,6 +64,12 @@ constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
 constexpr HRESULT SCHED_E_TRIGGER_NOT_FOUND = static_cast<HRESULT>(0x80041309u);
 constexpr HRESULT SCHED_E_UNSUPPORTED_ACCOUNT_OPTION = static_cast<HRESULT>(0x80041314u);
 
+// Process priority classes: what a task's priority field holds.
+constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
+constexpr DWORD IDLE_PRIORITY_CLASS = 0x40;
+constexpr DWORD HIGH_PRIORITY_CLASS = 0x80;
+constexpr DWORD REALTIME_PRIORITY_CLASS = 0x100;
+
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 constexpr DWORD ERROR_INVALID_DATA = 13;

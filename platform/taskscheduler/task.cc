@@ -77,9 +77,6 @@ namespace {
 // A trigger index is a WORD.
 constexpr size_t kMaxTriggers = 0xFFFF;
 
-// Run-only-if-logged-on: the one case where a named account needs no password.
-constexpr DWORD TASK_FLAG_RUN_ONLY_IF_LOGGED_ON = 0x2000;
-
 // What CreateTrigger starts a trigger with before the caller's SetTrigger:
 // once a day from midnight today.
 TASK_TRIGGER DefaultTrigger() {

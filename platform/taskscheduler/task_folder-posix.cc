@@ -257,6 +257,20 @@ HRESULT TaskFolder::ReplaceTaskLocked(const TaskFolderLock& lock, const std::wst
   return S_OK;
 }
 
+HRESULT TaskFolder::RemoveTaskLocked(const TaskFolderLock& lock, const std::wstring& file_name,
+                                     const std::vector<uint8_t>& bytes, const StoredFile& stored) {
+  if (!lock.held() || folder_.get() < 0)
+    return E_UNEXPECTED;
+  const std::string name = Utf8FromWide(file_name);
+  if (!IsPlainEntryName(name) || !IsStoredFile(folder_.get(), name, stored, bytes))
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  if (unlinkat(folder_.get(), name.c_str(), 0) != 0)
+    return HresultFromErrno(errno);
+  MarkChanged(folder_.get());
+  fsync(folder_.get());
+  return S_OK;
+}
+
 void TaskFolder::ReplaceTasksLocked(const TaskFolderLock& lock,
                                     std::vector<TaskReplacement>* batch) {
   // A writer killed in the middle of a batch (run-due's records) leaves up

@@ -107,6 +107,12 @@ class TaskFolder {
   HRESULT ReplaceTaskLocked(const TaskFolderLock& lock, const std::wstring& file_name,
                             const std::vector<uint8_t>& bytes, StoredFile* stored);
 
+  // Removes the task file `file_name` under the lock the caller holds, only
+  // while it is still the file `stored` describes, with the job UUID of
+  // `bytes` (as read); ERROR_FILE_NOT_FOUND when it is gone or another.
+  HRESULT RemoveTaskLocked(const TaskFolderLock& lock, const std::wstring& file_name,
+                           const std::vector<uint8_t>& bytes, const StoredFile& stored);
+
   // ReplaceTaskLocked for many files under one hold of the lock, with one
   // flush for all their contents and one for the folder: what a batch of
   // run records costs. Each file gets its own result, by the same rule.
