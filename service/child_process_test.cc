@@ -119,4 +119,39 @@ TEST(StartChildTest, ReapsOnlyAnEndThatHasComeUnlessToldToWait) {
   EXPECT_FALSE(ReapChild(child, &status, false));
 }
 
+// The nice value and scheduling policy (SCHED_IDLE is 5) that the program
+// runs with, as the kernel shows them (fields 19 and 41 of its stat).
+std::string SchedulingOf(const TaskPriority& priority) {
+  Descriptor read_end, write_end;
+  if (!MakePipe(&read_end, &write_end))
+    return "no pipe";
+  ChildSetup setup;
+  setup.program.path = "cut";
+  setup.program.arguments = {"-d", " ", "-f19,41", "/proc/self/stat"};
+  setup.program.priority = priority;
+  setup.output = write_end.get();
+  const pid_t child = StartChild(setup, -1);
+  write_end.Reset(-1);
+  std::string text;
+  char buffer[256];
+  for (ssize_t got; (got = read(read_end.get(), buffer, sizeof(buffer))) > 0;)
+    text.append(buffer, static_cast<size_t>(got));
+  int status = 0;
+  ReapChild(child, &status, true);
+  return text;
+}
+
+TEST(StartChildTest, LowersThePriorityOfItsProgram) {
+  EXPECT_EQ(SchedulingOf({19, true}), "19 5\n");
+  EXPECT_EQ(SchedulingOf({5, false}), "5 0\n");
+}
+
+TEST(StartChildTest, RaisesThePriorityOfItsProgramAsRoot) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "raising a priority needs root";
+  EXPECT_EQ(SchedulingOf({-10, false}), "-10 0\n");
+  EXPECT_EQ(SchedulingOf({-20, false}), "-20 0\n");
+  EXPECT_EQ(SchedulingOf({0, false}), "0 0\n");
+}
+
 }  // namespace

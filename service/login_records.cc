@@ -17,7 +17,7 @@ bool HasSession(const std::string& file, const std::string& user) {
   std::ifstream records(file, std::ios::binary);
   utmp record;
   while (records.read(reinterpret_cast<char*>(&record), sizeof(record))) {
-    if (record.ut_type == USER_PROCESS && user.size() <= sizeof(record.ut_user) &&
+    if (record.ut_type == USER_PROCESS && !user.empty() && user.size() <= sizeof(record.ut_user) &&
         strncmp(record.ut_user, user.c_str(), sizeof(record.ut_user)) == 0)
       return true;
   }

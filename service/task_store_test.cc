@@ -74,6 +74,31 @@ class FolderTaskStoreTest : public testing::Test {
   FolderTaskStore store_{path_, false};
 };
 
+// A task as Windows XP writes it, with the delete-when-done flag: run at
+// its minute, then deleted when it has no more runs, kept when it has; a
+// task replaced under its name meanwhile is not deleted.
+TEST_F(FolderTaskStoreTest, DeletesATaskDoneWithItsRuns) {
+  JobFile once = DueTask(1);
+  once.flags = TASK_FLAG_DELETE_WHEN_DONE;
+  once.triggers = {test_triggers::Once("2026-12-07 10:21")};
+  JobFile daily = DueTask(2);
+  daily.flags = TASK_FLAG_DELETE_WHEN_DONE;
+  Store(L"Once.job", once);
+  Store(L"Daily.job", daily);
+  service_test::RecordingLauncher launcher;
+  std::string said;
+  EXPECT_EQ(RunDue(launcher, service_test::kDueMinute + 5, &said), 0);
+  EXPECT_EQ(said, "");
+  EXPECT_EQ(launcher.requests.size(), 2u);
+  EXPECT_FALSE(Exists(L"Once.job"));
+  EXPECT_TRUE(Exists(L"Daily.job"));
+
+  Store(L"Once.job", DueTask(3));
+  EXPECT_EQ(store_.Remove(L"Once.job", [](const JobFile& job) { return job.job_uuid[0] == 1; }),
+            S_FALSE);
+  EXPECT_TRUE(Exists(L"Once.job"));
+}
+
 TEST_F(FolderTaskStoreTest, UpdatesOnlyAStoredTask) {
   JobFile job;
   job.application_name = L"/bin/true";
