@@ -77,6 +77,16 @@ HRESULT FolderTaskStore::Read(const std::wstring& file_name, JobFile* job, std::
 // one that the service trusts.
 HRESULT FolderTaskStore::Update(const std::wstring& file_name,
                                 const std::function<bool(JobFile*)>& change) {
+  return ChangeLocked(
+      file_name, change,
+      [&](const TaskFolderLock& lock, const std::vector<uint8_t>& bytes, StoredFile* identity) {
+        return folder_.ReplaceTaskLocked(lock, file_name, bytes, identity);
+      });
+}
+
+HRESULT FolderTaskStore::ChangeLocked(const std::wstring& file_name,
+                                      const std::function<bool(JobFile*)>& change,
+                                      const LockedWrite& write) {
   TaskFolderLock lock;
   HRESULT result = folder_.Lock(&lock);
   if (FAILED(result))
@@ -86,7 +96,7 @@ HRESULT FolderTaskStore::Update(const std::wstring& file_name,
   result = Changed(file_name, change, &bytes, &identity);
   if (result != S_OK)
     return result;
-  return folder_.ReplaceTaskLocked(lock, file_name, bytes, &identity);
+  return write(lock, bytes, &identity);
 }
 
 void FolderTaskStore::UpdateBatch(std::vector<TaskChange>* changes) {
@@ -119,17 +129,11 @@ void FolderTaskStore::UpdateBatch(std::vector<TaskChange>* changes) {
 // The file removed is the very one read and judged under the lock.
 HRESULT FolderTaskStore::Remove(const std::wstring& file_name,
                                 const std::function<bool(const JobFile&)>& which) {
-  TaskFolderLock lock;
-  HRESULT result = folder_.Lock(&lock);
-  if (FAILED(result))
-    return result;
-  std::vector<uint8_t> bytes;
-  StoredFile identity;
-  result = Changed(
-      file_name, [&which](JobFile* job) { return which(*job); }, &bytes, &identity);
-  if (result != S_OK)
-    return result;
-  return folder_.RemoveTaskLocked(lock, file_name, bytes, identity);
+  return ChangeLocked(
+      file_name, [&which](JobFile* job) { return which(*job); },
+      [&](const TaskFolderLock& lock, const std::vector<uint8_t>& bytes, StoredFile* identity) {
+        return folder_.RemoveTaskLocked(lock, file_name, bytes, *identity);
+      });
 }
 
 HRESULT FolderTaskStore::FolderKey(std::string* key) {

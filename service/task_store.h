@@ -115,6 +115,14 @@ class FolderTaskStore : public TaskStore {
   HRESULT Changed(const std::wstring& file_name, const std::function<bool(JobFile*)>& change,
                   std::vector<uint8_t>* bytes, StoredFile* identity);
 
+  // Under the folder's lock from the read to `write`: the trusted task
+  // after `change`, then what `write` does with it; as Changed, S_FALSE
+  // when the change leaves it as it is.
+  using LockedWrite =
+      std::function<HRESULT(const TaskFolderLock&, const std::vector<uint8_t>&, StoredFile*)>;
+  HRESULT ChangeLocked(const std::wstring& file_name, const std::function<bool(JobFile*)>& change,
+                       const LockedWrite& write);
+
   TaskFolder folder_;
 };
 
