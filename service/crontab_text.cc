@@ -7,6 +7,7 @@ const char kEnv[] = "/usr/bin/env";
 const char kFolderVariable[] = "JOBWARDEN_TASKS_DIR=";
 const char kStateVariable[] = "XDG_STATE_HOME=";
 const char kMark[] = "# jobwarden-service";
+const char kAtBoot[] = "@reboot";
 
 // The line install writes tests for the program first, so that once it is
 // gone the line does nothing and cron mails nothing. Lines of earlier
@@ -37,7 +38,7 @@ std::optional<std::string> LineIn(LineFormat format, const ServiceLineValues& va
   if (!FitsTheLine(values.program) || !FitsTheLine(values.task_folder) ||
       !FitsTheLine(values.state_home))
     return std::nullopt;
-  std::string line = "* * * * * ";
+  std::string line = values.at_boot ? std::string(kAtBoot) + " " : "* * * * * ";
   if (format == LineFormat::kTestedThroughEnv)
     line += std::string(kTest) + " " + ShellQuoted(values.program, format) + " && ";
   if (format != LineFormat::kBourneOnly) {
@@ -48,7 +49,8 @@ std::optional<std::string> LineIn(LineFormat format, const ServiceLineValues& va
   line += kFolderVariable + ShellQuoted(values.task_folder, format) + " ";
   if (!values.state_home.empty())
     line += kStateVariable + ShellQuoted(values.state_home, format) + " ";
-  return line + ShellQuoted(values.program, format) + " run-due " + kMark;
+  return line + ShellQuoted(values.program, format) +
+         (values.at_boot ? " system-start " : " run-due ") + kMark;
 }
 
 // The line's words as the shell reads the quoting LineIn writes: single
@@ -90,9 +92,12 @@ std::optional<ServiceLineValues> ParsedServiceLine(std::string line) {
   if (!line.empty() && line.back() == '\n')
     line.pop_back();
   const std::optional<std::vector<std::string>> words = Words(line);
-  if (!words || words->size() < 10)
+  // The schedule: five fields, or "@reboot" for the line of system-start.
+  const bool at_boot = words && !words->empty() && words->front() == kAtBoot;
+  const size_t schedule = at_boot ? 1 : 5;
+  if (!words || words->size() < schedule + 5)
     return std::nullopt;
-  std::vector<std::string> rest(words->begin() + 5, words->end());
+  std::vector<std::string> rest(words->begin() + schedule, words->end());
   LineFormat format = LineFormat::kBourneOnly;
   // "test -x '<program>' &&": its program is checked against the one run
   // when LineIn writes the line again.
@@ -105,6 +110,7 @@ std::optional<ServiceLineValues> ParsedServiceLine(std::string line) {
   if (format != LineFormat::kBourneOnly)
     rest.erase(rest.begin());
   ServiceLineValues values;
+  values.at_boot = at_boot;
   if (rest.size() != 5 && rest.size() != 6)
     return std::nullopt;
   if (!TakePrefixed(rest[0], kFolderVariable, &values.task_folder) ||
@@ -139,10 +145,17 @@ std::optional<std::string> ServiceLine(const std::string& program, const std::st
   return LineIn(LineFormat::kTestedThroughEnv, {program, task_folder, state_home});
 }
 
+std::optional<std::string> ServiceBootLine(const std::string& program,
+                                           const std::string& task_folder,
+                                           const std::string& state_home) {
+  return LineIn(LineFormat::kTestedThroughEnv, {program, task_folder, state_home, true});
+}
+
 std::vector<ServiceLineValues> ServiceLines(const std::string& crontab) {
   std::vector<ServiceLineValues> found;
   for (const std::string& line : Lines(crontab)) {
-    if (std::optional<ServiceLineValues> values = ParsedServiceLine(line))
+    std::optional<ServiceLineValues> values = ParsedServiceLine(line);
+    if (values && !values->at_boot)
       found.push_back(*values);
   }
   return found;

@@ -1,4 +1,5 @@
-// The service's one line in a crontab, and adding or removing it in the
+// The service's lines in a crontab (the minute line, and the @reboot line
+// of system-start, kept as one entry), and adding or removing it in the
 // text of a crontab with every other line kept byte for byte. A line is the
 // service's only when it is exactly one that ServiceLine writes (or one that
 // earlier versions wrote: without the program's test, or with the variables
@@ -23,21 +24,30 @@
 std::optional<std::string> ServiceLine(const std::string& program, const std::string& task_folder,
                                        const std::string& state_home = "");
 
+// "@reboot test -x '<program>' && ... '<program>' system-start #
+// jobwarden-service": the same, for system-start at boot.
+std::optional<std::string> ServiceBootLine(const std::string& program,
+                                           const std::string& task_folder,
+                                           const std::string& state_home = "");
+
 // What a service line says.
 struct ServiceLineValues {
   std::string program;
   std::string task_folder;
   std::string state_home;  // empty when the line sets none
+  bool at_boot = false;    // the @reboot line
 };
 
-// The service's lines in `crontab`, in order.
+// The service's minute lines in `crontab`, in order: they alone say that
+// it runs.
 std::vector<ServiceLineValues> ServiceLines(const std::string& crontab);
 
-// The crontab with `line` in place of the first service line (later ones
-// removed), or appended when it has none.
+// The crontab with `line` (one line or more) in place of the first
+// service line of either kind (later ones removed), or appended when it
+// has none.
 std::string WithServiceLine(const std::string& crontab, const std::string& line);
 
-// The crontab without any service line.
+// The crontab without any service line of either kind.
 std::string WithoutServiceLine(const std::string& crontab);
 
 #endif  // SERVICE_CRONTAB_TEXT_H_

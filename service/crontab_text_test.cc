@@ -43,6 +43,20 @@ TEST(CrontabTextTest, ServiceLineQuotesItsValues) {
   EXPECT_FALSE(ServiceLine("/opt/a=b/jobwarden-service", "/t"));
 }
 
+// The @reboot line of system-start: the service's, but not one that says
+// it runs every minute.
+TEST(CrontabTextTest, TheBootLineIsTheServicesButNotAMinuteLine) {
+  const std::string boot = *ServiceBootLine("/bin/jobwarden-service", "/t", "/s");
+  EXPECT_EQ(boot,
+            "@reboot test -x '/bin/jobwarden-service' && /usr/bin/env JOBWARDEN_TASKS_DIR='/t' "
+            "XDG_STATE_HOME='/s' '/bin/jobwarden-service' system-start # jobwarden-service");
+  EXPECT_TRUE(ServiceLines(boot + "\n").empty());
+  EXPECT_EQ(WithoutServiceLine("a\n" + boot + "\n" + kLine + "\n"), "a\n");
+  EXPECT_EQ(WithoutServiceLine("#" + boot + "\n"), "#" + boot + "\n");
+  EXPECT_EQ(WithServiceLine(boot + "\n", kLine), std::string(kLine) + "\n");
+  EXPECT_EQ(ServiceLines(WithServiceLine(boot + "\n", kLine + ("\n" + boot))).size(), 1u);
+}
+
 TEST(CrontabTextTest, ServiceLinesReadBackWhatTheLineSays) {
   const std::string folder = "/h/it's a \"b\" $(id) `id` !x \\ *";
   const std::string program = "/opt/$HOME/it's/jobwarden-service";

@@ -5,8 +5,8 @@
 
 #include <fstream>
 
-#include "service/login_records.h"
 #include "service/power_supply.h"
+#include "service/user_sessions.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // What a task's conditions and priority ask of the machine: its power, its
 // sessions and the priorities the service may give. The real machine's
 // answers come from the kernel's power-supply class (power_supply.h), the
-// login records (login_records.h) and the service's own limits; the
+// login records (user_sessions.h) and the service's own limits; the
 // tests give their own.
 #ifndef SERVICE_MACHINE_STATE_H_
 #define SERVICE_MACHINE_STATE_H_

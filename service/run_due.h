@@ -9,6 +9,8 @@
 #include <ostream>
 #include <string>
 
+#include "service/boot_note.h"
+#include "service/logon_records.h"
 #include "service/machine_state.h"
 #include "service/run_due_stamp.h"
 #include "service/run_events.h"
@@ -32,6 +34,10 @@ struct RunContext {
   // What the tasks' conditions and priorities are judged on; none holds
   // no task back and allows every priority.
   const MachineState* machine = nullptr;
+  // Which boot the at-system-start tasks ran for, and the logins run-due
+  // has seen; none runs no such task.
+  const BootNote* boot = nullptr;
+  const LogonRecords* logons = nullptr;
 };
 
 // Runs every task due in the minute of `now` (each at most once a minute,
@@ -43,7 +49,17 @@ struct RunContext {
 // since the one before without a run-due (missed_runs.h). Returns the
 // exit status: 1 when a due task could not be started or a record or the
 // note could not be written (each with a log line), else 0.
+//
+// With it the tasks of the event triggers run: those at system start,
+// when the machine booted since the run-due before and system-start has
+// not run for this boot; those at log on once for each login recorded
+// since the run-due before (logon_records.h), one login after the other.
 int RunDueCommand(const RunContext& context, time_t now);
+
+// Runs every task with an enabled at-system-start trigger, once a boot
+// (boot_note.h): a second system-start of the same boot runs nothing.
+// The locks, records, events and exit status are run-due's.
+int SystemStartCommand(const RunContext& context, time_t now);
 
 // Runs the task `name` (matched as Jobwarden matches a name) now, once,
 // whether due or not, with the locks, records and events of a scheduled

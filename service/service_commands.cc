@@ -24,7 +24,8 @@ int InstallCommand(Crontab& crontab, const SystemService& system, const std::str
     return 0;
   }
   const std::optional<std::string> line = ServiceLine(program, task_folder, state_home);
-  if (!line) {
+  const std::optional<std::string> boot_line = ServiceBootLine(program, task_folder, state_home);
+  if (!line || !boot_line) {
     err << kMessagePrefix
         << "the program's path or a folder holds a character a crontab "
            "line cannot carry (line break or \"%\"), or the program's path an \"=\"\n";
@@ -35,7 +36,7 @@ int InstallCommand(Crontab& crontab, const SystemService& system, const std::str
     err << kMessagePrefix << "cannot read the crontab: " << error << "\n";
     return 1;
   }
-  const std::string updated = WithServiceLine(text, *line);
+  const std::string updated = WithServiceLine(text, *line + "\n" + *boot_line);
   if (updated != text && !crontab.Write(updated, &error)) {
     err << kMessagePrefix << "cannot write the crontab: " << error << "\n";
     return 1;
@@ -52,9 +53,10 @@ int UninstallCommand(Crontab& crontab, const SystemService& system, std::ostream
     err << kMessagePrefix << "cannot read the crontab: " << error << "\n";
     return 1;
   }
-  if (ServiceLines(text).empty()) {
+  const std::string without = WithoutServiceLine(text);
+  if (without == text) {
     out << "jobwarden-service was not installed\n";
-  } else if (!crontab.Write(WithoutServiceLine(text), &error)) {
+  } else if (!crontab.Write(without, &error)) {
     err << kMessagePrefix << "cannot write the crontab: " << error << "\n";
     return 1;
   } else {

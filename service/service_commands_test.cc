@@ -21,6 +21,10 @@ const char kLine[] =
     "* * * * * test -x '/opt/jw/bin/jobwarden-service' && /usr/bin/env "
     "JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' run-due "
     "# jobwarden-service\n";
+const char kBootLine[] =
+    "@reboot test -x '/opt/jw/bin/jobwarden-service' && /usr/bin/env "
+    "JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' system-start "
+    "# jobwarden-service\n";
 // A user's own line, with the service's mark, and a commented-out copy of
 // the service's: neither is the service's line.
 const char kLookalikes[] =
@@ -28,7 +32,7 @@ const char kLookalikes[] =
     "#* * * * * /usr/bin/env JOBWARDEN_TASKS_DIR='/home/a/tasks' '/opt/jw/bin/jobwarden-service' "
     "run-due # jobwarden-service\n";
 
-TEST(ServiceCommandsTest, InstallAddsOneLineAndKeepsTheRest) {
+TEST(ServiceCommandsTest, InstallAddsTheLinePairAndKeepsTheRest) {
   MemoryCrontab crontab;
   crontab.text = std::string("MAILTO=a\n") + kLookalikes;
   std::ostringstream out, err;
@@ -38,7 +42,7 @@ TEST(ServiceCommandsTest, InstallAddsOneLineAndKeepsTheRest) {
   EXPECT_EQ(
       InstallCommand(crontab, {}, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
       0);
-  EXPECT_EQ(crontab.text, std::string("MAILTO=a\n") + kLookalikes + kLine);
+  EXPECT_EQ(crontab.text, std::string("MAILTO=a\n") + kLookalikes + kLine + kBootLine);
   EXPECT_EQ(crontab.writes, 1);
   EXPECT_EQ(
       out.str(),
@@ -52,6 +56,19 @@ TEST(ServiceCommandsTest, InstallAddsOneLineAndKeepsTheRest) {
   EXPECT_EQ(crontab.text, std::string("MAILTO=a\n") + kLookalikes);
   EXPECT_EQ(out2.str(), "jobwarden-service is uninstalled\njobwarden-service was not installed\n");
   EXPECT_EQ(crontab.writes, 2);
+
+  // An install of a version before the @reboot line is completed; either
+  // line left alone is the service's to remove.
+  crontab.text = std::string("a\n") + kLine + "b\n";
+  EXPECT_EQ(
+      InstallCommand(crontab, {}, "/opt/jw/bin/jobwarden-service", "/home/a/tasks", "", out, err),
+      0);
+  EXPECT_EQ(crontab.text, std::string("a\n") + kLine + kBootLine + "b\n");
+  crontab.text = kBootLine;
+  std::ostringstream out3;
+  EXPECT_EQ(UninstallCommand(crontab, {}, out3, err), 0);
+  EXPECT_EQ(crontab.text, "");
+  EXPECT_EQ(out3.str(), "jobwarden-service is uninstalled\n");
 }
 
 TEST(ServiceCommandsTest, ACrontabThatCannotBeReadIsLeftAlone) {

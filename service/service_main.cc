@@ -1,4 +1,4 @@
-// jobwarden-service run-due | run NAME | install | uninstall | status [NAME]
+// jobwarden-service run-due | system-start | run NAME | install | uninstall | status [NAME]
 #include <limits.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -30,11 +30,13 @@
 namespace {
 
 const char kUsage[] =
-    "usage: jobwarden-service run-due | run NAME | install | uninstall | status [NAME]\n"
+    "usage: jobwarden-service run-due | system-start | run NAME | install | uninstall | status "
+    "[NAME]\n"
     "  run-due      run the tasks due in this minute (cron starts it once a minute)\n"
+    "  system-start run the tasks that start at system start (cron starts it at boot)\n"
     "  run NAME     run the task NAME now, once, and wait for its end\n"
-    "  install      add the once-a-minute line to your crontab\n"
-    "  uninstall    remove that line\n"
+    "  install      add the once-a-minute and @reboot lines to your crontab\n"
+    "  uninstall    remove those lines\n"
     "  status       whether it is installed, and each task's next and last run\n"
     "  status NAME  that task, with the end of its run log and of its output\n";
 
@@ -57,13 +59,18 @@ struct ServiceState {
   TaskOutputs outputs{state, folders.StatePath()};
   RunLocks locks{folders};
   RunDueStamp stamp{state};
+  BootNote boot{state, BootIdPathFromEnvironment()};
+  LogonRecords logons{state, WtmpPathFromEnvironment()};
 
   TaskOutputs* usable_outputs() { return state >= 0 ? &outputs : nullptr; }
   const RunDueStamp* usable_stamp() const { return state >= 0 ? &stamp : nullptr; }
+  const BootNote* usable_boot() const { return state >= 0 ? &boot : nullptr; }
+  const LogonRecords* usable_logons() const { return state >= 0 ? &logons : nullptr; }
 };
 
-// The commands that run tasks: run-due, and run NAME.
-int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstring* name) {
+// The commands that run tasks: run-due, system-start, and run NAME.
+int RunTasks(FolderTaskStore& store, const std::string& folder, const std::string& command,
+             const std::wstring* name) {
   // Run by hand, on a terminal: stopping it ends the task.
   ProcessLauncher launcher(name != nullptr);
   ServiceState service;
@@ -77,8 +84,13 @@ int RunTasks(FolderTaskStore& store, const std::string& folder, const std::wstri
                            events,
                            service.usable_outputs(),
                            service.usable_stamp(),
-                           &machine};
-  return name ? RunNowCommand(context, *name, Now()) : RunDueCommand(context, Now());
+                           &machine,
+                           service.usable_boot(),
+                           service.usable_logons()};
+  if (name)
+    return RunNowCommand(context, *name, Now());
+  return command == "system-start" ? SystemStartCommand(context, Now())
+                                   : RunDueCommand(context, Now());
 }
 
 // Where else this user's tasks or their outputs are: tasks root left in
@@ -135,10 +147,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   FolderTaskStore store(folder, is_default);
-  if (command == "run-due")
-    return RunTasks(store, folder, nullptr);
+  if (command == "run-due" || command == "system-start")
+    return RunTasks(store, folder, command, nullptr);
   if (command == "run")
-    return RunTasks(store, folder, &name);
+    return RunTasks(store, folder, command, &name);
   if (command == "status")
     return Status(store, folder, argc == 3 ? &name : nullptr);
   CommandCrontab crontab;

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,6 +61,34 @@ bool OpenStateFile(int folder, const std::string& name, int flags, uid_t owner, 
     return false;
   }
   file->Reset(opened.Release());
+  return true;
+}
+
+bool UpdateStateNote(int folder, const std::string& name,
+                     const std::function<std::optional<std::string>(const std::string&)>& update,
+                     std::string* why) {
+  Descriptor file;
+  if (!OpenStateFile(folder, name, O_RDWR | O_CREAT, geteuid(), &file, why))
+    return false;
+  int locked;
+  do {
+    locked = flock(file.get(), LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  // A note is a line or two; more is not one of ours.
+  char buffer[512];
+  const ssize_t got = locked == 0 ? pread(file.get(), buffer, sizeof(buffer), 0) : -1;
+  if (got < 0 || got == static_cast<ssize_t>(sizeof(buffer))) {
+    *why = name + ": " + (got < 0 ? std::strerror(errno) : "not a note of the service's");
+    return false;
+  }
+  const std::optional<std::string> text = update(std::string(buffer, static_cast<size_t>(got)));
+  if (!text)
+    return true;
+  if (pwrite(file.get(), text->data(), text->size(), 0) != static_cast<ssize_t>(text->size()) ||
+      ftruncate(file.get(), static_cast<off_t>(text->size())) != 0) {
+    *why = name + ": " + std::strerror(errno);
+    return false;
+  }
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,15 @@ bool OpenStateFolder(int parent, const std::string& name, mode_t mode, Descripto
 // (any owner: kAnyOwner).
 bool OpenStateFile(int folder, const std::string& name, int flags, uid_t owner, Descriptor* file,
                    std::string* why);
+
+// Replaces the text of the small note `name` of `folder` (the service's
+// own, created when missing) by what `update` makes of it, under an
+// exclusive flock, so that two runs never both take the same news;
+// `update` gets the text (empty for a new note) and returns nothing to
+// leave it as it is. `why` receives the reason of a failure.
+bool UpdateStateNote(int folder, const std::string& name,
+                     const std::function<std::optional<std::string>(const std::string&)>& update,
+                     std::string* why);
 
 // A task's part of a state file's name: 16 hex digits (FNV-1a, 64 bits)
 // of the task folder's key (TaskStore::FolderKey) and the task's file

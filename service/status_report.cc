@@ -3,13 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "platform/posix/wide_text.h"
 #include "service/account.h"
 #include "service/crontab_text.h"
 #include "service/due_rule.h"
+#include "service/event_triggers.h"
 #include "service/local_clock.h"
 #include "service/result_text.h"
 #include "service/run_record.h"
@@ -63,18 +63,17 @@ std::string NextRunText(const JobFile& job, time_t now, Installed installed) {
     return "disabled";
   if (installed == Installed::kNot || installed == Installed::kForAnother)
     return "will not run: the service is not installed";
-  const bool has_events = std::any_of(job.triggers.begin(), job.triggers.end(),
-                                      [](const TASK_TRIGGER& t) { return !HasRunTimes(t); });
   // A run of this minute already happened.
   if (RanInMinuteOf(job, now))
     now = StartOfMinute(now) + 60;
-  std::string text;
+  std::vector<std::string> runs = EventTriggerWords(job);
   if (const std::optional<time_t> next = NextRunTime(job, now))
-    text = "next run " + TimeText(LocalSystemTime(*next));
-  else
-    text = "no more runs";
-  if (has_events)
-    text += " (idle, system start and log on triggers are not run on Linux)";
+    runs.insert(runs.begin(), "next run " + TimeText(LocalSystemTime(*next)));
+  std::string text = runs.empty() ? "no more runs" : runs.front();
+  for (size_t i = 1; i < runs.size(); ++i)
+    text += ", " + runs[i];
+  if (HasEventTrigger(job, TASK_EVENT_TRIGGER_ON_IDLE))
+    text += " (idle triggers are not run on Linux)";
   return text;
 }
 

@@ -182,8 +182,7 @@ TEST(StatusReportTest, StatusListsEachTasksNextAndLastRun) {
           "/bin/backup --all\tdisabled\thas not run\n"
           "e.job" +
           as +
-          "no program\tno more runs (idle, system start and log on triggers are not run on "
-          "Linux)\thas not run\n"
+          "no program\tat log on\thas not run\n"
           "f.job" +
           as +
           "no program\tno more runs\thas not run\n"

@@ -17,14 +17,21 @@ constexpr char kSystemProgram[] = "/usr/bin/jobwarden-service";
 
 }  // namespace
 
-bool HoldsSystemCronLine(const std::string& text) {
-  const std::string line = std::string(kSystemCronLine) + "\n";
+namespace {
+
+bool HoldsLine(const std::string& text, const std::string& line) {
   for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
        start = end + 1) {
-    if (text.compare(start, end + 1 - start, line) == 0)
+    if (text.compare(start, end + 1 - start, line + "\n") == 0)
       return true;
   }
   return false;
+}
+
+}  // namespace
+
+bool HoldsSystemCronLine(const std::string& text) {
+  return HoldsLine(text, kSystemCronLine) && HoldsLine(text, kSystemBootLine);
 }
 
 bool CronFileHoldsSystemLine(const std::string& path) {

@@ -1,5 +1,6 @@
 // The system service: the Debian package's /etc/cron.d/jobwarden, whose
-// one line has cron start root's run-due every minute. Cron runs it as root
+// lines have cron start root's run-due every minute and its system-start
+// at boot. Cron runs it as root
 // with cron's own environment, so it serves root's default task folder
 // alone; each user who wants their own tasks run still installs a line in
 // their crontab, and root too for any other folder.
@@ -10,14 +11,17 @@
 
 #include "platform/taskscheduler/task_folder_location-posix.h"
 
-// The line as the package's file (cmake/debian/jobwarden.cron.d) holds it.
-// The program's test keeps it silent once the package is removed and the
-// file, a conffile, is kept.
+// The lines as the package's file (cmake/debian/jobwarden.cron.d) holds
+// them. The program's test keeps them silent once the package is removed
+// and the file, a conffile, is kept.
 constexpr char kSystemCronLine[] =
     "* * * * * root [ -x /usr/bin/jobwarden-service ] && /usr/bin/jobwarden-service run-due";
+constexpr char kSystemBootLine[] =
+    "@reboot root [ -x /usr/bin/jobwarden-service ] && /usr/bin/jobwarden-service system-start";
 
-// Whether `text`, a cron.d file, holds kSystemCronLine as a line of its own,
-// to the byte and ended by a line feed (cron ignores a last line without one).
+// Whether `text`, a cron.d file, holds kSystemCronLine and kSystemBootLine,
+// each as a line of its own, to the byte and ended by a line feed (cron
+// ignores a last line without one).
 bool HoldsSystemCronLine(const std::string& text);
 
 // Whether the file at `path` holds it and is one cron, as root, reads:

@@ -11,8 +11,8 @@
 
 namespace {
 
-TEST(SystemServiceTest, OnlyTheLineItselfIsTheSystemService) {
-  const std::string line = kSystemCronLine;
+TEST(SystemServiceTest, OnlyTheLinesThemselvesAreTheSystemService) {
+  const std::string line = std::string(kSystemCronLine) + "\n" + kSystemBootLine;
   std::ifstream packaged(JOBWARDEN_PACKAGED_CRON_D);
   std::stringstream packaged_text;
   packaged_text << packaged.rdbuf();
@@ -28,6 +28,7 @@ TEST(SystemServiceTest, OnlyTheLineItselfIsTheSystemService) {
       {"no final line feed", "SHELL=/bin/sh\n" + line, false},
       {"CR LF", line + "\r\n", false},
       {"more after it", line + " --all\n", false},
+      {"the minute line alone", std::string(kSystemCronLine) + "\n", false},
       {"empty", "", false},
   };
   for (const auto& c : cases)
@@ -40,7 +41,7 @@ TEST(SystemServiceTest, AFileCronSkipsHoldsNoLine) {
     GTEST_SKIP() << "needs root: cron reads only root's files in cron.d";
   TemporaryFolder scratch;
   const std::string file = scratch.path() + "/jobwarden";
-  std::ofstream(file) << kSystemCronLine << "\n";
+  std::ofstream(file) << kSystemCronLine << "\n" << kSystemBootLine << "\n";
   const struct {
     mode_t mode;
     bool holds;

@@ -137,11 +137,14 @@ check_documents() {
     fail "copyright: the holder differs from LICENSE's"
 }
 
-# The cron.d line, silent once the program is gone; the conffile list; the
+# The cron.d lines, silent once the program is gone; the conffile list; the
 # maintainer script, mode 0755 as dpkg runs it, the others 0644.
 check_system_service() {
-  local line='* * * * * root [ -x /usr/bin/jobwarden-service ] && /usr/bin/jobwarden-service run-due'
-  grep -qxF -- "$line" "$root/etc/cron.d/jobwarden" || fail "etc/cron.d/jobwarden: no line \"$line\""
+  local line
+  for line in '* * * * * root [ -x /usr/bin/jobwarden-service ] && /usr/bin/jobwarden-service run-due' \
+    '@reboot root [ -x /usr/bin/jobwarden-service ] && /usr/bin/jobwarden-service system-start'; do
+    grep -qxF -- "$line" "$root/etc/cron.d/jobwarden" || fail "etc/cron.d/jobwarden: no line \"$line\""
+  done
   dpkg-deb -e "$package" "$control"
   [ "$(cat "$control/conffiles")" = /etc/cron.d/jobwarden ] ||
     fail "conffiles: \"$(cat "$control/conffiles")\", not /etc/cron.d/jobwarden"

@@ -49,7 +49,9 @@ class Setup:
         self.args = args
         self.root = root
         self.env = dict(os.environ, JOBWARDEN_TASKS_DIR=os.path.join(root, "tasks"),
-                        XDG_STATE_HOME=os.path.join(root, "state"), TZ="UTC0")
+                        XDG_STATE_HOME=os.path.join(root, "state"), TZ="UTC0",
+                        JOBWARDEN_WTMP=os.path.join(root, "wtmp"),
+                        JOBWARDEN_BOOT_ID=os.path.join(root, "boot_id"))
 
     def store(self, name, script):
         path = os.path.join(self.root, name + ".sh")

@@ -115,7 +115,10 @@ def main():
         heartbeat = os.path.join(root, "heartbeat.txt")
         for folder in (spool, home):
             os.mkdir(folder, 0o700)
-        clean = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "HOME": home, "LANG": "C.UTF-8"}
+        # crond hands its environment to the jobs: the login records read
+        # are the test's own.
+        clean = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "HOME": home, "LANG": "C.UTF-8",
+                 "JOBWARDEN_WTMP": os.path.join(root, "wtmp")}
         if "TZ" in os.environ:
             clean["TZ"] = os.environ["TZ"]
         crontab = [busybox, "crontab", "-c", spool]
@@ -130,9 +133,14 @@ def main():
                   f"install said {said!r}")
         installed = run(crontab + ["-l"], clean).splitlines()
         service_lines = [line for line in installed if line.endswith("# jobwarden-service")]
-        check(installed[0] == own_line and len(service_lines) == 1 and len(installed) == 2,
+        check(installed[0] == own_line and len(service_lines) == 2 and len(installed) == 3
+              and service_lines[1].startswith("@reboot "),
               f"crontab after two installs: {installed}")
         check(os.path.realpath(options.service) in service_lines[0], service_lines[0])
+        # This BusyBox crond knows no @reboot and dies reading one: it runs
+        # the minute line alone, as a cron without @reboot would.
+        subprocess.run(crontab + ["-"], input="\n".join(installed[:2]) + "\n", text=True, env=clean,
+                       check=True)
 
         crond = subprocess.Popen([busybox, "crond", "-f", "-c", spool, "-L", os.path.join(root, "crond.log")],
                                  env=clean, start_new_session=True,

@@ -49,7 +49,8 @@ def main():
         # even as root, keeps its notes here.
         state = os.path.join(root, "state")
         env = {"PATH": "/usr/bin:/bin", "HOME": root, "JOBWARDEN_CRONTAB": crontab,
-               "JOBWARDEN_TASKS_DIR": typed, "XDG_STATE_HOME": state}
+               "JOBWARDEN_TASKS_DIR": typed, "XDG_STATE_HOME": state,
+               "JOBWARDEN_WTMP": os.path.join(root, "wtmp")}
 
         said = run([service, "install"], env, os.path.join(root, "link")).stdout
         check(said == f"jobwarden-service is installed: cron runs it every minute for the tasks in {folder}\n",
@@ -58,8 +59,10 @@ def main():
             line = file.read()
         quoted = folder.replace("'", "'\\''").replace("!", "'\\!'")
         check(line == f"* * * * * test -x '{service}' && /usr/bin/env JOBWARDEN_TASKS_DIR='{quoted}' "
-                      f"XDG_STATE_HOME='{state}' '{service}' run-due # jobwarden-service\n",
-              f"the line: {line!r}")
+                      f"XDG_STATE_HOME='{state}' '{service}' run-due # jobwarden-service\n"
+                      f"@reboot test -x '{service}' && /usr/bin/env JOBWARDEN_TASKS_DIR='{quoted}' "
+                      f"XDG_STATE_HOME='{state}' '{service}' system-start # jobwarden-service\n",
+              f"the lines: {line!r}")
 
         through_link = dict(env, JOBWARDEN_TASKS_DIR=os.path.join(root, "link", typed))
         status = run([service, "status"], through_link, "/").stdout.splitlines()
@@ -72,7 +75,7 @@ def main():
         # A file where the folder should be: run-due names the folder it was
         # given as one it cannot list.
         open(folder, "w").close()
-        command = line.rstrip("\n")[len("* * * * * "):]
+        command = line.splitlines()[0][len("* * * * * "):]
         # The line a copy installs, once that copy is gone (a package
         # removed, a build folder deleted).
         gone = os.path.join(root, "gone it's !1", "jobwarden-service")
@@ -81,7 +84,8 @@ def main():
         run([gone, "install"], env, root)
         os.remove(gone)
         with open(crontab + ".tab") as file:
-            gone_command = file.read().rstrip("\n")[len("* * * * * "):]
+            minute, boot = file.read().splitlines()
+        gone_commands = [minute[len("* * * * * "):], boot[len("@reboot "):]]
         missing = []
         for shell in SHELLS:
             if shutil.which(shell) is None:
@@ -91,10 +95,11 @@ def main():
             result = run([shell, "-c", command], clean, "/", expect=1)
             check(result.stderr.startswith(f"jobwarden-service: cannot list the task folder {folder} (0x"),
                   f"under {shell}: {result.stderr!r}")
-            result = subprocess.run([shell, "-c", gone_command], env=clean, cwd="/", capture_output=True,
-                                    text=True, timeout=20)
-            check(result.stdout + result.stderr == "",
-                  f"under {shell}, with the program gone: {result.stdout + result.stderr!r}")
+            for gone_command in gone_commands:
+                result = subprocess.run([shell, "-c", gone_command], env=clean, cwd="/",
+                                        capture_output=True, text=True, timeout=20)
+                check(result.stdout + result.stderr == "",
+                      f"under {shell}, with the program gone: {result.stdout + result.stderr!r}")
         if missing:
             print(f"skipped: not installed: {' '.join(missing)} (scripts/install-packages.sh installs them)")
             return 77

@@ -124,6 +124,7 @@ def main():
         os.mkdir(spool, 0o700)
         clean = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "HOME": root, "LANG": "C.UTF-8",
                  "XDG_STATE_HOME": os.path.join(root, "state"),
+                 "JOBWARDEN_WTMP": os.path.join(root, "wtmp"),
                  "JOBWARDEN_CRONTAB": f"{busybox} crontab -c {spool}"}
 
         def service(command, folder):

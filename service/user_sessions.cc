@@ -1,4 +1,4 @@
-#include "service/login_records.h"
+#include "service/user_sessions.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -1,7 +1,7 @@
-// Who is logged on, as the login records tell (utmp: a USER_PROCESS record
+// Who is logged on now, as the login records tell (utmp: a USER_PROCESS record
 // per session): what run-only-if-logged-on asks of the machine.
-#ifndef SERVICE_LOGIN_RECORDS_H_
-#define SERVICE_LOGIN_RECORDS_H_
+#ifndef SERVICE_USER_SESSIONS_H_
+#define SERVICE_USER_SESSIONS_H_
 
 #include <string>
 
@@ -13,4 +13,4 @@ std::string LoginRecordsFile();
 // cannot be read has none.
 bool HasSession(const std::string& file, const std::string& user);
 
-#endif  // SERVICE_LOGIN_RECORDS_H_
+#endif  // SERVICE_USER_SESSIONS_H_

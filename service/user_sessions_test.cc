@@ -1,4 +1,4 @@
-#include "service/login_records.h"
+#include "service/user_sessions.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
