@@ -47,15 +47,16 @@ class FolderTaskStoreTest : public testing::Test {
     return std::filesystem::exists(path_ + "/" + Utf8FromWide(name));
   }
 
-  // run-due over this folder with `launcher`; what it said where cron
-  // sends its output goes to `said`.
-  int RunDue(service_test::RecordingLauncher& launcher, time_t now, std::string* said) {
+  // run-due (or `command`) over this folder with `launcher`; what it said
+  // where cron sends its output goes to `said`.
+  int RunDue(service_test::RecordingLauncher& launcher, time_t now, std::string* said,
+             int (*command)(const RunContext&, time_t) = RunDueCommand) {
     ServiceFolders folders(folder_.root() + "/state");
     const RunLocks locks(folders);
     std::ostringstream log;
     service_test::MemoryEventLog events;
     const RunContext context{store_, launcher, locks, path_, log, events};
-    const int status = RunDueCommand(context, now);
+    const int status = command(context, now);
     *said = log.str();
     return status;
   }
@@ -92,6 +93,16 @@ TEST_F(FolderTaskStoreTest, DeletesATaskDoneWithItsRuns) {
   EXPECT_EQ(launcher.requests.size(), 2u);
   EXPECT_FALSE(Exists(L"Once.job"));
   EXPECT_TRUE(Exists(L"Daily.job"));
+
+  // At system start it runs again at every start: run, and kept.
+  JobFile at_start = DueTask(4);
+  at_start.flags = TASK_FLAG_DELETE_WHEN_DONE;
+  at_start.triggers = {
+      test_triggers::Trigger(TASK_EVENT_TRIGGER_AT_SYSTEMSTART, "2026-12-01 10:21")};
+  Store(L"AtStart.job", at_start);
+  EXPECT_EQ(RunDue(launcher, service_test::kDueMinute + 65, &said, SystemStartCommand), 0);
+  EXPECT_EQ(launcher.requests.size(), 3u);
+  EXPECT_TRUE(Exists(L"AtStart.job"));
 
   Store(L"Once.job", DueTask(3));
   EXPECT_EQ(store_.Remove(L"Once.job", [](const JobFile& job) { return job.job_uuid[0] == 1; }),
