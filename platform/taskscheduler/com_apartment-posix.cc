@@ -2,8 +2,6 @@
 
 #include <mstask.h>
 
-#include <cstring>
-
 #include "platform/taskscheduler/task_scheduler.h"
 
 namespace {
@@ -32,12 +30,4 @@ HRESULT ComApartment::CreateInstance(REFCLSID rclsid, LPUNKNOWN outer, REFIID ri
   if (outer)
     return CLASS_E_NOAGGREGATION;
   return CreateSchedulerObject(riid, object);
-}
-
-LPWSTR CopyToTaskMemory(const std::wstring& text) {
-  size_t size = (text.size() + 1) * sizeof(wchar_t);
-  auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc(size));
-  if (copy)
-    std::memcpy(copy, text.c_str(), size);
-  return copy;
 }

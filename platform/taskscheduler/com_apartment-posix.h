@@ -1,14 +1,12 @@
 // The COM runtime for hosts without ole32, the part shared by the runtime
 // programs link (com_runtime-posix.cc) and the recording one tests link
-// instead: the per-thread state, and copies into task memory. Our component
+// instead: the per-thread state, and the one class it creates. Our component
 // is in-process and free-threaded, so a thread's apartment is only a nesting
 // count that CoCreateInstance insists on, as ole32 does.
 #ifndef PLATFORM_TASKSCHEDULER_COM_APARTMENT_POSIX_H_
 #define PLATFORM_TASKSCHEDULER_COM_APARTMENT_POSIX_H_
 
 #include <objbase.h>
-
-#include <string>
 
 class ComApartment {
  public:
@@ -21,10 +19,5 @@ class ComApartment {
   // registered for creation, and only once the thread entered.
   static HRESULT CreateInstance(REFCLSID rclsid, LPUNKNOWN outer, REFIID riid, void** object);
 };
-
-// Memory the component hands to its callers comes from CoTaskMemAlloc, so
-// that they free it with CoTaskMemFree as on Windows: a NUL-terminated copy
-// of `text` in such memory, or NULL when memory runs out.
-LPWSTR CopyToTaskMemory(const std::wstring& text);
 
 #endif  // PLATFORM_TASKSCHEDULER_COM_APARTMENT_POSIX_H_

@@ -4,9 +4,9 @@
 #include <new>
 #include <utility>
 
-#include "platform/taskscheduler/com_apartment-posix.h"
 #include "platform/taskscheduler/reference_count.h"
 #include "platform/taskscheduler/single_interface.h"
+#include "platform/taskscheduler/task_memory.h"
 
 namespace {
 

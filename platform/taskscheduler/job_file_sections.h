@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/taskscheduler/job_file.h"
+#include "platform/taskscheduler/job_fields.h"
 
 // Little-endian integers and raw bytes to and from a byte buffer, one byte at
 // a time, so that the bytes are the same whatever the host's byte order.

@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "platform/posix/wide_text.h"
-#include "platform/taskscheduler/com_apartment-posix.h"
 #include "platform/taskscheduler/reference_count.h"
 #include "platform/taskscheduler/single_interface.h"
+#include "platform/taskscheduler/task_memory.h"
 #include "platform/taskscheduler/trigger_range.h"
 #include "platform/taskscheduler/trigger_text.h"
 
