@@ -49,11 +49,6 @@ namespace {
   _exit(127);
 }
 
-// In the child: `fd` moved above the standard descriptors (a service that
-// cron started with one of them closed gets its pipes there), so that
-// setting up one of them cannot close another. Closed again by the exec.
-int AboveStandardStreams(int fd) { return fd < 0 || fd > 2 ? fd : fcntl(fd, F_DUPFD_CLOEXEC, 3); }
-
 // In the child: every descriptor from 3 up is closed by the exec, whatever
 // its number and whoever opened it (the service's caller included).
 void CloseOthersOnExec() {
@@ -128,6 +123,8 @@ void DefaultSignals() {
 }
 
 }  // namespace
+
+int AboveStandardStreams(int fd) { return fd < 0 || fd > 2 ? fd : fcntl(fd, F_DUPFD_CLOEXEC, 3); }
 
 bool MakePipe(Descriptor* read_end, Descriptor* write_end) {
   int ends[2];

@@ -80,6 +80,11 @@ struct ChildFailure {
 // and the child then ends with status 127.
 pid_t StartChild(const ChildSetup& setup, int report_fd);
 
+// `fd` moved above the standard descriptors (a service that cron started
+// with one of them closed gets its pipes there), so that setting up one of
+// them cannot close another; the copy is close-on-exec.
+int AboveStandardStreams(int fd);
+
 // A pipe, both ends close-on-exec; false, with errno, when there is none.
 bool MakePipe(Descriptor* read_end, Descriptor* write_end);
 

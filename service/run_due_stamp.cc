@@ -19,22 +19,15 @@ constexpr size_t kStampSize = 24;
 
 }  // namespace
 
+// Written in place over the one before, of one size, so that noting
+// never needs disk space.
 bool RunDueStamp::Note(time_t when, std::string* why) const {
-  Descriptor file;
-  if (!OpenStateFile(folder_, kFileName, O_WRONLY | O_CREAT, geteuid(), &file, why))
-    return false;
   std::string text = std::to_string(static_cast<long long>(when));
   text.resize(kStampSize - 1, ' ');
   text += '\n';
-  ssize_t written;
-  do {
-    written = pwrite(file.get(), text.data(), text.size(), 0);
-  } while (written < 0 && errno == EINTR);
-  if (written != static_cast<ssize_t>(text.size())) {
-    *why = std::string(kFileName) + ": " + (written < 0 ? std::strerror(errno) : "short write");
-    return false;
-  }
-  return true;
+  return UpdateStateNote(
+      folder_, kFileName, [&](const std::string&) { return std::optional<std::string>(text); },
+      why);
 }
 
 std::optional<time_t> RunDueStamp::Last(std::string* why) const {

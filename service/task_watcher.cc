@@ -29,9 +29,6 @@ constexpr size_t kLastOutput = 1024 * 1024;
 // How often a task ended on batteries looks at the machine's power.
 constexpr std::chrono::seconds kPowerCheck{5};
 
-// `fd` moved above the standard descriptors, which get /dev/null.
-int AboveStandardStreams(int fd) { return fd < 0 || fd > 2 ? fd : fcntl(fd, F_DUPFD_CLOEXEC, 3); }
-
 // Closes every descriptor but `keep` (each above 2).
 void CloseAllBut(std::vector<int> keep) {
   keep.erase(std::remove(keep.begin(), keep.end(), -1), keep.end());
@@ -154,7 +151,7 @@ class Watcher {
     char buffer[65536];
     for (;;) {
       int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_)
+      if (ReapChild(pid_, &status, false))
         return status;
       if (deadline_ && steady_clock::now() >= *deadline_) {
         if (!ending_) {

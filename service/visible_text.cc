@@ -2,45 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/posix/wide_text.h"
+
 namespace {
-
-bool IsContinuation(unsigned char c) { return c >= 0x80 && c <= 0xbf; }
-
-// The length of the valid UTF-8 character that begins `text` with a byte
-// of 0x80 or above; 0 when none does. The first continuation byte's range
-// is what rules out overlongs, surrogates and code points above U+10FFFF.
-size_t MultibyteLength(std::string_view text) {
-  const unsigned char lead = static_cast<unsigned char>(text[0]);
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xbf;
-  if (lead >= 0xc2 && lead <= 0xdf) {
-    length = 2;
-  } else if (lead >= 0xe0 && lead <= 0xef) {
-    length = 3;
-    if (lead == 0xe0)
-      low = 0xa0;
-    else if (lead == 0xed)
-      high = 0x9f;
-  } else if (lead >= 0xf0 && lead <= 0xf4) {
-    length = 4;
-    if (lead == 0xf0)
-      low = 0x90;
-    else if (lead == 0xf4)
-      high = 0x8f;
-  } else {
-    return 0;
-  }
-  if (text.size() < length)
-    return 0;
-  const unsigned char second = static_cast<unsigned char>(text[1]);
-  if (second < low || second > high)
-    return 0;
-  for (size_t i = 2; i < length; ++i) {
-    if (!IsContinuation(static_cast<unsigned char>(text[i])))
-      return 0;
-  }
-  return length;
-}
 
 void AppendEscape(unsigned char c, std::string* out) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -69,7 +33,7 @@ std::string Visible(std::string_view text, bool log_line) {
     } else if (c < 0x80) {
       out += static_cast<char>(c);
       ++i;
-    } else if (const size_t length = MultibyteLength(text.substr(i)); length == 0) {
+    } else if (const size_t length = Utf8CharacterLength(text.substr(i)); length == 0) {
       AppendEscape(c, &out);
       ++i;
     } else if (c == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0) {
@@ -95,7 +59,7 @@ size_t UnitLength(std::string_view visible) {
       IsHexDigit(visible[3]))
     return 4;
   if (static_cast<unsigned char>(visible[0]) >= 0x80)
-    return std::max<size_t>(1, MultibyteLength(visible));
+    return std::max<size_t>(1, Utf8CharacterLength(visible));
   return 1;
 }
 

@@ -20,11 +20,13 @@ bool IsSurrogate(char32_t value) { return IsHighSurrogate(value) || IsLowSurroga
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-// Length of the valid UTF-8 sequence starting at bytes[i] and its code point,
-// or 0 when the bytes there are not valid UTF-8 (overlong forms, surrogates
-// and values above U+10FFFF included).
-size_t DecodeOne(const std::string& bytes, size_t i, char32_t* code_point) {
-  const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+// Length of the valid UTF-8 sequence that `bytes` begins with and its code
+// point, or 0 when it does not begin with valid UTF-8 (overlong forms,
+// surrogates and values above U+10FFFF included).
+size_t DecodeOne(std::string_view bytes, char32_t* code_point) {
+  if (bytes.empty())
+    return 0;
+  const unsigned char lead = static_cast<unsigned char>(bytes[0]);
   size_t length;
   char32_t value;
   char32_t minimum;
@@ -40,10 +42,10 @@ size_t DecodeOne(const std::string& bytes, size_t i, char32_t* code_point) {
   } else {
     return 0;
   }
-  if (bytes.size() - i < length)
+  if (bytes.size() < length)
     return 0;
   for (size_t k = 1; k < length; ++k) {
-    const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
+    const unsigned char next = static_cast<unsigned char>(bytes[k]);
     if (!IsContinuation(next))
       return 0;
     value = (value << 6) | (next & 0x3F);
@@ -74,13 +76,18 @@ void AppendUtf8(char32_t value, std::string* out) {
 
 }  // namespace
 
+size_t Utf8CharacterLength(std::string_view bytes) {
+  char32_t ignored;
+  return DecodeOne(bytes, &ignored);
+}
+
 std::wstring WideFromUtf8(const std::string& bytes) {
   std::wstring text;
   text.reserve(bytes.size());
   size_t i = 0;
   while (i < bytes.size()) {
     char32_t code_point;
-    const size_t length = DecodeOne(bytes, i, &code_point);
+    const size_t length = DecodeOne(std::string_view(bytes).substr(i), &code_point);
     if (length == 0) {
       text.push_back(static_cast<wchar_t>(kEscapeBase + static_cast<unsigned char>(bytes[i])));
       ++i;

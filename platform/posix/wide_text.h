@@ -9,10 +9,18 @@
 #ifndef PLATFORM_POSIX_WIDE_TEXT_H_
 #define PLATFORM_POSIX_WIDE_TEXT_H_
 
+#include <stddef.h>
+
 #include <string>
+#include <string_view>
 
 std::wstring WideFromUtf8(const std::string& bytes);
 std::string Utf8FromWide(const std::wstring& text);
+
+// The length of the valid UTF-8 character that `bytes` begins with, or 0
+// when it begins with none (overlong forms, surrogates and values above
+// U+10FFFF are not valid).
+size_t Utf8CharacterLength(std::string_view bytes);
 
 // UTF-16 code units of a wide string (for formats that store UTF-16, such
 // as .job files), and back. Lone surrogates pass through unchanged.
